@@ -1,0 +1,181 @@
+#include "app/SetupDlg.h"
+
+#include "app/WizardProtocol.h"
+#include "framework/App.h"
+#include "framework/Handles.h"
+#include "pages/DlgCompactpage.h"
+#include "pages/DlgFinishpage.h"
+#include "pages/DlgInstall.h"
+#include "pages/DlgIntropage.h"
+#include "pages/DlgPath.h"
+#include "res/resource.h"
+#include "ui/Backdrop.h"
+
+const char kDefaultInstallDir[] = "C:\\Program Files\\Morvane\\Kelvra\\";
+const char kProductKey[] = "SOFTWARE\\Morvane\\Kelvra\\V9";
+
+namespace {
+constexpr int kPageCount = 5;
+const char kQuitQuestion[] = "真要退出安装程序吗?";
+const char kReinstallQuestion[] = "已经安装了本软件!\n是否重新安装?";
+const char kReinstallCaption[] = "警告";
+} // namespace
+
+const char* WizardTitle() { return KELVRA_WIZARD_TITLE; }
+
+CSetupDlg::CSetupDlg(HWND parent) : CDialog(IDD_SETUP_DIALOG, parent) {
+    m_hIcon = static_cast<HICON>(LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME),
+                                            IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+}
+
+CSetupDlg::~CSetupDlg() = default;
+
+bool CSetupDlg::CheckExistingInstall() {
+    CRegKey key;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kProductKey, key.Out()) != ERROR_SUCCESS) return false;
+    char buffer[1024];
+    DWORD size = sizeof(buffer);
+    return RegQueryValueExA(key.Get(), "installPath", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
+                            &size) == ERROR_SUCCESS;
+}
+
+BOOL CSetupDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    char modulePath[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, modulePath, MAX_PATH);
+    m_strSourceDir = modulePath;
+    int lastSlash = m_strSourceDir.ReverseFind('\\');
+    if (lastSlash >= 0) m_strSourceDir = m_strSourceDir.Left(lastSlash);
+
+    CollectPictures(m_strSourceDir + "\\安装界面\\", "*.jpg", m_pictureFiles);
+
+    if (CheckExistingInstall() &&
+        AfxMessageBox(m_hWnd, kReinstallQuestion, MB_YESNO | MB_ICONQUESTION, kReinstallCaption) != IDYES) {
+        PostMessage(WM_CLOSE);
+        return FALSE;
+    }
+
+    SetWindowText(WizardTitle());
+    m_bAgreed = 0;
+    m_strInstallDir = kDefaultInstallDir;
+    ShowWindow(SW_SHOWMAXIMIZED);
+    SetTimer(SLIDESHOW_TIMER, m_slideInterval);
+
+    CreatePages();
+    RunWizard();
+
+    PostMessage(WM_CLOSE);
+    m_introPage.reset();
+    m_agreementPage.reset();
+    m_pathPage.reset();
+    m_installPage.reset();
+    m_finishPage.reset();
+    return TRUE;
+}
+
+void CSetupDlg::CreatePages() {
+    m_introPage = std::make_unique<CDlgIntropage>(m_hWnd);
+    m_agreementPage = std::make_unique<CDlgCompactpage>(m_hWnd);
+    m_pathPage = std::make_unique<CDlgPath>(m_hWnd);
+    m_installPage = std::make_unique<CDlgInstall>(m_hWnd);
+    m_finishPage = std::make_unique<CDlgFinishpage>(m_hWnd);
+}
+
+INT_PTR CSetupDlg::ShowPage(int n) {
+    INT_PTR result = -1;
+    switch (n) {
+    case 0:
+        result = m_introPage->DoModal();
+        break;
+    case 1:
+        m_agreementPage->m_bAgreed = m_bAgreed;
+        result = m_agreementPage->DoModal();
+        m_bAgreed = m_agreementPage->m_bAgreed;
+        break;
+    case 2:
+        m_pathPage->m_strInstallDir = m_strInstallDir;
+        result = m_pathPage->DoModal();
+        m_strInstallDir = m_pathPage->m_strInstallDir;
+        break;
+    case 3:
+        m_installPage->m_strSourceDir = m_strSourceDir;
+        m_installPage->m_strInstallDir = m_strInstallDir;
+        result = m_installPage->DoModal();
+        m_strSourceDir = m_installPage->m_strSourceDir;
+        break;
+    case 4:
+        m_finishPage->m_strInstallDir = m_strInstallDir;
+        result = m_finishPage->DoModal();
+        break;
+    default:
+        break;
+    }
+    return result;
+}
+
+void CSetupDlg::RunWizard() {
+    int n = 0;
+    while (n >= 0 && n < kPageCount) {
+        INT_PTR result = ShowPage(n);
+        if (result == -1) return; // the page cannot be created: showing it again would never end
+        if (result == IDCANCEL) {
+            if (AfxMessageBox(m_hWnd, kQuitQuestion, MB_YESNO | MB_ICONQUESTION, WizardTitle()) == IDYES) return;
+        } else if (result == ID_WIZ_BACK) {
+            --n;
+        } else if (result == ID_WIZ_NEXT) {
+            ++n;
+        } else if (result == ID_WIZ_EXIT) {
+            return;
+        }
+    }
+}
+
+bool CSetupDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    (void)lp;
+    switch (msg) {
+    case WM_PAINT:
+        if (!IsIconic(m_hWnd)) return false;
+        OnPaint();
+        result = 0;
+        return true;
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(m_hIcon);
+        return true;
+    case WM_ERASEBKGND:
+        result = OnEraseBkgnd(reinterpret_cast<HDC>(wp));
+        return true;
+    case WM_TIMER:
+        OnTimer(static_cast<UINT_PTR>(wp));
+        return false; // default processing as well
+    default:
+        return false;
+    }
+}
+
+void CSetupDlg::OnPaint() {
+    CPaintDC dc(m_hWnd);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0);
+    RECT rect{};
+    GetClientRect(&rect);
+    int x = (rect.right - rect.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (rect.bottom - rect.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc.Get(), x, y, m_hIcon);
+}
+
+BOOL CSetupDlg::OnEraseBkgnd(HDC dc) {
+    RECT client{};
+    GetClientRect(&client);
+    DrawBackdrop(m_hWnd, dc, client, m_pictureFiles, m_pictureIndex);
+    return TRUE;
+}
+
+void CSetupDlg::OnTimer(UINT_PTR id) {
+    if (id != SLIDESHOW_TIMER) return;
+    ++m_pictureIndex;
+    Invalidate(TRUE);
+}
+
+void CSetupDlg::OnDestroy() { KillTimer(SLIDESHOW_TIMER); }

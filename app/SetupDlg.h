@@ -1,0 +1,63 @@
+// The host: a borderless window maximised over the screen that carries the
+// picture backdrop and runs the wizard's five pages modally over itself.
+#pragma once
+
+#include "framework/Dialog.h"
+
+#include <memory>
+
+class CDlgIntropage;
+class CDlgCompactpage;
+class CDlgPath;
+class CDlgInstall;
+class CDlgFinishpage;
+
+constexpr UINT_PTR SLIDESHOW_TIMER = 374;
+// The destination offered on the first visit of the destination page.
+extern const char kDefaultInstallDir[];
+// HKLM key whose "installPath" marks an earlier installation.
+extern const char kProductKey[];
+
+class CSetupDlg : public CDialog {
+public:
+    explicit CSetupDlg(HWND parent = nullptr);
+    ~CSetupDlg() override;
+
+    int m_bAgreed = 0;
+    CString m_strSourceDir;
+    CString m_strInstallDir;
+    UINT m_slideInterval = 5000;
+    int m_pictureIndex = 0;
+    CStringArray m_pictureFiles;
+    HICON m_hIcon = nullptr;
+
+    // True when "installPath" could be read from the product key (an empty
+    // value included). Opens the key with create semantics, as the engine's
+    // registry reads do, through a 1024-byte buffer.
+    static bool CheckExistingInstall();
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    void OnDestroy() override;
+
+    // Builds the five page objects with the host as their parent.
+    virtual void CreatePages();
+    // Shows the pages one at a time until the user leaves or finishes.
+    void RunWizard();
+    // One modal visit of page n with the host's copies in and out.
+    INT_PTR ShowPage(int n);
+
+    void OnPaint();
+    BOOL OnEraseBkgnd(HDC dc);
+    void OnTimer(UINT_PTR id);
+
+    std::unique_ptr<CDlgIntropage> m_introPage;
+    std::unique_ptr<CDlgCompactpage> m_agreementPage;
+    std::unique_ptr<CDlgPath> m_pathPage;
+    std::unique_ptr<CDlgInstall> m_installPage;
+    std::unique_ptr<CDlgFinishpage> m_finishPage;
+};
+
+// The title of the host and of every page.
+const char* WizardTitle();

@@ -1,0 +1,12 @@
+#include "app/WizardProtocol.h"
+
+#include <initializer_list>
+
+void TakeHostIcons(HWND page) {
+    HWND host = GetParent(page);
+    if (!host) return;
+    for (WPARAM kind : {static_cast<WPARAM>(ICON_BIG), static_cast<WPARAM>(ICON_SMALL)}) {
+        LRESULT icon = SendMessageA(host, WM_GETICON, kind, 0);
+        SendMessageA(page, WM_SETICON, kind, icon);
+    }
+}

@@ -1,0 +1,5 @@
+#include "engine/SetupThread.h"
+
+// Placeholder until product registration lands.
+void CSetupThread::RegisterProduct() {}
+void CSetupThread::ConfigureAcadReleases() {}

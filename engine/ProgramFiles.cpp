@@ -1,0 +1,4 @@
+#include "engine/SetupThread.h"
+
+// Placeholder until the program-file step lands.
+void CSetupThread::CopyProgramFiles() {}

@@ -1,0 +1,41 @@
+// The application object: one global instance whose InitInstance does the
+// program's work; the process ends when it returns.
+#pragma once
+
+#include "framework/String.h"
+
+#include <windows.h>
+
+class CWnd;
+
+class CWinApp {
+public:
+    // appName null: the title is the program file's name without its extension.
+    explicit CWinApp(const char* appName = nullptr);
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    virtual BOOL InitInstance() { return FALSE; }
+    virtual int ExitInstance() { return 0; }
+
+    const char* GetTitle() const { return m_title.GetString(); }
+
+    CWnd* m_pMainWnd = nullptr;
+
+private:
+    CString m_title;
+};
+
+// The one application object, or null (test programs have none).
+CWinApp* AfxGetApp();
+HINSTANCE AfxGetInstanceHandle();
+// The application's title: used as the caption of message boxes given none.
+CString AfxGetAppTitle();
+// Makes the framework's controls usable (common controls, OLE for pictures).
+void AfxEnableControlContainer();
+// Message box owned by owner, captioned with the application's title when
+// caption is null.
+int AfxMessageBox(HWND owner, const char* text, UINT type, const char* caption = nullptr);
+// Runs the application object; the program's WinMain calls it.
+int AfxWinMain();

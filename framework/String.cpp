@@ -1,0 +1,151 @@
+#include "framework/String.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+bool IsGbkLeadByte(unsigned char c) { return IsDBCSLeadByteEx(kTextCodePage, c) != FALSE; }
+
+namespace {
+
+bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Calls visit(offset, length) for every character, 1 or 2 bytes long.
+template <typename Visit> void ForEachChar(const std::string& text, Visit visit) {
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t len = (IsGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+        visit(i, len);
+        i += len;
+    }
+}
+
+} // namespace
+
+void CString::FormatV(const char* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    int needed = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (needed < 0) {
+        m_text.clear();
+        return;
+    }
+    std::string out(static_cast<size_t>(needed) + 1, '\0');
+    std::vsnprintf(&out[0], out.size(), format, args);
+    out.resize(static_cast<size_t>(needed));
+    m_text.swap(out);
+}
+
+void CString::Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    FormatV(format, args);
+    va_end(args);
+}
+
+void CString::AppendFormat(const char* format, ...) {
+    CString tail;
+    va_list args;
+    va_start(args, format);
+    tail.FormatV(format, args);
+    va_end(args);
+    m_text += tail.m_text;
+}
+
+CString& CString::TrimLeft() {
+    size_t i = 0;
+    while (i < m_text.size() && IsSpace(static_cast<unsigned char>(m_text[i]))) ++i;
+    m_text.erase(0, i);
+    return *this;
+}
+
+CString& CString::TrimRight() {
+    // Walk characters so a trailing byte is only dropped when it is a whole character.
+    size_t keep = 0;
+    ForEachChar(m_text, [&](size_t at, size_t len) {
+        if (len == 2 || !IsSpace(static_cast<unsigned char>(m_text[at]))) keep = at + len;
+    });
+    m_text.resize(keep);
+    return *this;
+}
+
+CString& CString::MakeLower() {
+    ForEachChar(m_text, [&](size_t at, size_t len) {
+        if (len == 1 && m_text[at] >= 'A' && m_text[at] <= 'Z') m_text[at] = static_cast<char>(m_text[at] + ('a' - 'A'));
+    });
+    return *this;
+}
+
+int CString::CompareNoCase(const char* other) const {
+    CString a(*this), b(other);
+    a.MakeLower();
+    b.MakeLower();
+    return std::strcmp(a.GetString(), b.GetString());
+}
+
+bool CString::EndsWithBackslash() const {
+    bool last = false;
+    ForEachChar(m_text, [&](size_t at, size_t len) { last = (len == 1 && m_text[at] == '\\'); });
+    return last;
+}
+
+CString& CString::AppendBackslashIfMissing() {
+    if (!EndsWithBackslash()) m_text += '\\';
+    return *this;
+}
+
+int CString::Find(const char* needle, int start) const {
+    const size_t n = std::strlen(needle);
+    int found = -1;
+    ForEachChar(m_text, [&](size_t at, size_t) {
+        if (found < 0 && static_cast<int>(at) >= start && m_text.compare(at, n, needle) == 0)
+            found = static_cast<int>(at);
+    });
+    if (found < 0 && n == 0 && start <= GetLength()) found = start;
+    return found;
+}
+
+int CString::ReverseFind(char c) const {
+    int found = -1;
+    ForEachChar(m_text, [&](size_t at, size_t len) {
+        if (len == 1 && m_text[at] == c) found = static_cast<int>(at);
+    });
+    return found;
+}
+
+CString CString::Left(int count) const {
+    if (count < 0) count = 0;
+    return CString(m_text.substr(0, static_cast<size_t>(count)));
+}
+
+CString CString::Mid(int first) const {
+    if (first < 0) first = 0;
+    if (first >= GetLength()) return CString();
+    return CString(m_text.substr(static_cast<size_t>(first)));
+}
+
+CString CString::Mid(int first, int count) const {
+    if (first < 0) first = 0;
+    if (first >= GetLength() || count <= 0) return CString();
+    return CString(m_text.substr(static_cast<size_t>(first), static_cast<size_t>(count)));
+}
+
+CString CString::Right(int count) const {
+    if (count <= 0) return CString();
+    if (count >= GetLength()) return *this;
+    return CString(m_text.substr(m_text.size() - static_cast<size_t>(count)));
+}
+
+char* CString::GetBuffer(int minLength) {
+    if (minLength < GetLength()) minLength = GetLength();
+    m_text.resize(static_cast<size_t>(minLength) + 1);
+    return &m_text[0];
+}
+
+void CString::ReleaseBuffer(int newLength) {
+    if (newLength < 0) newLength = static_cast<int>(std::strlen(m_text.c_str()));
+    m_text.resize(static_cast<size_t>(newLength));
+}
+

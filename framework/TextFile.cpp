@@ -1,0 +1,41 @@
+#include "framework/TextFile.h"
+
+#include "framework/App.h"
+#include "framework/Handles.h"
+#include "framework/SystemError.h"
+
+namespace {
+
+void ShowFileError(HWND owner, const char* path, DWORD code) {
+    CString message;
+    message.Format("写入文件 %s 时出错。\n%s", path, SystemErrorText(code).TrimRight().GetString());
+    AfxMessageBox(owner, message, MB_OK | MB_ICONEXCLAMATION);
+}
+
+} // namespace
+
+bool WriteTextFile(HWND owner, const char* path, const CString& text) {
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(text.GetLength()) + static_cast<size_t>(text.GetLength()) / 16);
+    for (char c : text.str()) {
+        if (c == '\n') bytes += '\r';
+        bytes += c;
+    }
+    CFileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        ShowFileError(owner, path, GetLastError());
+        return false;
+    }
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size()) {
+        DWORD code = GetLastError();
+        ShowFileError(owner, path, code ? code : ERROR_HANDLE_DISK_FULL);
+        return false;
+    }
+    if (!CloseHandle(file.Release())) {
+        ShowFileError(owner, path, GetLastError());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,30 @@
+#include "pages/DlgFinishpage.h"
+
+#include "app/WizardProtocol.h"
+#include "res/resource.h"
+
+CDlgFinishpage::CDlgFinishpage(HWND parent) : CDialog(IDD_FINISHPAGE, parent) {}
+
+void CDlgFinishpage::DoDataExchange(CDataExchange* dx) {
+    DDX_Control(dx, IDC_HEADING, m_heading);
+    DDX_Control(dx, IDC_README, m_readmeOption);
+    DDX_Control(dx, IDC_NEXT, m_btnFinish);
+}
+
+BOOL CDlgFinishpage::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_heading.EnableShadow(1);
+    m_btnFinish.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
+    TakeHostIcons(m_hWnd);
+    m_readmeOption.SetCheck(BST_CHECKED);
+    CenterWindow();
+    return TRUE;
+}
+
+bool CDlgFinishpage::OnButtonClicked(int id) {
+    if (id != IDC_NEXT) return false;
+    OnFinish();
+    return true;
+}
+
+void CDlgFinishpage::OnFinish() { EndDialog(ID_WIZ_EXIT); }

@@ -1,0 +1,61 @@
+#include "pages/DlgPath.h"
+
+#include "app/WizardProtocol.h"
+#include "res/resource.h"
+
+CDlgPath::CDlgPath(HWND parent) : CDialog(IDD_PATH, parent) {}
+
+void CDlgPath::DoDataExchange(CDataExchange* dx) {
+    DDX_Control(dx, IDCANCEL, m_btnCancel);
+    DDX_Control(dx, IDC_HEADING, m_heading);
+    DDX_Control(dx, IDC_INSTALL_PATH, m_pathEdit);
+    DDX_Control(dx, IDC_NEXT, m_btnNext);
+    DDX_Control(dx, IDC_BROWSE, m_btnBrowse);
+    DDX_Control(dx, IDC_BACK, m_btnBack);
+}
+
+BOOL CDlgPath::OnInitDialog() {
+    CDialog::OnInitDialog();
+    TakeHostIcons(m_hWnd);
+    m_heading.EnableShadow(1);
+    m_btnBack.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
+    m_btnNext.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
+    m_btnCancel.PrepareShades(ShadeCornerCurve, 8, 10, 0, 0);
+    m_pathEdit.SetWindowText(m_strInstallDir);
+    CenterWindow();
+    return TRUE;
+}
+
+bool CDlgPath::OnButtonClicked(int id) {
+    switch (id) {
+    case IDC_BROWSE:
+        OnBrowse();
+        return true;
+    case IDC_NEXT:
+        OnNext();
+        return true;
+    case IDC_BACK:
+        OnBack();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CDlgPath::OnBrowse() {}
+
+void CDlgPath::OnNext() {
+    m_strInstallDir = m_pathEdit.GetWindowText();
+    if (!m_strInstallDir.IsEmpty() && m_strInstallDir.Find("\\") >= 0) {
+        EndDialog(ID_WIZ_NEXT);
+        return;
+    }
+    m_pathEdit.SetFocus();
+    m_pathEdit.SetSel(0, -1);
+    m_pathEdit.ScrollCaret();
+}
+
+void CDlgPath::OnBack() {
+    UpdateData(TRUE);
+    EndDialog(ID_WIZ_BACK);
+}

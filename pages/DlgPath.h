@@ -1,0 +1,28 @@
+// The destination page: the folder to install into, typed or browsed for.
+#pragma once
+
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include "ui/ShadeButton.h"
+#include "ui/StaticEx.h"
+
+class CDlgPath : public CDialog {
+public:
+    explicit CDlgPath(HWND parent = nullptr);
+
+    CString m_strInstallDir;
+    CShadeButton m_btnCancel;
+    CStaticEx m_heading;
+    CEdit m_pathEdit;
+    CShadeButton m_btnNext;
+    CButton m_btnBrowse;
+    CShadeButton m_btnBack;
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    bool OnButtonClicked(int id) override;
+    void OnBrowse();
+    void OnNext();
+    void OnBack();
+};

@@ -1,0 +1,48 @@
+# Sourced by the test and main commands: a display, the project's Wine prefix
+# and one persistent wineserver for the whole run. wine_env_stop undoes it.
+# Needs BUILD_DIR.
+export KELVRA_BUILD_DIR=$BUILD_DIR
+export WINEPREFIX=$BUILD_DIR/wineprefix
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDEBUG=-all
+export WINEARCH=win64
+export LC_ALL=zh_CN.UTF-8
+KELVRA_XVFB_PID=""
+
+wine_env_start() {
+  if [ -z "${DISPLAY:-}" ]; then
+    local n=97
+    while [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    KELVRA_XVFB_PID=$!
+    export DISPLAY=":$n"
+    # Wait for the display socket (bounded).
+    for _ in $(seq 1 100); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      sleep 0.1
+    done
+  fi
+  mkdir -p "$WINEPREFIX"
+  # One server for the whole run (a second -p while one runs is harmless).
+  wineserver -p 2>/dev/null || true
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "creating the Wine prefix $WINEPREFIX"
+  fi
+  wineboot -i >/dev/null 2>&1 || true
+  # No window manager runs on the virtual display: unmanaged windows keep
+  # Wine from waiting two seconds for one whenever a window is hidden.
+  # Start the desktop process now, detached from our output: started on demand
+  # by the first test that shows a window, it would inherit that test's
+  # output pipe and keep CTest waiting until it exits.
+  wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
+  if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  fi
+}
+
+wine_env_stop() {
+  wineserver -k 2>/dev/null || true
+  if [ -n "$KELVRA_XVFB_PID" ]; then
+    kill "$KELVRA_XVFB_PID" 2>/dev/null || true
+  fi
+}

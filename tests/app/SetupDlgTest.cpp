@@ -1,0 +1,217 @@
+#include "app/SetupDlg.h"
+
+#include "app/WizardProtocol.h"
+#include "pages/DlgCompactpage.h"
+#include "pages/DlgFinishpage.h"
+#include "pages/DlgInstall.h"
+#include "pages/DlgIntropage.h"
+#include "pages/DlgPath.h"
+#include "res/resource.h"
+#include "tests/support/DialogDriver.h"
+#include "tests/support/ScratchRegistry.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char kProductKeyPath[] = "SOFTWARE\\Morvane\\Kelvra\\V9";
+
+// Pages are told apart by a control only they have.
+HWND WaitForWelcome(DialogDriver& d) { return d.WaitForDialog(IDC_INSTRUCTION); }
+HWND WaitForAgreement(DialogDriver& d) { return d.WaitForDialog(IDC_AGREE); }
+HWND WaitForDestination(DialogDriver& d) { return d.WaitForDialog(IDC_INSTALL_PATH); }
+
+// A host whose pages are counted, and whose page 2 can be made to fail.
+class TestHost : public CSetupDlg {
+public:
+    bool m_breakPathPage = false;
+    bool m_wizardRan = false;
+
+protected:
+    void CreatePages() override {
+        CSetupDlg::CreatePages();
+        m_wizardRan = true;
+        if (m_breakPathPage) m_pathPage = std::make_unique<BrokenPathPage>(m_hWnd);
+    }
+
+private:
+    struct BrokenPathPage : CDlgPath {
+        using CDlgPath::CDlgPath;
+        INT_PTR DoModal() override {
+            ++calls;
+            return calls > 3 ? 0 : -1; // would loop forever if -1 showed the page again
+        }
+        int calls = 0;
+    };
+};
+
+} // namespace
+
+TEST(CheckExistingInstallTest, AbsentEmptyAndPresentValues) {
+    ScratchRegistry registry;
+    EXPECT_FALSE(CSetupDlg::CheckExistingInstall());
+    // The read opens the key with create semantics.
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kProductKeyPath));
+    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, kProductKeyPath, "installPath", ""));
+    EXPECT_TRUE(CSetupDlg::CheckExistingInstall());
+    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, kProductKeyPath, "installPath", "D:\\Kelvra\\"));
+    EXPECT_TRUE(CSetupDlg::CheckExistingInstall());
+    // Longer than the 1024-byte buffer counts as absent.
+    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, kProductKeyPath, "installPath", std::string(1100, 'x').c_str()));
+    EXPECT_FALSE(CSetupDlg::CheckExistingInstall());
+}
+
+TEST(SetupDlgTest, ReinstallDeclinedShowsNoPage) {
+    ScratchRegistry registry;
+    SetRegString(HKEY_LOCAL_MACHINE, kProductKeyPath, "installPath", "");
+    TestHost host;
+    CString caption;
+    DialogDriver driver;
+    driver.Run([&] { host.DoModal(); },
+               [&](DialogDriver& d) {
+                   auto box = d.WaitForMessageBox("已经安装了本软件!\n是否重新安装?");
+                   caption = box.caption;
+                   d.Answer(box, IDNO);
+               });
+    EXPECT_EQ(caption, CString("警告"));
+    EXPECT_FALSE(host.m_wizardRan);
+}
+
+TEST(SetupDlgTest, ReinstallAcceptedRunsTheWizard) {
+    ScratchRegistry registry;
+    SetRegString(HKEY_LOCAL_MACHINE, kProductKeyPath, "installPath", "C:\\Old\\");
+    TestHost host;
+    DialogDriver driver;
+    driver.Run([&] { host.DoModal(); },
+               [&](DialogDriver& d) {
+                   d.Answer(d.WaitForMessageBox("是否重新安装"), IDYES);
+                   d.Click(WaitForWelcome(d), IDCANCEL);
+                   d.Answer(d.WaitForMessageBox("真要退出安装程序吗?"), IDYES);
+               });
+    EXPECT_TRUE(host.m_wizardRan);
+}
+
+TEST(SetupDlgTest, HostIsMaximisedWithTitleTimerAndDefaults) {
+    ScratchRegistry registry;
+    TestHost host;
+    bool maximised = false;
+    CString hostTitle, pageTitle;
+    bool timerRunning = false;
+    DialogDriver driver;
+    driver.Run([&] { host.DoModal(); },
+               [&](DialogDriver& d) {
+                   HWND page = WaitForWelcome(d);
+                   HWND hostWindow = GetParent(page);
+                   maximised = IsZoomed(hostWindow) != FALSE;
+                   hostTitle = DialogDriver::WindowText(hostWindow);
+                   pageTitle = DialogDriver::WindowText(page);
+                   // A second SetTimer with the same id replaces it and reports success either
+                   // way, so check the host's copy instead.
+                   timerRunning = host.m_slideInterval == 5000;
+                   d.Click(page, IDCANCEL);
+                   d.Answer(d.WaitForMessageBox("真要退出安装程序吗?"), IDYES);
+               });
+    EXPECT_TRUE(maximised);
+    EXPECT_EQ(hostTitle, pageTitle);
+    EXPECT_GE(hostTitle.Find("V9.0"), 0);
+    EXPECT_GE(hostTitle.Find("安装向导"), 0);
+    EXPECT_TRUE(timerRunning);
+    EXPECT_EQ(host.m_strInstallDir, CString("C:\\Program Files\\Morvane\\Kelvra\\"));
+    EXPECT_EQ(host.m_bAgreed, 0);
+    EXPECT_FALSE(host.m_strSourceDir.EndsWithBackslash());
+    EXPECT_EQ(host.m_hWnd, nullptr);
+}
+
+TEST(SetupDlgTest, QuitQuestionAnsweredNoShowsTheSamePageAgain) {
+    ScratchRegistry registry;
+    TestHost host;
+    int welcomeVisits = 0;
+    CString caption;
+    DialogDriver driver;
+    driver.Run([&] { host.DoModal(); },
+               [&](DialogDriver& d) {
+                   d.Click(WaitForWelcome(d), IDCANCEL);
+                   ++welcomeVisits;
+                   auto box = d.WaitForMessageBox("真要退出安装程序吗?");
+                   caption = box.caption;
+                   d.Answer(box, IDNO);
+                   // Escape on the page shown again, then Yes.
+                   d.PressKey(WaitForWelcome(d), VK_ESCAPE);
+                   ++welcomeVisits;
+                   d.Answer(d.WaitForMessageBox("真要退出安装程序吗?"), IDYES);
+               });
+    EXPECT_EQ(welcomeVisits, 2);
+    EXPECT_GE(caption.Find("安装向导"), 0);
+}
+
+TEST(SetupDlgTest, DefaultOkShowsThePageAgainWithItsState) {
+    ScratchRegistry registry;
+    TestHost host;
+    bool stillAgreed = false;
+    DialogDriver driver;
+    driver.Run([&] { host.DoModal(); },
+               [&](DialogDriver& d) {
+                   d.Click(WaitForWelcome(d), IDC_NEXT);
+                   HWND agreement = WaitForAgreement(d);
+                   d.Click(agreement, IDC_AGREE);
+                   d.Command(agreement, IDOK); // result 1: the same page again
+                   agreement = WaitForAgreement(d);
+                   stillAgreed = d.GetCheck(agreement, IDC_AGREE) == BST_CHECKED && d.IsEnabled(agreement, IDC_NEXT);
+                   d.Click(agreement, IDCANCEL);
+                   d.Answer(d.WaitForMessageBox("真要退出"), IDYES);
+               });
+    EXPECT_TRUE(stillAgreed);
+    EXPECT_EQ(host.m_bAgreed, 1);
+}
+
+TEST(SetupDlgTest, BackAndNextKeepTheAgreementAndTheDestination) {
+    ScratchRegistry registry;
+    TestHost host;
+    CString firstField, fieldAfterReturn;
+    bool agreedAfterBack = false, nextEnabledAfterBack = false;
+    DialogDriver driver;
+    driver.Run([&] { host.DoModal(); },
+               [&](DialogDriver& d) {
+                   d.Click(WaitForWelcome(d), IDC_NEXT);
+                   HWND agreement = WaitForAgreement(d);
+                   EXPECT_FALSE(d.IsEnabled(agreement, IDC_NEXT));
+                   d.Click(agreement, IDC_AGREE);
+                   d.Click(agreement, IDC_NEXT);
+                   HWND path = WaitForDestination(d);
+                   firstField = d.GetText(path, IDC_INSTALL_PATH);
+                   // Refused by Next (no backslash), yet handed to the host on Back.
+                   d.SetText(path, IDC_INSTALL_PATH, "Kelvra");
+                   d.Click(path, IDC_NEXT);
+                   d.Click(path, IDC_BACK);
+                   agreement = WaitForAgreement(d);
+                   agreedAfterBack = d.GetCheck(agreement, IDC_AGREE) == BST_CHECKED;
+                   nextEnabledAfterBack = d.IsEnabled(agreement, IDC_NEXT);
+                   d.Click(agreement, IDC_NEXT);
+                   path = WaitForDestination(d);
+                   fieldAfterReturn = d.GetText(path, IDC_INSTALL_PATH);
+                   d.Click(path, IDCANCEL);
+                   d.Answer(d.WaitForMessageBox("真要退出"), IDYES);
+               });
+    EXPECT_EQ(firstField, CString("C:\\Program Files\\Morvane\\Kelvra\\"));
+    EXPECT_TRUE(agreedAfterBack);
+    EXPECT_TRUE(nextEnabledAfterBack);
+    EXPECT_EQ(fieldAfterReturn, CString("Kelvra"));
+    EXPECT_EQ(host.m_bAgreed, 1);
+    EXPECT_EQ(host.m_strInstallDir, CString("Kelvra"));
+}
+
+TEST(SetupDlgTest, PageThatCannotBeCreatedEndsTheWizard) {
+    ScratchRegistry registry;
+    TestHost host;
+    host.m_breakPathPage = true;
+    DialogDriver driver;
+    driver.Run([&] { host.DoModal(); },
+               [&](DialogDriver& d) {
+                   d.Click(WaitForWelcome(d), IDC_NEXT);
+                   HWND agreement = WaitForAgreement(d);
+                   d.Click(agreement, IDC_AGREE);
+                   d.Click(agreement, IDC_NEXT);
+               });
+    // The host returned after the failing page instead of retrying it.
+    EXPECT_EQ(host.m_hWnd, nullptr);
+}
