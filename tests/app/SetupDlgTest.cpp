@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 const char kProductKeyPath[] = "SOFTWARE\\Morvane\\Kelvra\\V9";
@@ -214,4 +216,76 @@ TEST(SetupDlgTest, PageThatCannotBeCreatedEndsTheWizard) {
                });
     // The host returned after the failing page instead of retrying it.
     EXPECT_EQ(host.m_hWnd, nullptr);
+}
+
+namespace {
+
+// Pages that end with scripted results, so the wizard loop's table can be
+// walked without showing the pages themselves.
+struct Script {
+    std::vector<INT_PTR> results;
+    std::vector<int> visits;
+    size_t next = 0;
+    INT_PTR Take(int page) {
+        visits.push_back(page);
+        return next < results.size() ? results[next++] : ID_WIZ_EXIT;
+    }
+};
+
+template <typename Page, int Index> struct ScriptedPage : Page {
+    ScriptedPage(HWND parent, Script& script) : Page(parent), m_script(script) {}
+    INT_PTR DoModal() override { return m_script.Take(Index); }
+    Script& m_script;
+};
+
+class ScriptedHost : public CSetupDlg {
+public:
+    explicit ScriptedHost(Script& script) : m_script(script) {}
+    Script& m_script;
+
+protected:
+    void CreatePages() override {
+        m_introPage = std::make_unique<ScriptedPage<CDlgIntropage, 0>>(m_hWnd, m_script);
+        m_agreementPage = std::make_unique<ScriptedPage<CDlgCompactpage, 1>>(m_hWnd, m_script);
+        m_pathPage = std::make_unique<ScriptedPage<CDlgPath, 2>>(m_hWnd, m_script);
+        m_installPage = std::make_unique<ScriptedPage<CDlgInstall, 3>>(m_hWnd, m_script);
+        m_finishPage = std::make_unique<ScriptedPage<CDlgFinishpage, 4>>(m_hWnd, m_script);
+    }
+};
+
+std::vector<int> RunScript(std::vector<INT_PTR> results, int quitAnswers = 0) {
+    Script script;
+    script.results = std::move(results);
+    ScriptedHost host(script);
+    DialogDriver driver;
+    driver.Run([&] { host.DoModal(); },
+               [&](DialogDriver& d) {
+                   for (int i = 0; i < quitAnswers; ++i)
+                       d.Answer(d.WaitForMessageBox("真要退出安装程序吗?"), i + 1 < quitAnswers ? IDNO : IDYES);
+               });
+    return script.visits;
+}
+
+} // namespace
+
+TEST(RunWizardTest, ResultCodesMoveBackForwardOrLeave) {
+    // Next, Next, Back, Next, Next, Next, Exit from the finish page.
+    EXPECT_EQ(RunScript({ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_BACK, ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_EXIT}),
+              (std::vector<int>{0, 1, 2, 1, 2, 3, 4}));
+    // Exit from the copying page ends the wizard without the finish page.
+    EXPECT_EQ(RunScript({ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_EXIT}), (std::vector<int>{0, 1, 2, 3}));
+    // Back from the first page leaves the loop.
+    EXPECT_EQ(RunScript({ID_WIZ_BACK}), (std::vector<int>{0}));
+    // Next from the finish page runs off the end.
+    EXPECT_EQ(RunScript({ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_NEXT}),
+              (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
+TEST(RunWizardTest, UnknownResultsShowTheSamePageAgain) {
+    EXPECT_EQ(RunScript({IDOK, 0, 4711, ID_WIZ_EXIT}), (std::vector<int>{0, 0, 0, 0}));
+}
+
+TEST(RunWizardTest, CancelAsksAndNoShowsThePageAgain) {
+    // Cancel on the destination page, No, then Cancel again and Yes.
+    EXPECT_EQ(RunScript({ID_WIZ_NEXT, ID_WIZ_NEXT, IDCANCEL, IDCANCEL}, 2), (std::vector<int>{0, 1, 2, 2}));
 }
