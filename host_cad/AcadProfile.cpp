@@ -1,0 +1,159 @@
+#include "host_cad/AcadProfile.h"
+
+#include "host_cad/Registry.h"
+#include "host_cad/SiblingProducts.h"
+
+#include <windows.h>
+
+#include <vector>
+
+const char kKelvraProfile[] = "<<Kelvra V9>>";
+
+namespace {
+
+// The ";"-separated entries of a path list, empty ones left out. ";" is never
+// a GBK trail byte, and Find only matches on character boundaries anyway.
+std::vector<CString> SplitPathList(const CString& list) {
+    std::vector<CString> entries;
+    int start = 0;
+    while (start <= list.GetLength()) {
+        int end = list.Find(";", start);
+        if (end < 0) end = list.GetLength();
+        CString entry = list.Mid(start, end - start);
+        if (!entry.IsEmpty()) entries.push_back(entry);
+        start = end + 1;
+    }
+    return entries;
+}
+
+bool ListsEntry(const std::vector<CString>& entries, const CString& candidate) {
+    CString trimmedCandidate = candidate;
+    trimmedCandidate.Trim();
+    for (CString entry : entries) {
+        if (entry.Trim().CompareNoCase(trimmedCandidate) == 0) return true;
+    }
+    return false;
+}
+
+// The product id under which the host keeps this release's settings.
+CString ReadProductId(const AcadRelease& release, const CString& view) {
+    const CString curVerKey =
+        KeyInView("SOFTWARE", view, CString("Autodesk\\AutoCAD\\") + release.releaseKey);
+    CString productId;
+    for (RegistryHive hive : release.configurationCurVerHives)
+        if (ReadHiveString(hive, curVerKey, "CurVer", productId)) return productId;
+    return CString(release.defaultProductId); // empty when the release has none
+}
+
+// The host's own part of the support path, each entry ended by ";": the
+// host folder's subfolders, or the "ACAD" value of its first default profile
+// that can be read. defaultProfile gets the profile that was read, or the
+// last one tried when none could be.
+CString ReadHostSupportPath(const AcadGeneration& generation, const CString& hostPath,
+                            const CString& view, const CString& hostFolder,
+                            CString& defaultProfile) {
+    CString hostPart;
+    if (generation.hostSubfolders.count > 0) {
+        for (const char* subfolder : generation.hostSubfolders)
+            hostPart += hostFolder + subfolder + ";";
+        return hostPart;
+    }
+    CString acad;
+    for (const char* profile : generation.defaultProfiles) {
+        defaultProfile = profile;
+        const CString generalKey =
+            KeyInView("Software", view, hostPath + "\\Profiles\\" + profile + "\\General");
+        if (ReadUserString(generalKey, "ACAD", acad)) break;
+    }
+    return acad + ";";
+}
+
+void WriteTrustedPaths(const AcadGeneration& generation, const CString& installDir,
+                       const CString& profileKey, const CString& defaultProfileKey) {
+    CString quintelFolder;
+    CString velmorFolder;
+    ReadSiblingInstallPath(SiblingProduct::Quintel, quintelFolder);
+    ReadSiblingInstallPath(SiblingProduct::Velmor, velmorFolder);
+    const CString trusted =
+        FormatTrustedPaths(generation.arxFolder, installDir, quintelFolder, velmorFolder);
+    WriteUserString(profileKey + "\\Variables", "TRUSTEDPATHS", trusted);
+
+    // The user's default profile keeps the folders it already trusted.
+    CString existing;
+    ReadUserString(defaultProfileKey + "\\Variables", "TRUSTEDPATHS", existing);
+    WriteUserString(defaultProfileKey + "\\Variables", "TRUSTEDPATHS",
+                    MergeTrustedPaths(trusted, existing));
+}
+
+} // namespace
+
+CString FormatTrustedPaths(const CString& arxFolder, const CString& installDir,
+                           const CString& quintelFolder, const CString& velmorFolder) {
+    CString trusted = installDir + arxFolder + ";";
+    if (!quintelFolder.IsEmpty()) trusted += quintelFolder + arxFolder + ";";
+    if (!velmorFolder.IsEmpty()) trusted += velmorFolder + arxFolder + ";";
+    return trusted;
+}
+
+CString MergeTrustedPaths(const CString& productPaths, const CString& existingPaths) {
+    std::vector<CString> merged = SplitPathList(productPaths);
+    for (const CString& entry : SplitPathList(existingPaths))
+        if (!ListsEntry(merged, entry)) merged.push_back(entry);
+    CString list;
+    for (const CString& entry : merged) list += entry + ";";
+    return list;
+}
+
+void ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
+                          const CString& requestedView, const CString& hostFolder) {
+    const AcadGeneration& generation = *release.generation;
+    const CString view = generation.viewInProfileKeys ? requestedView : CString();
+    const bool thirtyTwoBitForms = !view.IsEmpty();
+
+    const CString productId = ReadProductId(release, view);
+    const CString hostPath = CString("Autodesk\\AutoCAD\\") + release.releaseKey + "\\" + productId;
+    const CString profileKey =
+        KeyInView("Software", view, hostPath + "\\Profiles\\" + kKelvraProfile);
+
+    if (generation.demandLoadFile) {
+        const char* loader = thirtyTwoBitForms && generation.demandLoadFile32
+                                 ? generation.demandLoadFile32
+                                 : generation.demandLoadFile;
+        const CString demandLoadView =
+            generation.demandLoadView ? CString(generation.demandLoadView) : view;
+        const CString demandLoadKey =
+            KeyInView("Software", demandLoadView, hostPath + "\\Applications\\LoadKelvra");
+        WriteMachineDword(demandLoadKey, "LOADCTRLS", 2);
+        WriteMachineString(demandLoadKey, "LOADER", installDir + loader);
+    }
+
+    CString defaultProfile;
+    const CString hostSupportPath =
+        ReadHostSupportPath(generation, hostPath, view, hostFolder, defaultProfile);
+
+    // Removes a profile left empty by an earlier run; one with subkeys stays
+    // and is refreshed value by value below.
+    if (generation.deleteProfileFirst) RegDeleteKeyA(HKEY_CURRENT_USER, profileKey);
+
+    const char* arxFolder =
+        thirtyTwoBitForms && generation.arxFolder32 ? generation.arxFolder32 : generation.arxFolder;
+    CString supportPath;
+    supportPath += installDir + arxFolder + ";";
+    supportPath += installDir + generation.menuFolder + ";";
+    supportPath += installDir + "填充图案;";
+    supportPath += installDir + "材料图案;";
+    supportPath += hostSupportPath;
+    WriteUserString(profileKey + "\\General", "ACAD", supportPath);
+
+    if (generation.menuFile)
+        WriteUserString(profileKey + "\\General Configuration", "MenuFile",
+                        installDir + generation.menuFile);
+
+    if (release.writesTrustedPaths) {
+        const CString defaultProfileKey =
+            KeyInView("Software", view, hostPath + "\\Profiles\\" + defaultProfile);
+        WriteTrustedPaths(generation, installDir, profileKey, defaultProfileKey);
+    }
+
+    WriteUserString(profileKey, "", kKelvraProfile);
+}

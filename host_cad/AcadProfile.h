@@ -1,0 +1,25 @@
+// Profile configuration: makes one found AutoCAD release ready to run the
+// product with a host profile "<<Kelvra V9>>".
+#pragma once
+
+#include "framework/String.h"
+#include "host_cad/AcadRelease.h"
+
+// The profile the product's shortcuts start the host with.
+extern const char kKelvraProfile[];
+
+// Writes the release's demand-load entry (HKLM) and the profile's support
+// path, menu file and trusted paths (HKCU), as its generation requires.
+// installDir ends in a backslash. view is "" or "Wow6432Node" (the sweep
+// always passes ""); hostFolder, the folder discovery found, is used by the
+// releases whose support path names the host's own folders (R15.0).
+void ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
+                          const CString& view, const CString& hostFolder);
+
+// The trusted-paths list of the product's arx folder inside installDir and
+// inside each sibling folder that is not empty, every entry ended by ";".
+CString FormatTrustedPaths(const CString& arxFolder, const CString& installDir,
+                           const CString& quintelFolder, const CString& velmorFolder);
+// productPaths followed by each entry of existingPaths not already listed
+// (case-insensitively), every entry ended by ";"; empty entries are dropped.
+CString MergeTrustedPaths(const CString& productPaths, const CString& existingPaths);

@@ -1,0 +1,28 @@
+// The five registry operations every registry access of the worker goes
+// through. Each opens the key with the create-or-open call (a read from a
+// missing key creates it, empty, and leaves it behind), does one value
+// operation and closes the key. They return 1 on success, 0 on failure, and
+// never tell the user anything.
+#pragma once
+
+#include "framework/String.h"
+
+#include <windows.h>
+
+// A string value is read through a buffer of this many bytes, NUL included:
+// 2047 characters are read whole, longer values count as absent.
+constexpr DWORD kRegistryReadLimit = 2048;
+
+// REG_SZ under HKEY_LOCAL_MACHINE; the value is stored whole, whatever its length.
+int WriteMachineString(CString key, CString name, CString value);
+// Empties value first; on success it holds the value's text.
+int ReadMachineString(CString key, CString name, CString& value);
+int WriteUserString(CString key, CString name, CString value);
+int ReadUserString(CString key, CString name, CString& value);
+// REG_DWORD under HKEY_LOCAL_MACHINE.
+int WriteMachineDword(CString key, CString name, DWORD value);
+
+// The two hives the operations reach, as data for tables of sources.
+enum class RegistryHive { Machine, User };
+// ReadMachineString or ReadUserString.
+int ReadHiveString(RegistryHive hive, CString key, CString name, CString& value);

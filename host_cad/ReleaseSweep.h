@@ -1,0 +1,17 @@
+// The two walks over the release table: one configures every release it
+// finds, the other hands every release it finds to the shortcut step.
+#pragma once
+
+#include "framework/String.h"
+#include "host_cad/AcadRelease.h"
+
+#include <functional>
+
+// Configures "<<Kelvra V9>>" once in every release found in one of its
+// configuration views, always with the native view.
+void ConfigureAcadReleaseSweep(const CString& installDir);
+
+// Calls makeShortcut(release, host folder) for every release found in one of
+// its shortcut views, in table order.
+void SweepAcadShortcuts(
+    const std::function<void(const AcadRelease&, const CString&)>& makeShortcut);
