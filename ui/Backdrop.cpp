@@ -3,8 +3,15 @@
 #include "framework/FileFind.h"
 #include "framework/Handles.h"
 
+#include <ocidl.h>
+#include <olectl.h>
+
 namespace {
 const COLORREF kEmptyFill = RGB(0, 128, 128);
+const COLORREF kCanvasFill = RGB(255, 255, 255);
+const COLORREF kCanvasFrame = RGB(192, 192, 192);
+// 768 / 1024: wider pictures fill the width, taller ones the height.
+const float kCanvasRatio = 0.75f;
 
 void FillTeal(HDC dc, const RECT& client) {
     CGdiObject brush(CreateSolidBrush(kEmptyFill));
@@ -28,9 +35,60 @@ void CollectPictures(CString folder, CString pattern, CStringArray& list) {
     if (savedLength > 0 && savedLength < sizeof(saved)) SetCurrentDirectoryA(saved);
 }
 
-HBITMAP BuildBackdropBitmap(HWND /*window*/, CString /*path*/) { return nullptr; }
+RECT FitIntoCanvas(float ratio) {
+    int x = 0, y = 0, w = kCanvasWidth, h = kCanvasHeight;
+    if (ratio > kCanvasRatio) {
+        w = static_cast<int>(768.0 / ratio);
+        x = (kCanvasWidth - w) / 2;
+    } else {
+        h = static_cast<int>(ratio * 1024.0);
+        y = (kCanvasHeight - h) / 2;
+    }
+    return RECT{x, y, x + w, y + h};
+}
 
-void DrawBackdrop(HWND window, HDC dc, const RECT& client, const CStringArray& pictures, int& index) {
+HBITMAP BuildBackdropBitmap(HWND window, CString path) {
+    WCHAR widePath[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH)) return nullptr; // too long
+
+    CComPtr<IPicture> picture;
+    if (FAILED(OleLoadPicturePath(widePath, nullptr, 0, 0, IID_IPicture, picture.OutVoid())) ||
+        !picture)
+        return nullptr;
+    OLE_XSIZE_HIMETRIC pictureWidth = 0;
+    OLE_YSIZE_HIMETRIC pictureHeight = 0;
+    if (FAILED(picture->get_Width(&pictureWidth)) || FAILED(picture->get_Height(&pictureHeight)) ||
+        pictureWidth <= 0 || pictureHeight <= 0)
+        return nullptr;
+    const float ratio = static_cast<float>(pictureHeight) / static_cast<float>(pictureWidth);
+    const RECT place = FitIntoCanvas(ratio);
+
+    CClientDC windowDc(window);
+    if (!windowDc.Get()) return nullptr;
+    CGdiObject canvas(CreateCompatibleBitmap(windowDc.Get(), kCanvasWidth, kCanvasHeight));
+    CMemoryDC canvasDc(CreateCompatibleDC(windowDc.Get()));
+    if (!canvas || !canvasDc) return nullptr;
+    {
+        CSelectObject selectCanvas(canvasDc.Get(), canvas.Get());
+        const RECT whole{0, 0, kCanvasWidth, kCanvasHeight};
+        CGdiObject fill(CreateSolidBrush(kCanvasFill));
+        CGdiObject frame(CreateSolidBrush(kCanvasFrame));
+        FillRect(canvasDc.Get(), &whole, static_cast<HBRUSH>(fill.Get()));
+        FrameRect(canvasDc.Get(), &whole, static_cast<HBRUSH>(frame.Get()));
+
+        // Averaged scaling: a photo shrunk by point sampling shimmers.
+        SetStretchBltMode(canvasDc.Get(), HALFTONE);
+        SetBrushOrgEx(canvasDc.Get(), 0, 0, nullptr);
+        // The source rectangle runs bottom-up in HIMETRIC units.
+        picture->Render(canvasDc.Get(), place.left, place.top, place.right - place.left,
+                        place.bottom - place.top, 0, pictureHeight, pictureWidth, -pictureHeight,
+                        nullptr);
+    }
+    return static_cast<HBITMAP>(canvas.Release());
+}
+
+void DrawBackdrop(HWND window, HDC dc, const RECT& client, const CStringArray& pictures,
+                  int& index) {
     if (pictures.empty()) {
         FillTeal(dc, client);
         return;
@@ -45,6 +103,6 @@ void DrawBackdrop(HWND window, HDC dc, const RECT& client, const CStringArray& p
     CSelectObject select(memory.Get(), bitmap.Get());
     BITMAP info{};
     GetObjectA(bitmap.Get(), sizeof(info), &info);
-    StretchBlt(dc, client.left, client.top, client.right - client.left, client.bottom - client.top, memory.Get(),
-               0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    StretchBlt(dc, client.left, client.top, client.right - client.left, client.bottom - client.top,
+               memory.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
 }

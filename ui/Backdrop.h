@@ -14,6 +14,14 @@ void CollectPictures(CString folder, CString pattern, CStringArray& list);
 // frame; the caller owns the bitmap. Null when the file is not a picture.
 HBITMAP BuildBackdropBitmap(HWND window, CString path);
 
+constexpr int kCanvasWidth = 1024;
+constexpr int kCanvasHeight = 768;
+
+// Where a picture of height / width ratio goes on the canvas: as large as
+// fits, centred, every conversion truncated toward zero.
+RECT FitIntoCanvas(float ratio);
+
 // Draws the backdrop into dc over client: the picture at index (reset to 0
 // when it runs past the list), or the teal fill without a usable picture.
-void DrawBackdrop(HWND window, HDC dc, const RECT& client, const CStringArray& pictures, int& index);
+void DrawBackdrop(HWND window, HDC dc, const RECT& client, const CStringArray& pictures,
+                  int& index);

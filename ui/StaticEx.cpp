@@ -1,0 +1,45 @@
+#include "ui/StaticEx.h"
+
+#include "framework/Handles.h"
+
+LRESULT CStaticEx::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return TRUE; // transparent: the parent's background stays
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    default:
+        return Default(msg, wp, lp);
+    }
+}
+
+void CStaticEx::OnPaint() {
+    CPaintDC dc(m_hWnd);
+    PaintText(dc.Get());
+}
+
+void CStaticEx::PaintText(HDC dc) {
+    RECT client{};
+    GetClientRect(&client);
+    const CString text = GetWindowText();
+
+    // The shadow is cut off at the control's edges on any context; the saved
+    // state brings back the clip, the colours and the mode afterwards.
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
+    SetBkMode(dc, TRANSPARENT);
+    {
+        HFONT font = m_font ? m_font : reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+        CSelectObject selectFont(dc, font);
+        if (m_shadowOn) {
+            RECT shadow = client;
+            OffsetRect(&shadow, m_shadowOffsetX, m_shadowOffsetY);
+            SetTextColor(dc, m_shadowColor);
+            DrawTextA(dc, text, -1, &shadow, DT_WORDBREAK);
+        }
+        SetTextColor(dc, m_textColor);
+        DrawTextA(dc, text, -1, &client, DT_WORDBREAK);
+    }
+    if (saved) RestoreDC(dc, saved);
+}
