@@ -1,0 +1,85 @@
+// Times one backdrop erase (load, decode, fit onto the 1024 x 768 canvas,
+// stretch over the client area) for the picture named on the command line,
+// or bench_1920x1080.jpg beside the program, over a window covering the screen.
+#include "framework/Handles.h"
+#include "ui/Backdrop.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency) {
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
+}
+
+void Report(const char* what, std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    double sum = 0;
+    for (double t : times) sum += t;
+    std::printf("%-28s runs %zu  min %.1f ms  median %.1f ms  mean %.1f ms  max %.1f ms\n", what,
+                times.size(), times.front(), times[times.size() / 2],
+                sum / static_cast<double>(times.size()), times.back());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CString picture;
+    if (argc > 1) {
+        picture = argv[1];
+    } else {
+        char module[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, module, MAX_PATH);
+        picture = module;
+        picture = picture.Left(picture.ReverseFind('\\') + 1) + "bench_1920x1080.jpg";
+    }
+    const int runs = 20;
+
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
+                                  nullptr, nullptr, nullptr, nullptr);
+    if (!window) {
+        std::printf("cannot create the window\n");
+        return 1;
+    }
+    CStringArray pictures{picture};
+    RECT client{};
+    GetClientRect(window, &client);
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+
+    {
+        CGdiObject probe(BuildBackdropBitmap(window, picture));
+        if (!probe) {
+            std::printf("%s is not a loadable picture\n", picture.GetString());
+            DestroyWindow(window);
+            return 1;
+        }
+    }
+
+    std::vector<double> build, erase;
+    for (int i = 0; i < runs; ++i) {
+        QueryPerformanceCounter(&start);
+        CGdiObject canvas(BuildBackdropBitmap(window, picture));
+        QueryPerformanceCounter(&end);
+        build.push_back(Milliseconds(start, end, frequency));
+    }
+    for (int i = 0; i < runs; ++i) {
+        CClientDC dc(window);
+        int index = 0;
+        QueryPerformanceCounter(&start);
+        DrawBackdrop(window, dc.Get(), client, pictures, index);
+        GdiFlush();
+        QueryPerformanceCounter(&end);
+        erase.push_back(Milliseconds(start, end, frequency));
+    }
+    std::printf("picture %s, client area %ld x %ld\n", picture.GetString(), client.right,
+                client.bottom);
+    Report("BuildBackdropBitmap", build);
+    Report("whole erase (DrawBackdrop)", erase);
+    DestroyWindow(window);
+    return 0;
+}
