@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# The main command: builds Setup.exe, lays out the sample distribution,
+# registers a simulated AutoCAD (R18.0 and R19.1) in the project's Wine
+# prefix and runs the installer: interactively when a display is present,
+# otherwise (or with --auto) under Xvfb, walked by the UI driver, which saves
+# a screenshot of every page. Ends with a report of what the installation
+# put on the machine.
+#
+#   scripts/run.sh [--auto]
+set -eu -o pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+auto=0
+[ "${1:-}" = "--auto" ] && auto=1
+[ -z "${DISPLAY:-}" ] && auto=1
+
+"$root/scripts/deps.sh"
+BUILD_DIR=${BUILD_DIR:-$root/build}
+cmake -S "$root" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DKELVRA_WERROR=ON >/dev/null
+cmake --build "$BUILD_DIR" -j"$(nproc)" --target Setup KelvraDriver KelvraReport KelvraSampleControl
+
+dist=$BUILD_DIR/distribution
+shots=$BUILD_DIR/screenshots
+"$root/tools/make-distribution.sh" "$dist" --setup "$BUILD_DIR/Setup.exe" \
+  --control "$BUILD_DIR/tools/KelvraSample.ocx" --icon "$root/res/Setup.ico"
+
+# With --auto and a display, still use a private virtual screen.
+[ "$auto" = 1 ] && unset DISPLAY
+. "$root/scripts/wine-env.sh"
+wine_env_start
+trap wine_env_stop EXIT
+
+# Keep the installer's shortcuts inside the prefix: a fresh prefix links its
+# Desktop folder to the user's own desktop.
+desktop=$WINEPREFIX/drive_c/users/$(whoami)/Desktop
+if [ -L "$desktop" ]; then
+  rm "$desktop"
+  mkdir -p "$desktop"
+fi
+"$root/tools/register-simulated-acad.sh"
+echo "registered a simulated AutoCAD 2010 (R18.0) and AutoCAD 2014 (R19.1) in $WINEPREFIX"
+
+winpath() { echo "Z:$1" | tr / '\\'; }
+destination='C:\Program Files\Morvane\Kelvra\'
+status=0
+if [ "$auto" = 1 ]; then
+  rm -rf "$shots"
+  mkdir -p "$shots"
+  echo "walking the installer on the virtual display $DISPLAY"
+  "$root/cmake/wine-run.sh" "$BUILD_DIR/tools/KelvraDriver.exe" "$(winpath "$dist/Setup.exe")" \
+    --shots "$(winpath "$shots")" | iconv -f GBK -t UTF-8 || status=$?
+  for bmp in "$shots"/*.bmp; do
+    [ -e "$bmp" ] || continue
+    convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"
+  done
+else
+  echo "starting the installer on $DISPLAY"
+  "$root/cmake/wine-run.sh" "$dist/Setup.exe" || status=$?
+fi
+
+echo
+echo "=== What the installation put on the machine ==="
+"$root/cmake/wine-run.sh" "$BUILD_DIR/tools/KelvraReport.exe" "$destination" | iconv -f GBK -t UTF-8
+echo "(the destination is $WINEPREFIX/drive_c/Program Files/Morvane/Kelvra)"
+if [ "$auto" = 1 ]; then
+  echo
+  echo "Screenshots of every page: $shots"
+  ls "$shots"
+fi
+if [ "$status" -ne 0 ]; then
+  echo "the walk through the installer did not complete (exit code $status); see above" >&2
+fi
+exit "$status"

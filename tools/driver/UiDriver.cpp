@@ -1,0 +1,381 @@
+#include "tools/driver/UiDriver.h"
+
+#include "res/resource.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Wine wakes an out-of-context WinEvent hook only for EVENT_OBJECT_CREATE and
+// only while we pump; showing, enabling and destroying windows raise no event
+// here. So each wait also re-checks on this short interval, always bounded by
+// the wait's deadline.
+constexpr DWORD kRecheckMs = 25;
+
+bool IsDialogClass(HWND hwnd) {
+    char name[16] = {};
+    GetClassNameA(hwnd, name, sizeof(name));
+    return std::strcmp(name, "#32770") == 0;
+}
+
+// The control that only this page carries.
+int PageMarker(WizardPage page) {
+    switch (page) {
+    case WizardPage::Welcome:
+        return IDC_INSTRUCTION;
+    case WizardPage::Agreement:
+        return IDC_AGREEMENT_TEXT;
+    case WizardPage::Destination:
+        return IDC_INSTALL_PATH;
+    case WizardPage::Copying:
+        return IDC_PROGRESS;
+    case WizardPage::Finish:
+        return IDC_README;
+    }
+    return 0;
+}
+
+// A message box has none of the wizard's control ids and at least one of
+// the standard buttons.
+bool IsMessageBoxWindow(HWND hwnd) {
+    if (!IsDialogClass(hwnd)) return false;
+    for (int id = IDC_BACK; id <= IDC_CONFIGURING; ++id)
+        if (GetDlgItem(hwnd, id)) return false;
+    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO})
+        if (GetDlgItem(hwnd, id)) return true;
+    return false;
+}
+
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {
+    // Being called is the point: it ends the pumping wait early.
+}
+
+void CALLBACK OnClickHandled(HWND, UINT, ULONG_PTR data, LRESULT) {
+    *reinterpret_cast<bool*>(data) = true;
+}
+
+DWORD Remaining(DWORD deadline) {
+    const LONG left = static_cast<LONG>(deadline - GetTickCount());
+    return left > 0 ? static_cast<DWORD>(left) : 0;
+}
+
+} // namespace
+
+const char* PageName(WizardPage page) {
+    switch (page) {
+    case WizardPage::Welcome:
+        return "welcome";
+    case WizardPage::Agreement:
+        return "agreement";
+    case WizardPage::Destination:
+        return "destination";
+    case WizardPage::Copying:
+        return "copying";
+    case WizardPage::Finish:
+        return "finish";
+    }
+    return "?";
+}
+
+CUiDriver::CUiDriver(DWORD timeoutMs) : m_timeoutMs(timeoutMs) {
+    m_fail = [](const CString& message) {
+        std::fprintf(stderr, "driver: %s\n", message.GetString());
+        ExitProcess(2);
+    };
+}
+
+CUiDriver::~CUiDriver() {
+    if (m_hook) UnhookWinEvent(m_hook);
+}
+
+void CUiDriver::Launch(const CString& setupExe) {
+    CString folder = setupExe;
+    const int slash = folder.ReverseFind('\\');
+    folder = slash > 0 ? folder.Left(slash) : CString(".");
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    CString commandLine = "\"" + setupExe + "\"";
+    std::vector<char> mutableLine(commandLine.str().begin(), commandLine.str().end());
+    mutableLine.push_back('\0');
+    m_startTick = GetTickCount();
+    if (!CreateProcessA(setupExe, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
+                        &startup, &info)) {
+        CString message;
+        message.Format("cannot start %s (error %lu)", setupExe.GetString(), GetLastError());
+        Fail(message);
+    }
+    CHandle thread(info.hThread);
+    m_process.Reset(info.hProcess);
+    m_processId = info.dwProcessId;
+    if (m_hook) UnhookWinEvent(m_hook);
+    m_hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_HIDE, nullptr, OnWinEvent,
+                             m_processId, 0, WINEVENT_OUTOFCONTEXT);
+    Record("started " + setupExe);
+}
+
+void CUiDriver::Terminate() {
+    if (m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(m_process.Get(), 3);
+        WaitForSingleObject(m_process.Get(), 5000);
+    }
+}
+
+void CUiDriver::Record(const CString& what) {
+    Step step{GetTickCount() - m_startTick, what};
+    if (m_log) {
+        std::fprintf(m_log, "[%6lu ms] %s\n", step.elapsedMs, what.GetString());
+        std::fflush(m_log);
+    }
+    m_steps.push_back(step);
+}
+
+void CUiDriver::Fail(const CString& message) {
+    Record("FAILED: " + message);
+    m_fail(message);
+    // A handler that returns would let the scenario go on in a wrong state.
+    ExitProcess(2);
+}
+
+bool CUiDriver::IsOurs(HWND hwnd) const {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid == m_processId;
+}
+
+HWND CUiDriver::FindTopLevel(const std::function<bool(HWND)>& match) const {
+    struct Search {
+        const CUiDriver* self;
+        const std::function<bool(HWND)>* match;
+        HWND found;
+    } search{this, &match, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (!s->self->IsOurs(hwnd) || !IsWindowVisible(hwnd)) return TRUE;
+            if (!(*s->match)(hwnd)) return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void CUiDriver::WaitForChange(DWORD remaining) {
+    HANDLE process = m_process.Get();
+    const DWORD wait = remaining < kRecheckMs ? remaining : kRecheckMs;
+    MsgWaitForMultipleObjects(process ? 1 : 0, process ? &process : nullptr, FALSE, wait,
+                              QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+HWND CUiDriver::WaitFor(const CString& what, const std::function<HWND()>& found) {
+    const DWORD deadline = GetTickCount() + m_timeoutMs;
+    for (;;) {
+        if (HWND hwnd = found()) return hwnd;
+        if (m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_OBJECT_0) {
+            DWORD code = 0;
+            GetExitCodeProcess(m_process.Get(), &code);
+            CString message;
+            message.Format("Setup.exe ended (exit code %lu) while waiting for %s", code,
+                           what.GetString());
+            Fail(message);
+        }
+        const DWORD left = Remaining(deadline);
+        if (left == 0) {
+            CString message;
+            message.Format("timed out after %lu s waiting for %s", m_timeoutMs / 1000,
+                           what.GetString());
+            Fail(message);
+        }
+        WaitForChange(left);
+    }
+}
+
+HWND CUiDriver::FindPage(WizardPage page) const {
+    const int marker = PageMarker(page);
+    return FindTopLevel([&](HWND w) {
+        // Enabled: no modal box of the installer is open over the page.
+        return IsDialogClass(w) && GetDlgItem(w, marker) != nullptr && IsWindowEnabled(w);
+    });
+}
+
+HWND CUiDriver::FindMessageBox(const char* textPart) const {
+    CString part(textPart ? textPart : "");
+    return FindTopLevel([&](HWND w) {
+        return IsMessageBoxWindow(w) && (part.IsEmpty() || MessageBoxText(w).Find(part) >= 0);
+    });
+}
+
+bool CUiDriver::HasExited() const {
+    return m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_OBJECT_0;
+}
+
+HWND CUiDriver::WaitForPage(WizardPage page) {
+    CString what;
+    what.Format("the %s page", PageName(page));
+    HWND hwnd = WaitFor(what, [&]() -> HWND { return FindPage(page); });
+    SyncWith(hwnd);
+    Record(what + " is shown");
+    return hwnd;
+}
+
+HWND CUiDriver::WaitForMessageBox(const char* textPart) {
+    CString part(textPart ? textPart : "");
+    CString what = "a message box";
+    if (!part.IsEmpty()) what += " saying \"" + part + "\"";
+    HWND box = WaitFor(what, [&]() -> HWND { return FindMessageBox(textPart); });
+    Record(what + " is shown: " + MessageBoxText(box));
+    return box;
+}
+
+void CUiDriver::Answer(HWND box, int buttonId) {
+    HWND button = GetDlgItem(box, buttonId);
+    if (!button) {
+        CString message;
+        message.Format("the message box \"%s\" has no button %d", MessageBoxText(box).GetString(),
+                       buttonId);
+        Fail(message);
+    }
+    CString label = WindowText(button);
+    PostMessageA(button, BM_CLICK, 0, 0);
+    WaitForWindowGone(box, "the message box to close");
+    Record("answered \"" + label + "\"");
+}
+
+void CUiDriver::WaitForWindowGone(HWND hwnd, const char* what) {
+    // WaitFor looks for a window; here "found" means the awaited one is gone.
+    WaitFor(what, [&]() -> HWND { return IsWindow(hwnd) ? nullptr : GetDesktopWindow(); });
+}
+
+DWORD CUiDriver::WaitForExit() {
+    if (!m_process) Fail("no installer was started");
+    const DWORD deadline = GetTickCount() + m_timeoutMs;
+    for (;;) {
+        if (WaitForSingleObject(m_process.Get(), 0) == WAIT_OBJECT_0) break;
+        const DWORD left = Remaining(deadline);
+        if (left == 0) {
+            CString message;
+            message.Format("timed out after %lu s waiting for Setup.exe to end",
+                           m_timeoutMs / 1000);
+            Fail(message);
+        }
+        // The process handle itself wakes this wait: no re-check needed.
+        HANDLE process = m_process.Get();
+        MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(m_process.Get(), &code);
+    CString what;
+    what.Format("Setup.exe ended (exit code %lu)", code);
+    Record(what);
+    return code;
+}
+
+void CUiDriver::SyncWith(HWND hwnd) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, m_timeoutMs, &ignored);
+}
+
+void CUiDriver::Click(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    CString label = button ? WindowText(button) : CString();
+    if (!button || !IsWindowEnabled(button)) {
+        CString message;
+        message.Format("button %d \"%s\" is %s", id, label.GetString(),
+                       button ? "disabled" : "missing");
+        Fail(message);
+    }
+    // Sent with a callback: we hear when the installer has handled the click
+    // without blocking on a modal box the click may open. (A posted click
+    // would be overtaken by any message we send to sync with it.)
+    // The flag lives as long as the driver: a late callback (after a modal
+    // box ended this wait) must still find it.
+    m_clickFlags.push_back(std::make_unique<bool>(false));
+    const bool& handled = *m_clickFlags.back();
+    if (!SendMessageCallbackA(button, BM_CLICK, 0, 0, OnClickHandled,
+                              reinterpret_cast<ULONG_PTR>(m_clickFlags.back().get())))
+        Fail("cannot click \"" + label + "\"");
+    CString what = "the click on \"" + label + "\" to be handled";
+    WaitFor(what, [&]() -> HWND {
+        if (handled) return dialog;
+        // The click opened a modal window (the page is disabled under it) or
+        // ended the page: handled as far as the user can tell.
+        if (!IsWindow(dialog) || !IsWindowEnabled(dialog)) return dialog;
+        return nullptr;
+    });
+    Record("clicked \"" + label + "\"");
+}
+
+void CUiDriver::CloseBox(HWND dialog) {
+    PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    SyncWith(dialog);
+    Record("clicked the close box");
+}
+
+void CUiDriver::TypeText(HWND dialog, int id, const char* text) {
+    HWND edit = GetDlgItem(dialog, id);
+    if (!edit) {
+        CString message;
+        message.Format("no field %d to type into", id);
+        Fail(message);
+    }
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(edit, EM_SETSEL, 0, -1, SMTO_NORMAL, m_timeoutMs, &ignored);
+    SendMessageTimeoutA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                        m_timeoutMs, &ignored);
+    Record(CString("typed \"") + text + "\"");
+}
+
+CString CUiDriver::ReadText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+
+bool CUiDriver::IsChecked(HWND dialog, int id) {
+    DWORD_PTR state = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, SMTO_NORMAL, m_timeoutMs,
+                        &state);
+    return state == BST_CHECKED;
+}
+
+bool CUiDriver::IsEnabled(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    return control && IsWindowEnabled(control);
+}
+
+CString CUiDriver::WindowText(HWND hwnd) {
+    if (!hwnd) return CString();
+    // WM_GETTEXT is marshalled across processes (GetWindowText is not, for
+    // another process's controls).
+    char buffer[4096] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer),
+                        SMTO_NORMAL, 10000, &length);
+    return CString(buffer);
+}
+
+CString CUiDriver::MessageBoxText(HWND box) {
+    CString text;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char name[32] = {};
+        GetClassNameA(child, name, sizeof(name));
+        if (std::strcmp(name, "Static") == 0) text += WindowText(child);
+    }
+    return text;
+}
+
+void CUiDriver::Settle() {
+    std::vector<HWND> windows;
+    FindTopLevel([&](HWND w) {
+        windows.push_back(w);
+        return false;
+    });
+    for (HWND w : windows) {
+        RedrawWindow(w, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        SyncWith(w);
+    }
+    if (m_process) WaitForInputIdle(m_process.Get(), m_timeoutMs);
+}

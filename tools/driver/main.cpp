@@ -1,0 +1,161 @@
+// KelvraDriver: walks the real Setup.exe through a typical installation as a
+// person would, saving a screenshot of every page, and prints each step with
+// the time it happened.
+//
+//   KelvraDriver.exe <Setup.exe> [--destination <folder>] [--shots <folder>]
+//                    [--timeout <s>] [--copy-timeout <s>] [--open-readme]
+//
+// Exit code 0 when the installer ended after its finish page; 2 when a step
+// failed (the message says which and what was awaited).
+#include "res/resource.h"
+#include "tools/driver/ScreenCapture.h"
+#include "tools/driver/UiDriver.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+struct Options {
+    CString setupExe;
+    CString destination;
+    CString shots;
+    DWORD timeoutMs = 30000;
+    DWORD copyTimeoutMs = 120000;
+    bool openReadme = false;
+};
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: KelvraDriver.exe <Setup.exe> [--destination <folder>] [--shots <folder>]\n"
+                 "                        [--timeout <s>] [--copy-timeout <s>] [--open-readme]\n");
+    return 1;
+}
+
+bool ParseSeconds(const char* text, DWORD& ms) {
+    char* end = nullptr;
+    const long seconds = std::strtol(text, &end, 10);
+    if (!end || *end || seconds <= 0 || seconds > 3600) return false;
+    ms = static_cast<DWORD>(seconds) * 1000;
+    return true;
+}
+
+bool Parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(arg, "--destination") == 0 && hasValue)
+            options.destination = argv[++i];
+        else if (std::strcmp(arg, "--shots") == 0 && hasValue)
+            options.shots = argv[++i];
+        else if (std::strcmp(arg, "--timeout") == 0 && hasValue) {
+            if (!ParseSeconds(argv[++i], options.timeoutMs)) return false;
+        } else if (std::strcmp(arg, "--copy-timeout") == 0 && hasValue) {
+            if (!ParseSeconds(argv[++i], options.copyTimeoutMs)) return false;
+        } else if (std::strcmp(arg, "--open-readme") == 0)
+            options.openReadme = true;
+        else if (arg[0] != '-' && options.setupExe.IsEmpty())
+            options.setupExe = arg;
+        else
+            return false;
+    }
+    return !options.setupExe.IsEmpty();
+}
+
+class Walk {
+public:
+    explicit Walk(const Options& options) : m_options(options), m_driver(options.timeoutMs) {
+        m_driver.SetLog(stdout);
+        m_driver.SetFailureHandler([this](const CString& message) {
+            std::fprintf(stderr, "driver: %s\n", message.GetString());
+            Shot("failure");
+            m_driver.Terminate();
+            std::fflush(stdout);
+            ExitProcess(2);
+        });
+    }
+
+    int Run() {
+        m_driver.Launch(m_options.setupExe);
+
+        // An earlier installation makes the host ask first: reinstall.
+        HWND first = m_driver.WaitFor("the welcome page or the reinstall question", [&]() -> HWND {
+            if (HWND page = m_driver.FindPage(WizardPage::Welcome)) return page;
+            return m_driver.FindMessageBox("已经安装了本软件");
+        });
+        if (!m_driver.FindPage(WizardPage::Welcome)) {
+            m_driver.Record("the reinstall question is shown: " + CUiDriver::MessageBoxText(first));
+            Shot("0-reinstall-question");
+            m_driver.Answer(first, IDYES);
+        }
+
+        HWND welcome = m_driver.WaitForPage(WizardPage::Welcome);
+        Shot("1-welcome");
+        m_driver.Click(welcome, IDC_NEXT);
+
+        HWND agreement = m_driver.WaitForPage(WizardPage::Agreement);
+        m_driver.Click(agreement, IDC_AGREE);
+        if (!m_driver.IsEnabled(agreement, IDC_NEXT))
+            m_driver.Fail("Next stays disabled after \"同意\"");
+        Shot("2-agreement");
+        m_driver.Click(agreement, IDC_NEXT);
+
+        HWND destination = m_driver.WaitForPage(WizardPage::Destination);
+        m_driver.Record("the destination page offers \"" +
+                        m_driver.ReadText(destination, IDC_INSTALL_PATH) + "\"");
+        if (!m_options.destination.IsEmpty())
+            m_driver.TypeText(destination, IDC_INSTALL_PATH, m_options.destination);
+        Shot("3-destination");
+        m_driver.Click(destination, IDC_NEXT);
+
+        m_driver.WaitForPage(WizardPage::Copying);
+        Shot("4-copying");
+
+        // The copy may take long; any box the engine raises here needs a
+        // decision an unattended walk does not make: report it.
+        m_driver.SetTimeout(m_options.copyTimeoutMs);
+        HWND next = m_driver.WaitFor("the finish page (the copy to complete)", [&]() -> HWND {
+            if (HWND page = m_driver.FindPage(WizardPage::Finish)) return page;
+            return m_driver.FindMessageBox(nullptr);
+        });
+        m_driver.SetTimeout(m_options.timeoutMs);
+        if (!m_driver.FindPage(WizardPage::Finish)) {
+            Shot("4-copying-message");
+            m_driver.Fail("the installer asks \"" + CUiDriver::MessageBoxText(next) + "\"");
+        }
+        HWND finish = m_driver.WaitForPage(WizardPage::Finish);
+        if (!m_options.openReadme && m_driver.IsChecked(finish, IDC_README))
+            m_driver.Click(finish, IDC_README);
+        Shot("5-finish");
+        m_driver.Click(finish, IDC_NEXT);
+        m_driver.WaitForExit();
+        return 0;
+    }
+
+private:
+    void Shot(const char* name) {
+        if (m_options.shots.IsEmpty()) return;
+        m_driver.Settle();
+        CString path = m_options.shots;
+        path.AppendBackslashIfMissing();
+        path += CString(name) + ".bmp";
+        if (SaveScreenshot(path))
+            m_driver.Record("screenshot " + path);
+        else
+            m_driver.Record("could not save the screenshot " + path);
+    }
+
+    const Options& m_options;
+    CUiDriver m_driver;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!Parse(argc, argv, options)) return Usage();
+    if (!options.shots.IsEmpty()) CreateDirectoryA(options.shots, nullptr);
+    Walk walk(options);
+    return walk.Run();
+}

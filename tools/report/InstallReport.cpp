@@ -1,0 +1,208 @@
+#include "tools/report/InstallReport.h"
+
+#include "framework/Handles.h"
+#include "tools/report/ShellLinkInfo.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kGroupName[] = "土地整理规划设计软件 Kelvra V9.0";
+
+CString Attributes(DWORD attributes) {
+    CString text;
+    if (attributes & FILE_ATTRIBUTE_READONLY) text += "R";
+    if (attributes & FILE_ATTRIBUTE_HIDDEN) text += "H";
+    if (attributes & FILE_ATTRIBUTE_SYSTEM) text += "S";
+    return text.IsEmpty() ? CString("-") : text;
+}
+
+void ListTree(FILE* out, const CString& folder, const CString& relative, int& files, int& folders) {
+    CString pattern = folder;
+    pattern.AppendBackslashIfMissing();
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA(pattern + "*", &data));
+    if (!find) return;
+    std::vector<WIN32_FIND_DATAA> entries;
+    do {
+        if (std::string(data.cFileName) == "." || std::string(data.cFileName) == "..") continue;
+        entries.push_back(data);
+    } while (FindNextFileA(find.Get(), &data));
+    for (const auto& entry : entries) {
+        const CString name = relative + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ++folders;
+            std::fprintf(out, "  %-4s %12s  %s\\\n",
+                         Attributes(entry.dwFileAttributes & ~FILE_ATTRIBUTE_DIRECTORY).GetString(),
+                         "", name.GetString());
+            CString sub = folder;
+            sub.AppendBackslashIfMissing();
+            ListTree(out, sub + entry.cFileName, name + "\\", files, folders);
+        } else {
+            ++files;
+            std::fprintf(out, "  %-4s %12lu  %s\n", Attributes(entry.dwFileAttributes).GetString(),
+                         entry.nFileSizeLow, name.GetString());
+        }
+    }
+}
+
+void PrintValue(FILE* out, const char* name, DWORD type, const BYTE* data, DWORD size) {
+    const char* shown = (name && *name) ? name : "(default)";
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        CString text(reinterpret_cast<const char*>(data),
+                     size > 0 ? static_cast<int>(size) - 1 : 0);
+        std::fprintf(out, "      %s = \"%s\"\n", shown, CString(text.GetString()).GetString());
+    } else if (type == REG_DWORD && size == sizeof(DWORD)) {
+        DWORD value = 0;
+        std::memcpy(&value, data, sizeof(value));
+        std::fprintf(out, "      %s = dword:%lu\n", shown, value);
+    } else {
+        std::fprintf(out, "      %s = (type %lu, %lu bytes)\n", shown, type, size);
+    }
+}
+
+void ReportLinksIn(FILE* out, const CString& folder, const char* pattern) {
+    CString base = folder;
+    base.AppendBackslashIfMissing();
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA(base + pattern, &data));
+    if (!find) {
+        std::fprintf(out, "  (no shortcut in %s)\n", base.GetString());
+        return;
+    }
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const CString path = base + data.cFileName;
+        ShellLinkInfo info;
+        if (!ReadShellLink(path, info)) {
+            std::fprintf(out, "  %s: not a readable shortcut\n", path.GetString());
+            continue;
+        }
+        std::fprintf(out, "  %s\n      target    %s\n", path.GetString(), info.target.GetString());
+        if (!info.arguments.IsEmpty())
+            std::fprintf(out, "      arguments %s\n", info.arguments.GetString());
+        std::fprintf(out, "      start in  %s\n", info.workingFolder.GetString());
+        if (!info.iconFile.IsEmpty())
+            std::fprintf(out, "      icon      %s,%d\n", info.iconFile.GetString(), info.iconIndex);
+    } while (FindNextFileA(find.Get(), &data));
+}
+
+bool ReadShellFolder(const char* name, CString& folder) {
+    CRegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER,
+                      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_READ, key.Out()) != ERROR_SUCCESS)
+        return false;
+    char buffer[MAX_PATH] = {};
+    DWORD size = sizeof(buffer) - 1;
+    DWORD type = 0;
+    if (RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+        ERROR_SUCCESS)
+        return false;
+    folder = buffer;
+    return true;
+}
+
+} // namespace
+
+void ReportTree(FILE* out, const CString& folder) {
+    std::fprintf(out, "Destination folder %s\n", folder.GetString());
+    int files = 0;
+    int folders = 0;
+    ListTree(out, folder, "", files, folders);
+    std::fprintf(out, "  %d files in %d folders (R read-only, H hidden, S system)\n\n", files,
+                 folders);
+}
+
+void ReportRegistryTree(FILE* out, HKEY root, const char* rootName, const CString& key) {
+    CRegKey handle;
+    if (RegOpenKeyExA(root, key, 0, KEY_READ, handle.Out()) != ERROR_SUCCESS) return;
+    DWORD valueCount = 0;
+    RegQueryInfoKeyA(handle.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     &valueCount, nullptr, nullptr, nullptr, nullptr);
+    if (valueCount > 0) {
+        std::fprintf(out, "  %s\\%s\n", rootName, key.GetString());
+        for (DWORD i = 0;; ++i) {
+            char name[512] = {};
+            DWORD nameSize = sizeof(name);
+            std::vector<BYTE> data(8192);
+            DWORD dataSize = static_cast<DWORD>(data.size());
+            DWORD type = 0;
+            if (RegEnumValueA(handle.Get(), i, name, &nameSize, nullptr, &type, data.data(),
+                              &dataSize) != ERROR_SUCCESS)
+                break;
+            PrintValue(out, name, type, data.data(), dataSize);
+        }
+    }
+    for (DWORD i = 0;; ++i) {
+        char sub[512] = {};
+        DWORD subSize = sizeof(sub);
+        if (RegEnumKeyExA(handle.Get(), i, sub, &subSize, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        ReportRegistryTree(out, root, rootName, key + "\\" + sub);
+    }
+}
+
+void ReportShortcuts(FILE* out, const CString& destination) {
+    std::fprintf(out, "Shortcuts\n");
+    CString desktop;
+    CString programs;
+    if (ReadShellFolder("Desktop", desktop)) ReportLinksIn(out, desktop, "土地整理规划设计*.lnk");
+    if (ReadShellFolder("Programs", programs)) {
+        programs.AppendBackslashIfMissing();
+        ReportLinksIn(out, programs + kGroupName, "*.lnk");
+    }
+    ReportLinksIn(out, destination, "*.lnk");
+    std::fprintf(out, "\n");
+}
+
+void ReportUninstallLog(FILE* out, const CString& destination) {
+    CString path = destination;
+    path.AppendBackslashIfMissing();
+    path += "Uninstall.log";
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        std::fprintf(out, "Uninstall log: %s is missing\n\n", path.GetString());
+        return;
+    }
+    CFileHandle file(
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string bytes;
+    if (file) {
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+            bytes.append(buffer, read);
+    }
+    std::fprintf(out, "Uninstall log %s (attributes %s, %zu bytes, CR LF lines)\n",
+                 path.GetString(), Attributes(attributes).GetString(), bytes.size());
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::fprintf(out, "  %s\n", line.c_str());
+        start = end + 1;
+    }
+    std::fprintf(out, "\n");
+}
+
+void ReportInstallation(FILE* out, const CString& destination) {
+    ReportTree(out, destination);
+    std::fprintf(out, "Registry values written\n");
+    ReportRegistryTree(out, HKEY_LOCAL_MACHINE, "HKLM", "SOFTWARE\\Morvane");
+    ReportRegistryTree(out, HKEY_LOCAL_MACHINE, "HKLM", "SOFTWARE\\Wow6432Node\\Morvane");
+    ReportRegistryTree(out, HKEY_LOCAL_MACHINE, "HKLM",
+                       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelvra V9");
+    ReportRegistryTree(out, HKEY_LOCAL_MACHINE, "HKLM", "SOFTWARE\\Classes\\Kelvra.SampleControl");
+    std::fprintf(out, "\nAutoCAD (simulated) after the installation\n");
+    ReportRegistryTree(out, HKEY_LOCAL_MACHINE, "HKLM", "SOFTWARE\\Autodesk\\AutoCAD");
+    ReportRegistryTree(out, HKEY_CURRENT_USER, "HKCU", "Software\\Autodesk\\AutoCAD");
+    std::fprintf(out, "\n");
+    ReportShortcuts(out, destination);
+    ReportUninstallLog(out, destination);
+}
