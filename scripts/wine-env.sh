@@ -6,6 +6,16 @@ export WINEPREFIX=$BUILD_DIR/wineprefix
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEDEBUG=-all
 export WINEARCH=win64
+# Wine names Unix files in the C library's character set of that locale: when
+# zh_CN.UTF-8 is not installed, Chinese file names (the picture folder
+# 安装界面) reach the program garbled. Compile the locale into the build tree then.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$' && command -v localedef >/dev/null 2>&1; then
+  if [ ! -e "$BUILD_DIR/locale/zh_CN.UTF-8/LC_CTYPE" ]; then
+    mkdir -p "$BUILD_DIR/locale"
+    localedef -i zh_CN -f UTF-8 "$BUILD_DIR/locale/zh_CN.UTF-8" >/dev/null 2>&1 || true
+  fi
+  if [ -e "$BUILD_DIR/locale/zh_CN.UTF-8/LC_CTYPE" ]; then export LOCPATH="$BUILD_DIR/locale"; fi
+fi
 export LC_ALL=zh_CN.UTF-8
 KELVRA_XVFB_PID=""
 
