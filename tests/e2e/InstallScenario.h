@@ -1,0 +1,103 @@
+// The fixture of the whole-installer scenarios: the real Setup.exe, started
+// from a sample distribution, operated by the UI driver as a user would,
+// against the real registry, files and shortcuts of the Wine prefix. Each
+// scenario starts from a clean registry state (CInstallMachine) and installs
+// into its own folder.
+#pragma once
+
+#include "res/resource.h"
+#include "tests/e2e/InstallMachine.h"
+#include "tests/support/TempDir.h"
+#include "tools/driver/UiDriver.h"
+#include "tools/report/ShellLinkInfo.h"
+
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+inline const char kProductKey[] = "SOFTWARE\\Morvane\\Kelvra\\V9";
+inline const char kTwinKey[] = "SOFTWARE\\Wow6432Node\\Morvane\\Kelvra\\V9";
+inline const char kUninstallKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelvra V9";
+inline const char kGroupName[] = "土地整理规划设计软件 Kelvra V9.0";
+inline const char kMissingFolderText[] = "找不到安装文件的路径";
+inline const char kCannotCreateText[] = "不能创建文件夹";
+inline const char kQuitQuestion[] = "真要退出安装程序吗?";
+inline const char kReinstallQuestion[] = "已经安装了本软件!";
+inline const char kCopyCancelQuestion[] = "安装没有完成。";
+
+// The distributions the e2e_distributions fixture laid out, as a Windows path.
+inline CString Distribution(const char* name) {
+    const char* root = std::getenv("KELVRA_E2E");
+    std::string path = std::string("Z:") + (root ? root : "") + "/" + name + "/Setup.exe";
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return CString(path);
+}
+
+inline std::string Bytes(const CString& path) { return ReadFileBytes(path); }
+
+class InstallScenario : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(std::getenv("KELVRA_E2E"), nullptr)
+            << "run through CTest: KELVRA_E2E names the distributions";
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        m_desktop = m_temp / "Desktop\\";
+        m_programs = m_temp / "Programs\\";
+        CreateDirectoryA(m_desktop, nullptr);
+        CreateDirectoryA(m_programs, nullptr);
+        m_destination = m_temp / "目标 Kelvra\\";
+        m_machine = std::make_unique<CInstallMachine>(m_desktop, m_programs);
+        m_driver.SetFailureHandler(
+            [](const CString& message) { throw std::runtime_error(message.GetString()); });
+    }
+
+    void TearDown() override {
+        m_driver.Terminate();
+        m_machine.reset();
+        CoUninitialize();
+    }
+
+    // Welcome, agreement, destination: leaves the copying page just started.
+    void WalkToCopying(const char* distribution = "full") {
+        m_driver.Launch(Distribution(distribution));
+        WalkFromWelcome();
+    }
+    void WalkFromWelcome() {
+        HWND welcome = m_driver.WaitForPage(WizardPage::Welcome);
+        m_driver.Click(welcome, IDC_NEXT);
+        HWND agreement = m_driver.WaitForPage(WizardPage::Agreement);
+        m_driver.Click(agreement, IDC_AGREE);
+        m_driver.Click(agreement, IDC_NEXT);
+        HWND destination = m_driver.WaitForPage(WizardPage::Destination);
+        m_driver.TypeText(destination, IDC_INSTALL_PATH, m_destination);
+        m_driver.Click(destination, IDC_NEXT);
+    }
+    // The finish page with the read-me option cleared, then Finish.
+    void Finish() {
+        HWND finish = m_driver.WaitForPage(WizardPage::Finish);
+        if (m_driver.IsChecked(finish, IDC_README)) m_driver.Click(finish, IDC_README);
+        m_driver.Click(finish, IDC_NEXT);
+        m_driver.WaitForExit();
+    }
+    void InstallAll() {
+        WalkToCopying();
+        Finish();
+    }
+
+    CString Dest(const char* relative) const { return m_destination + relative; }
+    CString DesktopLink() const { return m_desktop + "土地整理规划设计.LNK"; }
+
+    TempDir m_temp;
+    CString m_desktop;
+    CString m_programs;
+    CString m_destination;
+    std::unique_ptr<CInstallMachine> m_machine;
+    CUiDriver m_driver{60000};
+};
