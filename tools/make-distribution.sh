@@ -149,8 +149,8 @@ if [ "$pictures" = 1 ]; then
     size=${spec%%:*}
     colors=${spec#*:}
     convert -size "$size" "gradient:${colors%%:*}-${colors#*:}" \
-      ${font:+-font "$font"} -gravity center -fill white -pointsize 36 \
-      -annotate 0 "Kelvra V9.0 样例背景 $n ($size)\nsample backdrop" \
+      ${font:+-font "$font"} -gravity north -fill white -pointsize 36 \
+      -annotate +0+30 "Kelvra V9.0 样例背景 $n ($size)\nsample backdrop" \
       -quality 85 "$out/安装界面/BACKDROP$n.jpg"
   done
 fi

@@ -19,33 +19,29 @@ CString Attributes(DWORD attributes) {
     return text.IsEmpty() ? CString("-") : text;
 }
 
-void ListTree(FILE* out, const CString& folder, const CString& relative, int& files, int& folders) {
+struct TreeCount {
+    int files = 0;
+    int folders = 0;
+    std::vector<CString> examples; // the first few files, relative paths
+};
+
+void CountTree(const CString& folder, const CString& relative, TreeCount& count) {
     CString pattern = folder;
     pattern.AppendBackslashIfMissing();
     WIN32_FIND_DATAA data;
     CFindHandle find(FindFirstFileA(pattern + "*", &data));
     if (!find) return;
-    std::vector<WIN32_FIND_DATAA> entries;
     do {
-        if (std::string(data.cFileName) == "." || std::string(data.cFileName) == "..") continue;
-        entries.push_back(data);
-    } while (FindNextFileA(find.Get(), &data));
-    for (const auto& entry : entries) {
-        const CString name = relative + entry.cFileName;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ++folders;
-            std::fprintf(out, "  %-4s %12s  %s\\\n",
-                         Attributes(entry.dwFileAttributes & ~FILE_ATTRIBUTE_DIRECTORY).GetString(),
-                         "", name.GetString());
-            CString sub = folder;
-            sub.AppendBackslashIfMissing();
-            ListTree(out, sub + entry.cFileName, name + "\\", files, folders);
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ++count.folders;
+            CountTree(pattern + data.cFileName, relative + data.cFileName + "\\", count);
         } else {
-            ++files;
-            std::fprintf(out, "  %-4s %12lu  %s\n", Attributes(entry.dwFileAttributes).GetString(),
-                         entry.nFileSizeLow, name.GetString());
+            ++count.files;
+            if (count.examples.size() < 3) count.examples.push_back(relative + data.cFileName);
         }
-    }
+    } while (FindNextFileA(find.Get(), &data));
 }
 
 void PrintValue(FILE* out, const char* name, DWORD type, const BYTE* data, DWORD size) {
@@ -108,12 +104,36 @@ bool ReadShellFolder(const char* name, CString& folder) {
 } // namespace
 
 void ReportTree(FILE* out, const CString& folder) {
-    std::fprintf(out, "Destination folder %s\n", folder.GetString());
-    int files = 0;
-    int folders = 0;
-    ListTree(out, folder, "", files, folders);
-    std::fprintf(out, "  %d files in %d folders (R read-only, H hidden, S system)\n\n", files,
-                 folders);
+    CString base = folder;
+    base.AppendBackslashIfMissing();
+    std::fprintf(out, "Destination folder %s\n", base.GetString());
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA(base + "*", &data));
+    if (!find) {
+        std::fprintf(out, "  (missing)\n\n");
+        return;
+    }
+    int total = 0;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            TreeCount count;
+            CountTree(base + data.cFileName, "", count);
+            total += count.files;
+            CString examples;
+            for (const auto& example : count.examples)
+                examples += (examples.IsEmpty() ? "" : ", ") + example;
+            std::fprintf(out, "  %-18s %4d files in %2d subfolders  %s%s\n", (name + "\\").c_str(),
+                         count.files, count.folders, examples.GetString(),
+                         count.files > 3 ? ", ..." : "");
+        } else {
+            ++total;
+            std::fprintf(out, "  %-18s %8lu bytes  attributes %s\n", name.c_str(),
+                         data.nFileSizeLow, Attributes(data.dwFileAttributes).GetString());
+        }
+    } while (FindNextFileA(find.Get(), &data));
+    std::fprintf(out, "  %d files in all (attributes: R read-only, H hidden, S system)\n\n", total);
 }
 
 void ReportRegistryTree(FILE* out, HKEY root, const char* rootName, const CString& key) {
@@ -179,16 +199,36 @@ void ReportUninstallLog(FILE* out, const CString& destination) {
     }
     std::fprintf(out, "Uninstall log %s (attributes %s, %zu bytes, CR LF lines)\n",
                  path.GetString(), Attributes(attributes).GetString(), bytes.size());
+    // The content folders' "Made Dir:" lines are many: show the first few.
+    const std::string madeDir = "Made Dir: ";
+    int madeDirShown = 0;
+    int madeDirSkipped = 0;
+    int lines = 0;
     size_t start = 0;
     while (start < bytes.size()) {
         size_t end = bytes.find('\n', start);
         if (end == std::string::npos) end = bytes.size();
         std::string line = bytes.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::fprintf(out, "  %s\n", line.c_str());
         start = end + 1;
+        ++lines;
+        const bool isMadeDir = line.compare(0, madeDir.size(), madeDir) == 0;
+        if (isMadeDir && madeDirShown >= 4) {
+            ++madeDirSkipped;
+            continue;
+        }
+        if (madeDirSkipped > 0) {
+            std::fprintf(out, "  ... %d more \"Made Dir:\" lines\n", madeDirSkipped);
+            madeDirSkipped = 0;
+            madeDirShown = 0;
+        }
+        if (isMadeDir)
+            ++madeDirShown;
+        else
+            madeDirShown = 0;
+        std::fprintf(out, "  %s\n", line.c_str());
     }
-    std::fprintf(out, "\n");
+    std::fprintf(out, "  (%d lines)\n\n", lines);
 }
 
 void ReportInstallation(FILE* out, const CString& destination) {

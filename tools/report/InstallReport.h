@@ -9,7 +9,8 @@
 
 #include <cstdio>
 
-// Every file and folder below folder, one a line, with size and attributes.
+// The destination: each top-level file with size and attributes, each
+// folder with its file count and the first file names (lower-cased by the copy).
 void ReportTree(FILE* out, const CString& folder);
 // Every key with values below root\key (keys without values are skipped).
 void ReportRegistryTree(FILE* out, HKEY root, const char* rootName, const CString& key);
