@@ -1,7 +1,133 @@
 #include "engine/SetupThread.h"
 
-// Placeholder until the shortcut step lands.
-int CSetupThread::CreateShortcuts() { return 0; }
-int CSetupThread::CreateShellLink(const CString&, const CString&, const CString&, const char*, const char*) {
-    return 0;
+#include "engine/JoinPath.h"
+#include "framework/Handles.h"
+#include "host_cad/AcadProfile.h"
+#include "host_cad/Registry.h"
+#include "host_cad/ReleaseSweep.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <windows.h>
+
+namespace {
+
+// Where the desktop and the Start menu's Programs folder may be recorded,
+// tried in this order: the user's own, then the machine's common folders.
+struct ShellFolderSource {
+    RegistryHive hive;
+    const char* key;
+    const char* desktopValue;
+    const char* programsValue;
+};
+
+const ShellFolderSource kShellFolderSources[] = {
+    {RegistryHive::User, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+     "Desktop", "Programs"},
+    {RegistryHive::User, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Explorer\\Shell Folders",
+     "Desktop", "Programs"},
+    {RegistryHive::Machine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+     "Common Desktop", "Common Programs"},
+    {RegistryHive::Machine,
+     "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Explorer\\Shell Folders", "Common Desktop",
+     "Common Programs"},
+};
+
+const char kProgramGroup[] = "土地整理规划设计软件 Kelvra V9.0";
+const char kProductLink[] = "土地整理规划设计.LNK";
+// Starts AutoCAD with the product's profile and a new drawing.
+const char kAcadArguments[] = "/p \"<<Kelvra V9>>\" /t acad.dwt";
+
+// The first source from which both folders can be read (empty counts as read).
+bool FindShellFolders(CString& desktop, CString& programs) {
+    for (const ShellFolderSource& source : kShellFolderSources) {
+        if (ReadHiveString(source.hive, source.key, source.desktopValue, desktop) &&
+            ReadHiveString(source.hive, source.key, source.programsValue, programs))
+            return true;
+    }
+    desktop.Empty();
+    programs.Empty();
+    return false;
+}
+
+// Balances one CoInitialize of the calling thread.
+class CComApartment {
+public:
+    CComApartment() : m_hr(CoInitialize(nullptr)) {}
+    ~CComApartment() {
+        if (SUCCEEDED(m_hr)) CoUninitialize();
+    }
+    CComApartment(const CComApartment&) = delete;
+    CComApartment& operator=(const CComApartment&) = delete;
+    bool Entered() const { return SUCCEEDED(m_hr); }
+
+private:
+    HRESULT m_hr;
+};
+
+} // namespace
+
+// Step 5: the desktop link, the program group and one link per found release.
+int CSetupThread::CreateShortcuts() {
+    CString desktop;
+    CString programs;
+    if (!FindShellFolders(desktop, programs)) return 0;
+    desktop.Trim().AppendBackslashIfMissing();
+    programs.Trim().AppendBackslashIfMissing();
+
+    const CString group = JoinPath(programs, kProgramGroup);
+    EnsureDirectory(group);
+
+    // A link replaces any file of its name; only saved links are logged.
+    auto makeLink = [this](const CString& linkPath, const CString& target, const char* arguments,
+                           const char* iconFile) {
+        DeleteFileA(linkPath);
+        if (CreateShellLink(m_strInstallDir, linkPath, target, arguments, iconFile))
+            LogFileCopy(linkPath);
+    };
+
+    const CString productProgram = JoinPath(m_strInstallDir, "Kelvra-64.exe");
+    makeLink(JoinPath(desktop, kProductLink), productProgram, nullptr, nullptr);
+    makeLink(JoinPath(group, kProductLink), productProgram, nullptr, nullptr);
+
+    const CString icon = JoinPath(m_strInstallDir, "KelvraV9.0.ICO");
+    SweepAcadShortcuts([&](const AcadRelease& release, const CString& hostFolder) {
+        const CString linkName = CString("Kelvrafor") + release.yearLabel + ".LNK";
+        makeLink(JoinPath(m_strInstallDir, linkName), JoinPath(hostFolder, "acad.exe"),
+                 kAcadArguments, icon);
+    });
+
+    makeLink(JoinPath(group, "Morvane网站.LNK"), JoinPath(m_strInstallDir, "Kelvra.url"), nullptr,
+             nullptr);
+    makeLink(JoinPath(group, "Kelvra V9.0 在线帮助.LNK"),
+             JoinPath(m_strInstallDir, "KelvraHelp.chm"), nullptr, nullptr);
+    makeLink(JoinPath(group, "Kelvra V9.0 卸载程序.LNK"),
+             JoinPath(m_strInstallDir, "Uninstall-64.exe"), nullptr, nullptr);
+
+    // The uninstaller removes the group folder after its links.
+    LogFileCopy(group);
+    return 1;
+}
+
+int CSetupThread::CreateShellLink(const CString& workingFolder, const CString& linkPath,
+                                  const CString& target, const char* arguments,
+                                  const char* iconFile) {
+    CComApartment apartment;
+    if (!apartment.Entered()) return 0;
+    CComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                link.OutVoid())))
+        return 0;
+    link->SetPath(target);
+    link->SetArguments(arguments ? arguments : "");
+    link->SetIconLocation(iconFile ? iconFile : "", 0);
+    link->SetWorkingDirectory(workingFolder);
+
+    CComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.OutVoid()))) return 0;
+    // A path that does not fit is refused rather than saved cut short.
+    wchar_t widePath[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, linkPath, -1, widePath, MAX_PATH))
+        return 0;
+    return SUCCEEDED(file->Save(widePath, TRUE));
 }
