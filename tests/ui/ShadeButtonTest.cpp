@@ -168,6 +168,32 @@ TEST(ShadeButtonShadingTest, RampsFollowTheirVisitingOrder) {
     EXPECT_EQ(Pixel(button.m_faceNormal, 0, 5), 247 + r[0 * kH + 5] / 2047 - 8);
     EXPECT_EQ(Pixel(button.m_faceNormal, 79, 0), 10 + r[79 * kH + 0] / 2047 - 8);
     EXPECT_EQ(Pixel(button.m_faceNormal, 40, 12), g + d * 40 / 80 + r[40 * kH + 12] / 2047 - 8);
+
+    srand(kSeed);
+    button.PrepareShades(ShadeColumnCurve, g, 10, 0, 0);
+    // Left column: t = 128, c = 128: 128 + 128 * 120 / 128 = 248; also column by column.
+    EXPECT_EQ(Pixel(button.m_faceNormal, 0, 7), 248 + r[0 * kH + 7] / 2047 - 8);
+    // Second column: t = 255 * 79 / 80 - 127 = 124, c = 116: 128 + 116 * 120 / 128 = 236.
+    EXPECT_EQ(Pixel(button.m_faceNormal, 1, 0), 236 + r[1 * kH + 0] / 2047 - 8);
+}
+
+TEST(ShadeButtonShadingTest, DiagonalRampAndRowCurve) {
+    ButtonHost host;
+    ShadeButtonProbe button;
+    ASSERT_TRUE(button.SubclassWindow(host.Add(BS_PUSHBUTTON, kW, kH)));
+    std::vector<int> r = RandSequence(kSeed, kW * kH);
+
+    srand(kSeed);
+    button.PrepareShades(ShadeDiagonalRamp, 8, 10, 0, 0);
+    // h = 119; top left: 119 * 80 / 80 + 119 * 23 / 24 + 8 = 119 + 114 + 8 = 241.
+    EXPECT_EQ(Pixel(button.m_faceNormal, 0, 23), 241 + r[23 * kW] / 2047 - 8);
+    // Bottom right: 119 * 1 / 80 + 0 + 8 = 9.
+    EXPECT_EQ(Pixel(button.m_faceNormal, 79, 0), 9 + r[79] / 2047 - 8);
+
+    srand(kSeed);
+    button.PrepareShades(ShadeRowCurve, 8, 10, 0, 0);
+    // Bottom row: t = -127, c = -125: 128 - 15000 / 128 = 128 - 117 = 11 (truncated toward zero).
+    EXPECT_EQ(Pixel(button.m_faceNormal, 30, 0), 11 + r[30] / 2047 - 8);
 }
 
 TEST(ShadeButtonShadingTest, CornerCurveIsClampedBeforeTheGrain) {
