@@ -148,10 +148,13 @@ if [ "$pictures" = 1 ]; then
     n=$((n + 1))
     size=${spec%%:*}
     colors=${spec#*:}
+    picture="$out/安装界面/BACKDROP$n.jpg"
+    # The label needs a font with Chinese glyphs; without one, a bare gradient.
     convert -size "$size" "gradient:${colors%%:*}-${colors#*:}" \
       ${font:+-font "$font"} -gravity north -fill white -pointsize 36 \
       -annotate +0+30 "Kelvra V9.0 样例背景 $n ($size)\nsample backdrop" \
-      -quality 85 "$out/安装界面/BACKDROP$n.jpg"
+      -quality 85 "$picture" 2>/dev/null ||
+      convert -size "$size" "gradient:${colors%%:*}-${colors#*:}" -quality 85 "$picture"
   done
 fi
 
