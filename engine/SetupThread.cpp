@@ -1,10 +1,13 @@
+// The worker's body: the run sequence, its reports to the copying page and
+// the thread's end.
 #include "engine/SetupThread.h"
 
 #include "app/WizardProtocol.h"
 #include "framework/Window.h"
 
-const char* const CONTENT_FOLDERS[12] = {"Support", "Control", "Database", "线型库", "填充图案", "材料图案",
-                                         "图框",    "图例",    "图库",     "图件图库", "标准断面", "Temp"};
+const char* const CONTENT_FOLDERS[12] = {"Support",  "Control",  "Database", "线型库",
+                                         "填充图案", "材料图案", "图框",     "图例",
+                                         "图库",     "图件图库", "标准断面", "Temp"};
 
 CSetupThread::CSetupThread() = default;
 CSetupThread::~CSetupThread() = default;
@@ -14,20 +17,30 @@ BOOL CSetupThread::InitInstance() { return TRUE; }
 HWND CSetupThread::PageWindow() const { return m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr; }
 
 int CSetupThread::Run() {
+    UINT outcome = WM_SETUP_DONE;
     for (const char* name : CONTENT_FOLDERS) {
         if (!CopyTree(m_strSourceDir + name, m_strInstallDir + name)) {
-            PostMessageA(PageWindow(), WM_SETUP_FAILED, 0, 0);
-            PostThreadMessageA(m_nThreadID, WM_QUIT, 0, 0);
-            return CWinThread::Run();
+            outcome = WM_SETUP_FAILED;
+            break;
         }
     }
-    CopyProgramFiles();
-    RegisterControls();
-    RegisterProduct();
-    CreateShortcuts();
-    WriteUninstallLog();
-    PostMessageA(PageWindow(), WM_SETUP_DONE, 0, 0);
-    PostThreadMessageA(m_nThreadID, WM_QUIT, 0, 0);
+    if (outcome == WM_SETUP_DONE) {
+        // From here on a cancel can no longer stop the run: the page says so.
+        PostMessageA(PageWindow(), WM_SETUP_CONFIGURING, 0, 0);
+        CopyProgramFiles();
+        RegisterControls();
+        RegisterProduct();
+        CreateShortcuts();
+        WriteUninstallLog();
+    }
+    PostMessageA(PageWindow(), outcome, 0, 0);
+
+    // End through the framework's loop. The peek gives this thread its queue
+    // first, so the quit cannot be lost and the loop cannot wait for ever.
+    // (The own id, not m_nThreadID: the creator may still be storing that.)
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    if (!PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 0, 0)) return 0;
     return CWinThread::Run();
 }
 

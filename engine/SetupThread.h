@@ -35,6 +35,9 @@ public:
     void NotifyProgress(const CString& source, const CString& destination);
     // The bare names of the plain files in folder matching pattern.
     static void ListFiles(CString folder, CString pattern, CStringArray& names);
+    // One file of the tree: copied over whatever is there (the kept database
+    // aside); a copy that fails asks Abort/Retry/Ignore. Zero on Abort.
+    int CopyFileEntry(const CString& source, const CString& destination);
 
     // --- uninstall log ---
     void LogFileCopy(const CString& path);
@@ -42,6 +45,7 @@ public:
     void LogRegCtrl(const CString& path);
     void LogRegKey(HKEY root, const CString& key);
     int WriteUninstallLog();
+    void AppendLogLine(const char* prefix, const CString& text);
 
     // --- program files, controls, product keys, shortcuts ---
     void CopyProgramFiles();

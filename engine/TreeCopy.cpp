@@ -1,6 +1,179 @@
+// The tree copy: one content folder of the distribution into the destination,
+// plus the file-system building blocks the other steps reuse.
 #include "engine/SetupThread.h"
 
-// Placeholder until the tree copy lands.
-int CSetupThread::CopyTree(CString, CString) { return 1; }
-int CSetupThread::EnsureDirectory(CString) { return 1; }
-void CSetupThread::ListFiles(CString, CString, CStringArray& names) { names.clear(); }
+#include "engine/JoinPath.h"
+#include "framework/App.h"
+#include "framework/FileFind.h"
+#include "framework/SystemError.h"
+
+namespace {
+
+// The database a user has filled since the last installation: never copied
+// over once it exists (a substring test on the lower-cased destination path).
+const char kDatabaseName[] = "kelvra.mdb";
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The engine's boxes open with the system's text for the last error, then
+// name the path the operation failed on.
+CString LastErrorText() { return SystemErrorText(GetLastError()); }
+
+int Ask(HWND owner, const CString& text, UINT buttons) {
+    return AfxMessageBox(owner, text, buttons | MB_ICONQUESTION);
+}
+
+int AskAboutMissingSource(HWND owner, const CString& folder) {
+    CString text;
+    text.Format("%s\n找不到安装文件的路径 %s，\n点击“重试”按钮试图重新查找该安装文件路径；\n"
+                "点击“忽略”按钮将跳过该路径下的操作并继续执行；\n点击“取消”按钮将终止程序运行。",
+                LastErrorText().GetString(), folder.GetString());
+    return Ask(owner, text, MB_ABORTRETRYIGNORE);
+}
+
+int AskAboutFolderCreation(HWND owner, const CString& folder) {
+    CString text;
+    text.Format("%s\n不能创建文件夹 %s ，\n点击“重试”按钮试图重新创建文件夹；\n"
+                "点击“取消”按钮将终止程序运行。",
+                LastErrorText().GetString(), folder.GetString());
+    return Ask(owner, text, MB_RETRYCANCEL);
+}
+
+int AskAboutFileCopy(HWND owner, const CString& file) {
+    CString text;
+    text.Format("%s\n不能复制文件 %s ，\n点击“重试”按钮试图重新复制该文件；\n"
+                "点击“忽略”按钮将跳过该文件并继续执行；\n点击“中止”按钮将终止程序运行。",
+                LastErrorText().GetString(), file.GetString());
+    return Ask(owner, text, MB_ABORTRETRYIGNORE);
+}
+
+bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+// The byte length of the part of a UNC path ("\\server\share") that cannot be
+// created: candidates inside it are skipped like drive roots. Zero otherwise.
+int UncRootLength(const CString& path) {
+    if (path.GetLength() < 2 || !IsSeparator(path.GetAt(0)) || !IsSeparator(path.GetAt(1)))
+        return 0;
+    int separators = 0;
+    for (int i = 2; i < path.GetLength(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(path.GetAt(i));
+        if (IsGbkLeadByte(c) && i + 1 < path.GetLength()) {
+            ++i;
+            continue;
+        }
+        if (IsSeparator(path.GetAt(i)) && ++separators == 2) return i;
+    }
+    return path.GetLength();
+}
+
+} // namespace
+
+int CSetupThread::CopyTree(CString source, CString destination) {
+    source.AppendBackslashIfMissing();
+
+    CFileFind finder;
+    bool found = finder.FindFile(source + "*.*");
+    while (!found) {
+        const int answer = AskAboutMissingSource(PageWindow(), source);
+        if (answer == IDIGNORE) break;
+        if (answer != IDRETRY) return 0;
+        found = finder.FindFile(source + "*.*");
+    }
+
+    if (!EnsureDirectory(destination)) return 0;
+
+    for (bool more = found; more; more = finder.FindNextFile()) {
+        if (finder.IsDots()) continue;
+        const CString name = finder.GetFileName();
+        const CString sourceEntry = source + name;
+        CString destinationEntry = JoinPath(destination, name);
+        if (finder.IsDirectory()) {
+            if (!CopyTree(sourceEntry, destinationEntry)) return 0;
+        } else {
+            destinationEntry.MakeLower();
+            if (!CopyFileEntry(sourceEntry, destinationEntry)) return 0;
+        }
+        NotifyProgress(sourceEntry, destinationEntry);
+        if (IsCancelled()) return 0;
+    }
+    return 1;
+}
+
+int CSetupThread::CopyFileEntry(const CString& source, const CString& destination) {
+    if (destination.Find(kDatabaseName) >= 0 && PathExists(destination)) return 1;
+    // Installing from the destination itself: the file is already in place.
+    if (source.CompareNoCase(destination) == 0) return 1;
+    for (;;) {
+        // The common case, a new or writable file, costs one call; a read-only
+        // or hidden file left by an earlier installation refuses to be
+        // replaced until its attributes are cleared.
+        BOOL copied = CopyFileA(source, destination, FALSE);
+        if (!copied && SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL)) {
+            copied = CopyFileA(source, destination, FALSE);
+        }
+        if (copied) {
+            SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);
+            return 1;
+        }
+        // After a confirmed cancel the page may be gone: no question, the
+        // copy stops after this entry anyway.
+        if (IsCancelled()) return 1;
+        const int answer = AskAboutFileCopy(PageWindow(), destination);
+        if (answer == IDIGNORE) return 1;
+        if (answer != IDRETRY) return 0;
+    }
+}
+
+int CSetupThread::EnsureDirectory(CString path) {
+    LogMadeDir(path);
+
+    if (path.GetLength() >= MAX_PATH) {
+        // Nothing of a path this long is created; the user can only give up.
+        for (;;) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            if (AskAboutFolderCreation(PageWindow(), path) != IDRETRY) {
+                return 0;
+            }
+        }
+    }
+
+    const int length = path.GetLength();
+    const int uncRoot = UncRootLength(path);
+    for (int i = 0; i <= length; ++i) {
+        if (i < length) {
+            const unsigned char c = static_cast<unsigned char>(path.GetAt(i));
+            // A double-byte character never ends a folder name, even when its
+            // trail byte is 0x5C.
+            if (IsGbkLeadByte(c) && i + 1 < length) {
+                ++i;
+                continue;
+            }
+            if (!IsSeparator(path.GetAt(i))) continue;
+        } else if (length == 0 || path.EndsWithBackslash() || path.GetAt(length - 1) == '/') {
+            break;
+        }
+        if (i == 0 || path.GetAt(i - 1) == ':' || i <= uncRoot) continue;
+        const CString prefix = path.Left(i);
+        if (PathExists(prefix)) continue;
+        while (!CreateDirectoryA(prefix, nullptr)) {
+            // Made by someone else in the meantime: just as good.
+            if (GetLastError() == ERROR_ALREADY_EXISTS && PathExists(prefix)) break;
+            if (AskAboutFolderCreation(PageWindow(), prefix) != IDRETRY) {
+                return 0;
+            }
+        }
+    }
+    return 1;
+}
+
+void CSetupThread::ListFiles(CString folder, CString pattern, CStringArray& names) {
+    names.clear();
+    // An empty folder would search the current directory instead.
+    if (folder.IsEmpty()) return;
+    folder.AppendBackslashIfMissing();
+    CFileFind finder;
+    for (bool more = finder.FindFile(folder + pattern); more; more = finder.FindNextFile()) {
+        if (finder.IsDots() || finder.IsDirectory()) continue;
+        names.push_back(finder.GetFileName());
+    }
+}
