@@ -1,9 +1,27 @@
 #include "pages/DlgInstall.h"
 
 #include "app/WizardProtocol.h"
+#include "framework/App.h"
+#include "framework/FileFind.h"
+#include "framework/SystemError.h"
 #include "res/resource.h"
 
+namespace {
+
+// Spare steps for the sub-folders, which step the bar but are not counted.
+constexpr int kSpareSteps = 30;
+
+} // namespace
+
 CDlgInstall::CDlgInstall(HWND parent) : CDialog(IDD_INSTALL, parent) {}
+
+CDlgInstall::~CDlgInstall() { WaitForWorker(); }
+
+void CDlgInstall::WaitForWorker() {
+    // The worker may be blocked sending its progress to this thread or in a
+    // box owned by the page: keep dispatching while it ends.
+    if (HANDLE thread = m_worker.GetThreadHandle()) WaitWhileDispatching(thread, INFINITE);
+}
 
 void CDlgInstall::DoDataExchange(CDataExchange* dx) {
     DDX_Control(dx, IDC_CONFIGURING, m_configuringText);
@@ -15,6 +33,29 @@ void CDlgInstall::DoDataExchange(CDataExchange* dx) {
     DDX_Control(dx, IDC_BACK, m_btnBack);
 }
 
+int CDlgInstall::CountFiles(CString folder, BOOL recursive) {
+    folder.Trim();
+    if (folder.IsEmpty()) return 0;
+    folder.AppendBackslashIfMissing();
+    int count = 0;
+    CFileFind finder;
+    for (bool more = finder.FindFile(folder + "*.*"); more; more = finder.FindNextFile()) {
+        if (finder.IsDots()) continue;
+        if (!finder.IsDirectory()) {
+            ++count;
+        } else if (recursive) {
+            count += CountFiles(folder + finder.GetFileName(), recursive);
+        }
+    }
+    return count;
+}
+
+int CDlgInstall::CountContentFiles() const {
+    int total = 0;
+    for (const char* name : CONTENT_FOLDERS) total += CountFiles(m_strSourceDir + name, TRUE);
+    return total;
+}
+
 BOOL CDlgInstall::OnInitDialog() {
     CDialog::OnInitDialog();
     TakeHostIcons(m_hWnd);
@@ -22,15 +63,129 @@ BOOL CDlgInstall::OnInitDialog() {
     m_btnBack.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
     m_btnNext.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
     m_btnCancel.PrepareShades(ShadeCornerCurve, 8, 10, 0, 0);
+    m_btnNext.EnableWindow(FALSE);
     m_btnBack.EnableWindow(FALSE);
+
     m_strSourceDir.Trim().AppendBackslashIfMissing();
     m_strInstallDir.Trim().AppendBackslashIfMissing();
+    m_strInstallDirLower = m_strInstallDir;
+    m_strInstallDirLower.MakeLower();
+    m_bConfiguring = false;
+    m_bFinished = false;
+
+    SetProgressTotal(CountContentFiles());
+
+    StartWorker();
     CenterWindow();
     return TRUE;
+}
+
+void CDlgInstall::SetProgressTotal(int total) {
+    // The 32-bit range: more than 65505 files must not wrap the bar.
+    m_progress.SetRange32(0, total + kSpareSteps);
+    m_progress.SetStep(1);
+    m_progress.SetPos(0);
+}
+
+void CDlgInstall::StartWorker() {
+    // A worker of an earlier opening has to be gone before its object is reused.
+    WaitForWorker();
+    m_worker.m_bCancel = 0;
+    m_worker.m_strLog.Empty();
+
+    m_worker.m_strSourceDir = m_strSourceDir;
+    m_worker.m_strInstallDir = m_strInstallDir;
+    m_worker.m_pMainWnd = this;
+    m_worker.m_bAutoDelete = FALSE;
+    if (m_worker.CreateThread()) return;
+
+    CString text;
+    text.Format("%s\n不能启动安装程序的工作线程。", SystemErrorText(GetLastError()).GetString());
+    AfxMessageBox(m_hWnd, text, MB_OK | MB_ICONSTOP);
+    PostMessage(WM_SETUP_FAILED);
+}
+
+void CDlgInstall::OnOK() {
+    // Ending with 1 would show the page again and start a second worker on
+    // the same object.
+    if (m_worker.GetThreadHandle()) return;
+    CDialog::OnOK();
+}
+
+void CDlgInstall::OnCancel() {
+    if (m_bConfiguring || m_bFinished) return;
+    CString question;
+    const int length = LoadStringA(AfxGetInstanceHandle(), IDS_INSTALL_CANCEL_QUESTION,
+                                   question.GetBuffer(512), 513);
+    question.ReleaseBuffer(length);
+    if (AfxMessageBox(m_hWnd, question, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    // The copy may have ended while the question was open: then the answer
+    // comes too late to stop anything.
+    if (m_bConfiguring || m_bFinished) return;
+    m_worker.RequestCancel();
+    EndDialog(ID_WIZ_EXIT);
 }
 
 bool CDlgInstall::OnButtonClicked(int id) {
     if (id != IDC_NEXT) return false;
     EndDialog(ID_WIZ_NEXT);
     return true;
+}
+
+bool CDlgInstall::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+    case WM_SETUP_PROGRESS:
+        result = OnSetupProgress(wp, lp);
+        return true;
+    case WM_SETUP_CONFIGURING:
+        result = OnSetupConfiguring();
+        return true;
+    case WM_SETUP_DONE:
+        result = OnSetupDone();
+        return true;
+    case WM_SETUP_FAILED:
+        result = OnSetupFailed();
+        return true;
+    default:
+        return false;
+    }
+}
+
+LRESULT CDlgInstall::OnSetupProgress(WPARAM /*wp*/, LPARAM lp) {
+    CString text;
+    text.Format("%s ...", reinterpret_cast<const char*>(lp));
+    // Files arrive with lower-cased paths, so the destination is looked
+    // for without regard to the case of its letters.
+    CString lower = text;
+    lower.MakeLower();
+    if (lower.Find(m_strInstallDirLower) >= 0) text = text.Mid(m_strInstallDir.GetLength());
+    SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
+    m_progress.StepIt();
+    return 1;
+}
+
+LRESULT CDlgInstall::OnSetupConfiguring() {
+    m_bConfiguring = true;
+    SetDlgItemTextA(m_hWnd, IDC_STATUS, "");
+    m_progress.ShowWindow(SW_HIDE);
+    m_copyFrame.ShowWindow(SW_HIDE);
+    m_configuringText.ShowWindow(SW_SHOW);
+    m_btnCancel.EnableWindow(FALSE);
+    // Escape and the close box reach OnCancel too; the close box is greyed
+    // as well so it does not look usable.
+    EnableMenuItem(GetSystemMenu(m_hWnd, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+    return 1;
+}
+
+LRESULT CDlgInstall::OnSetupDone() {
+    m_bFinished = true;
+    m_btnNext.EnableWindow(TRUE);
+    EndDialog(ID_WIZ_NEXT);
+    return 1;
+}
+
+LRESULT CDlgInstall::OnSetupFailed() {
+    m_bFinished = true;
+    EndDialog(ID_WIZ_EXIT);
+    return 1;
 }
