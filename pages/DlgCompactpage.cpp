@@ -1,6 +1,7 @@
 #include "pages/DlgCompactpage.h"
 
 #include "app/WizardProtocol.h"
+#include "pages/AgreementText.h"
 #include "res/resource.h"
 
 CDlgCompactpage::CDlgCompactpage(HWND parent) : CDialog(IDD_COMPACTPAGE, parent) {}
@@ -30,7 +31,7 @@ BOOL CDlgCompactpage::OnInitDialog() {
     return TRUE;
 }
 
-void CDlgCompactpage::FillAgreementText() {}
+void CDlgCompactpage::FillAgreementText() { m_agreementText.SetWindowText(kAgreementText); }
 
 bool CDlgCompactpage::OnButtonClicked(int id) {
     switch (id) {

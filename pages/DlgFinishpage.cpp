@@ -3,6 +3,9 @@
 #include "app/WizardProtocol.h"
 #include "res/resource.h"
 
+#include <io.h>
+#include <shellapi.h>
+
 CDlgFinishpage::CDlgFinishpage(HWND parent) : CDialog(IDD_FINISHPAGE, parent) {}
 
 void CDlgFinishpage::DoDataExchange(CDataExchange* dx) {
@@ -27,4 +30,16 @@ bool CDlgFinishpage::OnButtonClicked(int id) {
     return true;
 }
 
-void CDlgFinishpage::OnFinish() { EndDialog(ID_WIZ_EXIT); }
+void CDlgFinishpage::OnFinish() {
+    if (m_readmeOption.GetCheck() == BST_CHECKED) {
+        m_strInstallDir.TrimRight();
+        m_strInstallDir.AppendBackslashIfMissing();
+        // The option's label names readme.htm; the file shipped is readme.txt.
+        CString readme = m_strInstallDir + "readme.txt";
+        // Opened in the text-file program without waiting for it; its outcome
+        // does not change the end of the wizard.
+        if (_access(readme, 0) == 0)
+            ShellExecuteA(nullptr, "OPEN", readme, nullptr, nullptr, SW_SHOWMAXIMIZED);
+    }
+    EndDialog(ID_WIZ_EXIT);
+}

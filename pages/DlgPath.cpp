@@ -1,6 +1,7 @@
 #include "pages/DlgPath.h"
 
 #include "app/WizardProtocol.h"
+#include "pages/FolderBrowser.h"
 #include "res/resource.h"
 
 CDlgPath::CDlgPath(HWND parent) : CDialog(IDD_PATH, parent) {}
@@ -42,9 +43,23 @@ bool CDlgPath::OnButtonClicked(int id) {
     }
 }
 
-void CDlgPath::OnBrowse() {}
+void CDlgPath::OnBrowse() {
+    CString typed = m_pathEdit.GetWindowText();
+    CDestinationBrowser browser(m_hWnd, IDS_BROWSE_TITLE);
+    browser.SetFlags(BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT);
+    browser.SetInitialSelection(typed);
+    if (!browser.SelectFolder()) return; // cancelled, or no file-system path: the field stays
+    // The product always goes into Morvane\Kelvra below the chosen folder;
+    // m_strInstallDir itself changes only on Next.
+    CString folder = browser.GetSelectedFolder();
+    folder.AppendBackslashIfMissing();
+    folder += "Morvane\\Kelvra";
+    m_pathEdit.SetWindowText(folder);
+}
 
 void CDlgPath::OnNext() {
+    // The whole text, untrimmed: any text with a backslash is accepted; the
+    // copying page creates the folder.
     m_strInstallDir = m_pathEdit.GetWindowText();
     if (!m_strInstallDir.IsEmpty() && m_strInstallDir.Find("\\") >= 0) {
         EndDialog(ID_WIZ_NEXT);
@@ -56,6 +71,7 @@ void CDlgPath::OnNext() {
 }
 
 void CDlgPath::OnBack() {
+    // The field is not read: m_strInstallDir keeps what the last Next read.
     UpdateData(TRUE);
     EndDialog(ID_WIZ_BACK);
 }

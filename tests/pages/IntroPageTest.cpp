@@ -1,0 +1,71 @@
+#include "app/WizardProtocol.h"
+#include "pages/DlgIntropage.h"
+#include "res/resource.h"
+#include "tests/pages/PageHost.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct WayOut {
+    const char* name;
+    PageScript act;
+    INT_PTR expected;
+};
+
+} // namespace
+
+TEST(IntroPageTest, EndsWithTheResultOfEachWayOut) {
+    PageHost host;
+    CDlgIntropage page(host.Get());
+    const std::vector<WayOut> ways = {
+        {"Next", [](DialogDriver& d, HWND p) { d.Click(p, IDC_NEXT); }, ID_WIZ_NEXT},
+        {"Cancel", [](DialogDriver& d, HWND p) { d.Click(p, IDCANCEL); }, IDCANCEL},
+        {"Escape", [](DialogDriver& d, HWND p) { d.PressKey(p, VK_ESCAPE); }, IDCANCEL},
+        {"close box", [](DialogDriver& d, HWND p) { d.CloseBox(p); }, IDCANCEL},
+        {"default OK", [](DialogDriver& d, HWND p) { d.Command(p, IDOK); }, IDOK},
+    };
+    // The same page object for every visit, as in the wizard.
+    for (const WayOut& way : ways)
+        EXPECT_EQ(RunPage(page, IDC_INSTRUCTION, way.act), way.expected) << way.name;
+}
+
+TEST(IntroPageTest, ShowsItsTextsAndTheHostIconsOnEveryVisit) {
+    PageHost host;
+    CDlgIntropage page(host.Get());
+    for (int visit = 0; visit < 2; ++visit) {
+        CString caption, heading, instruction;
+        HICON big = nullptr, small = nullptr;
+        bool hasBack = true;
+        RunPage(page, IDC_INSTRUCTION, [&](DialogDriver& d, HWND p) {
+            caption = DialogDriver::WindowText(p);
+            heading = d.GetText(p, IDC_HEADING);
+            instruction = d.GetText(p, IDC_INSTRUCTION);
+            big = WindowIcon(p, ICON_BIG);
+            small = WindowIcon(p, ICON_SMALL);
+            hasBack = GetDlgItem(p, IDC_BACK) != nullptr;
+            d.Click(p, IDCANCEL);
+        });
+        EXPECT_EQ(caption, CString(KELVRA_WIZARD_TITLE)) << "visit " << visit;
+        EXPECT_EQ(heading, CString("欢迎使用 Kelvra V9.0 土地整理规划设计软件"));
+        EXPECT_EQ(instruction,
+                  CString("单击 “下一步” 按钮继续安装, 或者\n单击 “取  消” 按钮退出安装程序。"));
+        EXPECT_EQ(big, host.BigIcon()) << "visit " << visit;
+        EXPECT_EQ(small, host.SmallIcon()) << "visit " << visit;
+        EXPECT_FALSE(hasBack);
+    }
+}
+
+TEST(IntroPageTest, WithoutAParentItStillOpensAndEnds) {
+    CDlgIntropage page;
+    HICON big = reinterpret_cast<HICON>(1);
+    EXPECT_EQ(RunPage(page, IDC_INSTRUCTION,
+                      [&](DialogDriver& d, HWND p) {
+                          big = WindowIcon(p, ICON_BIG);
+                          d.Click(p, IDC_NEXT);
+                      }),
+              ID_WIZ_NEXT);
+    EXPECT_EQ(big, nullptr);
+}
