@@ -1,0 +1,234 @@
+// Installations carried through the copy: every artefact, reinstallation,
+// missing content, cancelling and the finish page.
+#include "tests/e2e/InstallScenario.h"
+
+namespace {
+
+TEST_F(InstallScenario, FreshInstallationPutsEveryArtefactInPlace) {
+    InstallAll();
+
+    // The tree, with the files' names lower-cased and the folders' kept.
+    EXPECT_TRUE(FileExists(Dest("Database\\kelvra.mdb")));
+    EXPECT_TRUE(FileExists(Dest("线型库\\linetype01.lin")));
+    EXPECT_TRUE(FileExists(Dest("线型库\\SUB1A\\linetype01.lin")));
+    EXPECT_TRUE(FileExists(Dest("线型库\\分类1\\SUB2A\\linetype02.lin")));
+    EXPECT_TRUE(FileExists(Dest("Support\\2010-12\\64\\ARX\\loadkelvra.arx")));
+    EXPECT_TRUE(FileExists(Dest("Support\\2013-15\\Menu\\kelvra.cuix")));
+    EXPECT_TRUE(FileExists(Dest("Control\\kelvrasample.ocx")));
+    EXPECT_TRUE(DirectoryExists(Dest("Temp")));
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(Dest("线型库\\linetype01.lin"), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    FindClose(find);
+    EXPECT_STREQ(data.cFileName, "linetype01.lin");
+    // The program files, the installer itself excepted; the icon hidden.
+    EXPECT_TRUE(FileExists(Dest("Kelvra-64.exe")));
+    EXPECT_TRUE(FileExists(Dest("readme.txt")));
+    EXPECT_FALSE(FileExists(Dest("Setup.exe")));
+    // Hidden and not read-only (Wine reports the archive bit besides).
+    EXPECT_EQ(GetFileAttributesA(Dest("KelvraV9.0.ico")) &
+                  (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+
+    // The product key, its twin and the uninstall entry.
+    CString value;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kProductKey, "installPath", value));
+    EXPECT_EQ(value, m_destination);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kProductKey, "Ver", value));
+    EXPECT_EQ(value, "9.00");
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kProductKey, "DesignContourLayer", value));
+    EXPECT_EQ(value, "设计等高线");
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kTwinKey, "installPath", value));
+    EXPECT_EQ(value, m_destination);
+    EXPECT_FALSE(ReadString(HKEY_LOCAL_MACHINE, kTwinKey, "OriginLayer", value));
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", value));
+    EXPECT_EQ(value, "土地整理规划设计软件 Kelvra V9.0");
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", value));
+    // The uninstaller's full path; quotes around it (a path with blanks) allowed.
+    std::string uninstall = value.str();
+    if (uninstall.size() >= 2 && uninstall.front() == '"' && uninstall.back() == '"')
+        uninstall = uninstall.substr(1, uninstall.size() - 2);
+    EXPECT_EQ(uninstall, m_destination.str() + "Uninstall-64.exe");
+    // The test control registered itself.
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Kelvra.SampleControl"));
+
+    // The two simulated AutoCAD releases got their profile.
+    const CString r18 =
+        "Software\\Autodesk\\AutoCAD\\R18.0\\ACAD-8001:804\\Profiles\\<<Kelvra V9>>";
+    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, r18 + "\\General", "ACAD", value));
+    EXPECT_EQ(value, m_destination + "Support\\2010-12\\64\\arx;" + m_destination +
+                         "Support\\2010-12\\Menu;" + m_destination + "填充图案;" + m_destination +
+                         "材料图案;" + CInstallMachine::SimulatedAcadFolder("R18.0") + "support;");
+    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, r18, "", value));
+    EXPECT_EQ(value, "<<Kelvra V9>>");
+    const CString r19 =
+        "Software\\Autodesk\\AutoCAD\\R19.1\\ACAD-D001:804\\Profiles\\<<Kelvra V9>>";
+    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, r19 + "\\Variables", "TRUSTEDPATHS", value));
+    EXPECT_EQ(value, m_destination + "Support\\2013-15\\64\\arx;");
+    DWORD loadControls = 0;
+    EXPECT_TRUE(
+        ReadDword(HKEY_LOCAL_MACHINE,
+                  "Software\\Autodesk\\AutoCAD\\R19.1\\ACAD-D001:804\\Applications\\LoadKelvra",
+                  "LOADCTRLS", loadControls));
+    EXPECT_EQ(loadControls, 2u);
+
+    // The shortcuts, read back.
+    ShellLinkInfo link;
+    ASSERT_TRUE(ReadShellLink(DesktopLink(), link));
+    EXPECT_EQ(link.target, m_destination + "Kelvra-64.exe");
+    EXPECT_EQ(link.workingFolder, m_destination);
+    ASSERT_TRUE(ReadShellLink(m_destination + "Kelvrafor2010.LNK", link));
+    EXPECT_EQ(link.target, CInstallMachine::SimulatedAcadFolder("R18.0") + "acad.exe");
+    EXPECT_EQ(link.arguments, "/p \"<<Kelvra V9>>\" /t acad.dwt");
+    EXPECT_EQ(link.iconFile, m_destination + "KelvraV9.0.ICO");
+    EXPECT_TRUE(ReadShellLink(m_destination + "Kelvrafor2014.LNK", link));
+    EXPECT_FALSE(FileExists(m_destination + "Kelvrafor2012.LNK"));
+    const CString group = m_programs + kGroupName + "\\";
+    ASSERT_TRUE(ReadShellLink(group + "Kelvra V9.0 卸载程序.LNK", link));
+    EXPECT_EQ(link.target, m_destination + "Uninstall-64.exe");
+
+    // The hidden uninstall log, byte for byte where it matters.
+    EXPECT_EQ(GetFileAttributesA(Dest("Uninstall.log")) &
+                  (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+    const std::string log = Bytes(Dest("Uninstall.log"));
+    const std::string dest = m_destination.str();
+    EXPECT_EQ(log.rfind("Made Dir: " + dest + "Support\r\n", 0), 0u) << log;
+    EXPECT_NE(log.find("Made Dir: " + dest + "线型库\\分类1\\SUB2A\r\n"), std::string::npos);
+    EXPECT_NE(log.find("File Copy: " + dest + "Kelvra-64.exe\r\n"), std::string::npos);
+    EXPECT_NE(log.find("Reg Ctrl: " + dest + "Control\\kelvrasample.ocx\r\n"), std::string::npos);
+    EXPECT_NE(
+        log.find(
+            "RegDB Key: 2,SOFTWARE\\Morvane\\Kelvra\\V9\r\n"
+            "RegDB Key: 2,SOFTWARE\\Wow6432Node\\Morvane\\Kelvra\\V9\r\n"
+            "RegDB Key: 2,SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelvra V9\r\n"),
+        std::string::npos);
+    EXPECT_NE(log.find("File Copy: " + DesktopLink().str() + "\r\n"), std::string::npos);
+    const std::string lastLine = "File Copy: " + dest + "Uninstall.log\r\n";
+    ASSERT_GE(log.size(), lastLine.size());
+    EXPECT_EQ(log.substr(log.size() - lastLine.size()), lastLine);
+    EXPECT_EQ(log.find("\n\r\n"), std::string::npos) << "no empty line";
+    for (size_t i = log.find('\n'); i != std::string::npos; i = log.find('\n', i + 1))
+        ASSERT_EQ(log[i - 1], '\r') << "every line ends with CR LF";
+}
+
+TEST_F(InstallScenario, ReinstallAnsweredYesKeepsTheDatabaseAndWritesAFreshLog) {
+    InstallAll();
+    ASSERT_TRUE(WriteFileBytes(Dest("Database\\kelvra.mdb"), "the user's own data"));
+    ASSERT_TRUE(WriteFileBytes(Dest("线型库\\linetype01.lin"), "changed since"));
+    const std::string firstLog = Bytes(Dest("Uninstall.log"));
+
+    m_driver.Launch(Distribution("full"));
+    HWND question = m_driver.WaitForMessageBox(kReinstallQuestion);
+    m_driver.Answer(question, IDYES);
+    WalkFromWelcome();
+    Finish();
+
+    EXPECT_EQ(Bytes(Dest("Database\\kelvra.mdb")), "the user's own data");
+    EXPECT_NE(Bytes(Dest("线型库\\linetype01.lin")), "changed since");
+    // The new log holds the second run's lines only: the same lines once.
+    EXPECT_EQ(Bytes(Dest("Uninstall.log")), firstLog);
+}
+
+TEST_F(InstallScenario, MissingFifthFolderIgnoredCompletesWithAnEmptyFolder) {
+    WalkToCopying("no-fifth-folder");
+    HWND box = m_driver.WaitForMessageBox(kMissingFolderText);
+    EXPECT_NE(CUiDriver::MessageBoxText(box).Find("填充图案"), -1);
+    m_driver.Answer(box, IDIGNORE);
+    Finish();
+
+    EXPECT_TRUE(DirectoryExists(Dest("填充图案")));
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(Dest("填充图案\\*.*"), &data);
+    int entries = 0;
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (std::string(data.cFileName) != "." && std::string(data.cFileName) != "..")
+                ++entries;
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    EXPECT_EQ(entries, 0);
+    EXPECT_TRUE(FileExists(Dest("标准断面\\section01.dwg")));
+    EXPECT_NE(
+        Bytes(Dest("Uninstall.log")).find("Made Dir: " + m_destination.str() + "填充图案\r\n"),
+        std::string::npos);
+}
+
+TEST_F(InstallScenario, MissingFifthFolderAbortedStopsAfterTheFourth) {
+    WalkToCopying("no-fifth-folder");
+    HWND box = m_driver.WaitForMessageBox(kMissingFolderText);
+    m_driver.Answer(box, IDABORT);
+    m_driver.WaitForExit();
+
+    EXPECT_FALSE(m_driver.FindPage(WizardPage::Finish));
+    for (const char* folder : {"Support", "Control", "Database", "线型库"})
+        EXPECT_TRUE(DirectoryExists(Dest(folder)));
+    for (const char* folder : {"填充图案", "材料图案", "Temp"})
+        EXPECT_FALSE(DirectoryExists(Dest(folder)));
+    CString value;
+    EXPECT_FALSE(ReadString(HKEY_LOCAL_MACHINE, kProductKey, "installPath", value));
+    EXPECT_FALSE(FileExists(DesktopLink()));
+    EXPECT_FALSE(FileExists(Dest("Uninstall.log")));
+}
+
+TEST_F(InstallScenario, CancelConfirmedDuringTheCopyStopsWithoutFinishPage) {
+    WalkToCopying("large");
+    HWND copying = m_driver.WaitForPage(WizardPage::Copying);
+    m_driver.Click(copying, IDCANCEL);
+    HWND question = m_driver.WaitForMessageBox(kCopyCancelQuestion);
+    m_driver.Answer(question, IDYES);
+    m_driver.WaitForExit();
+
+    EXPECT_FALSE(m_driver.FindPage(WizardPage::Finish));
+    EXPECT_FALSE(FileExists(Dest("Uninstall.log")));
+    EXPECT_FALSE(DirectoryExists(Dest("Temp"))) << "the copy went on to the last folder";
+    CString value;
+    EXPECT_FALSE(ReadString(HKEY_LOCAL_MACHINE, kProductKey, "installPath", value));
+}
+
+TEST_F(InstallScenario, CancelAnsweredNoCompletesTheInstallation) {
+    WalkToCopying("large");
+    HWND copying = m_driver.WaitForPage(WizardPage::Copying);
+    m_driver.Click(copying, IDCANCEL);
+    HWND question = m_driver.WaitForMessageBox(kCopyCancelQuestion);
+    m_driver.Answer(question, IDNO);
+    Finish();
+
+    EXPECT_TRUE(FileExists(Dest("Uninstall.log")));
+    EXPECT_TRUE(DirectoryExists(Dest("Temp")));
+}
+
+TEST_F(InstallScenario, DestinationThatCannotBeCreatedAnsweredCancel) {
+    // No drive Q: in the prefix: the first folder of the path cannot be made.
+    m_destination = "Q:\\Kelvra\\";
+    WalkToCopying();
+    HWND box = m_driver.WaitForMessageBox(kCannotCreateText);
+    EXPECT_NE(CUiDriver::MessageBoxText(box).Find("Q:\\Kelvra"), -1);
+    m_driver.Answer(box, IDCANCEL);
+    m_driver.WaitForExit();
+
+    EXPECT_FALSE(m_driver.FindPage(WizardPage::Finish));
+    CString value;
+    EXPECT_FALSE(ReadString(HKEY_LOCAL_MACHINE, kProductKey, "installPath", value));
+    EXPECT_FALSE(FileExists(DesktopLink()));
+}
+
+TEST_F(InstallScenario, CloseBoxOnTheFinishPageAsksTheQuitQuestion) {
+    WalkToCopying();
+    HWND finish = m_driver.WaitForPage(WizardPage::Finish);
+    m_driver.CloseBox(finish);
+    HWND question = m_driver.WaitForMessageBox(kQuitQuestion);
+    m_driver.Answer(question, IDNO);
+    // No shows the page again, its option ticked anew.
+    finish = m_driver.WaitForPage(WizardPage::Finish);
+    EXPECT_TRUE(m_driver.IsChecked(finish, IDC_README));
+    m_driver.CloseBox(finish);
+    question = m_driver.WaitForMessageBox(kQuitQuestion);
+    m_driver.Answer(question, IDYES);
+    m_driver.WaitForExit();
+    // The installation itself was complete before the question.
+    EXPECT_TRUE(FileExists(Dest("Uninstall.log")));
+}
+
+} // namespace
