@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The main command: builds Setup.exe, lays out the sample distribution,
-# registers a simulated AutoCAD (R18.0 and R19.1) in the project's Wine
+# registers a simulated AutoCAD (R18.0 and R19.1) in its own Wine
 # prefix and runs the installer: interactively when a display is present,
 # otherwise (or with --auto) under Xvfb, walked by the UI driver, which saves
 # a screenshot of every page. Ends with a report of what the installation
-# put on the machine.
+# put on the machine. It runs in its own Wine prefix, build/wineprefix-run.
 #
 #   scripts/run.sh [--auto]
 set -eu -o pipefail
@@ -27,6 +27,9 @@ shots=$BUILD_DIR/screenshots
 # With --auto and a display, still use a private virtual screen.
 [ "$auto" = 1 ] && unset DISPLAY
 . "$root/scripts/wine-env.sh"
+# The main command's own prefix: what it installs (and the simulated
+# AutoCAD) never meets the test programs, which share build/wineprefix.
+export WINEPREFIX=$BUILD_DIR/wineprefix-run
 wine_env_start
 trap wine_env_stop EXIT
 

@@ -125,9 +125,9 @@ public:
             m_driver.Fail("the installer asks \"" + CUiDriver::MessageBoxText(next) + "\"");
         }
         HWND finish = m_driver.WaitForPage(WizardPage::Finish);
+        Shot("5-finish");
         if (!m_options.openReadme && m_driver.IsChecked(finish, IDC_README))
             m_driver.Click(finish, IDC_README);
-        Shot("5-finish");
         m_driver.Click(finish, IDC_NEXT);
         m_driver.WaitForExit();
         return 0;
