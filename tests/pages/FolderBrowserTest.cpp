@@ -389,6 +389,31 @@ TEST(DestinationBrowseTest, DoubleByteFolderNamesSurviveTheRoundTrip) {
     EXPECT_EQ(outcome.field, folder + "\\Morvane\\Kelvra");
 }
 
+TEST(DestinationBrowseTest, OnlyFileSystemFoldersCanBeChosen) {
+    PageHost host;
+    CDlgPath page(host.Get());
+    ItemIdList computerItem(SpecialFolder(CSIDL_DRIVES));
+    ASSERT_NE(computerItem.Get(), nullptr);
+    bool okEnabled = true;
+    std::vector<CString> shown;
+    // Repeated like the other browses, in case the browser falls back to its root.
+    for (int attempt = 1; attempt <= kBrowseAttempts && okEnabled; ++attempt) {
+        BrowseFromThePage(page, "C:\\", IDCANCEL, [&](HWND browser) {
+            // My Computer has no file-system path: the browser refuses it
+            // (BIF_RETURNONLYFSDIRS) and the status line goes empty.
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutA(browser, BFFM_SETSELECTIONA, FALSE,
+                                reinterpret_cast<LPARAM>(computerItem.Get()), SMTO_NORMAL, 10000,
+                                &ignored);
+            okEnabled = IsWindowEnabled(GetDlgItem(browser, IDOK)) != FALSE;
+            shown = StaticTexts(browser);
+        });
+    }
+    EXPECT_FALSE(okEnabled);
+    EXPECT_TRUE(Contains(shown, "")) << Describe(shown);
+    EXPECT_FALSE(Contains(shown, "C:\\")) << Describe(shown);
+}
+
 TEST(DestinationBrowseTest, CancelledBrowserLeavesTheFieldAsItWas) {
     TempDir temp;
     PageHost host;
