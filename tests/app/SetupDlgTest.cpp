@@ -254,6 +254,7 @@ protected:
 };
 
 std::vector<int> RunScript(std::vector<INT_PTR> results, int quitAnswers = 0) {
+    ScratchRegistry registry; // no earlier installation: no reinstall question
     Script script;
     script.results = std::move(results);
     ScriptedHost host(script);
