@@ -3,7 +3,7 @@
 # Idempotent: does nothing when every package is already there.
 set -eu
 packages="cmake make mingw-w64 g++-mingw-w64-x86-64 wine wine64 xvfb xauth
-  fonts-wqy-microhei fontconfig imagemagick x11-apps googletest"
+  fonts-wqy-microhei fontconfig locales imagemagick x11-apps googletest"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"

@@ -39,12 +39,12 @@ wine_env_start() {
     echo "creating the Wine prefix $WINEPREFIX"
   fi
   wineboot -i >/dev/null 2>&1 || true
-  # No window manager runs on the virtual display: unmanaged windows keep
-  # Wine from waiting two seconds for one whenever a window is hidden.
   # Start the desktop process now, detached from our output: started on demand
   # by the first test that shows a window, it would inherit that test's
   # output pipe and keep CTest waiting until it exits.
   wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
+  # No window manager runs on the virtual display: unmanaged windows keep
+  # Wine from waiting two seconds for one whenever a window is hidden.
   if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
   fi
