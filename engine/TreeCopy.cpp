@@ -108,13 +108,20 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
         // or hidden file left by an earlier installation refuses to be
         // replaced until its attributes are cleared.
         BOOL copied = CopyFileA(source, destination, FALSE);
+        DWORD error = copied ? ERROR_SUCCESS : GetLastError();
         if (!copied && SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL)) {
             copied = CopyFileA(source, destination, FALSE);
+            if (!copied) error = GetLastError();
         }
         if (copied) {
+            // Takes off a read-only, hidden or system attribute that came with
+            // the source or stayed from an earlier installation.
             SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);
             return 1;
         }
+        // The box names why the copy failed, not why the attributes could
+        // not be cleared (there may be no file to clear them on).
+        SetLastError(error);
         // After a confirmed cancel the page may be gone: no question, the
         // copy stops after this entry anyway.
         if (IsCancelled()) return 1;

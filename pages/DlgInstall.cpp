@@ -11,6 +11,12 @@ namespace {
 // Spare steps for the sub-folders, which step the bar but are not counted.
 constexpr int kSpareSteps = 30;
 
+// Painting the status line and the bar for each of thousands of small files
+// costs as much again as copying them: after a painted entry the two
+// controls take their texts and steps without painting for this long.
+constexpr UINT_PTR kRepaintTimer = 1;
+constexpr UINT kRepaintIntervalMs = 50;
+
 } // namespace
 
 CDlgInstall::CDlgInstall(HWND parent) : CDialog(IDD_INSTALL, parent) {}
@@ -72,6 +78,7 @@ BOOL CDlgInstall::OnInitDialog() {
     m_strInstallDirLower.MakeLower();
     m_bConfiguring = false;
     m_bFinished = false;
+    m_bPaintingHeld = false;
 
     SetProgressTotal(CountContentFiles());
 
@@ -146,6 +153,11 @@ bool CDlgInstall::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_SETUP_FAILED:
         result = OnSetupFailed();
         return true;
+    case WM_TIMER:
+        if (wp != kRepaintTimer) return false;
+        OnRepaintTimer();
+        result = 0;
+        return true;
     default:
         return false;
     }
@@ -161,11 +173,34 @@ LRESULT CDlgInstall::OnSetupProgress(WPARAM /*wp*/, LPARAM lp) {
     if (lower.Find(m_strInstallDirLower) >= 0) text = text.Mid(m_strInstallDir.GetLength());
     SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
     m_progress.StepIt();
+    if (!m_bPaintingHeld) {
+        HoldPainting(true);
+        SetTimer(kRepaintTimer, kRepaintIntervalMs);
+    }
     return 1;
+}
+
+void CDlgInstall::HoldPainting(bool hold) {
+    m_bPaintingHeld = hold;
+    for (HWND control : {GetDlgItem(IDC_STATUS), m_progress.m_hWnd}) {
+        ::SendMessageA(control, WM_SETREDRAW, hold ? FALSE : TRUE, 0);
+        if (!hold) {
+            RedrawWindow(control, nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        }
+    }
+}
+
+void CDlgInstall::OnRepaintTimer() {
+    KillTimer(kRepaintTimer);
+    // Shows the latest entry and step; the next entry paints at once again.
+    if (m_bPaintingHeld) HoldPainting(false);
 }
 
 LRESULT CDlgInstall::OnSetupConfiguring() {
     m_bConfiguring = true;
+    // Painting held would keep the bar's visible state from its hiding.
+    OnRepaintTimer();
     SetDlgItemTextA(m_hWnd, IDC_STATUS, "");
     m_progress.ShowWindow(SW_HIDE);
     m_copyFrame.ShowWindow(SW_HIDE);

@@ -50,6 +50,10 @@ protected:
 private:
     void StartWorker();
     void WaitForWorker();
+    // Stops or resumes painting the status line and the bar (resuming
+    // paints them as they are now).
+    void HoldPainting(bool hold);
+    void OnRepaintTimer();
 
     // The destination folder lower-cased, to find it in the worker's
     // (lower-cased) file paths.
@@ -58,4 +62,5 @@ private:
     bool m_bConfiguring = false;
     // Set once the worker's final message has arrived.
     bool m_bFinished = false;
+    bool m_bPaintingHeld = false;
 };

@@ -349,3 +349,22 @@ TEST_F(TreeCopyBoxTest, FileInUseAbortedFailsTheCopy) {
     EXPECT_EQ(ReadFileBytes(Dst("Support\\loadkelvra.arx")), "old arx");
     EXPECT_TRUE(page.progress.empty());
 }
+
+TEST_F(TreeCopyBoxTest, AnUnreadableSourceNamesTheCopyErrorNotTheMissingDestination) {
+    Make(Src("Support\\acad.mnu"), "menu");
+    CFileHandle lock = LockFile(Src("Support\\acad.mnu"));
+    ASSERT_TRUE(lock.IsValid());
+    int result = -1;
+    DialogDriver::MessageBoxInfo seen;
+    DialogDriver driver;
+    driver.Run([&] { result = worker.CopyTree(Src("Support"), Dst("Support")); },
+               [&](DialogDriver& d) {
+                   seen = d.WaitForMessageBox("不能复制文件");
+                   d.Answer(seen, IDIGNORE);
+               });
+    lock.Reset();
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(seen.text.Find(SystemErrorText(ERROR_SHARING_VIOLATION).TrimRight()), 0)
+        << seen.text.GetString();
+    EXPECT_FALSE(FileExists(Dst("Support\\acad.mnu")));
+}

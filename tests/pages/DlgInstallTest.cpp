@@ -63,6 +63,8 @@ public:
         bool frameVisible = true;
         bool textVisible = false;
         bool cancelEnabled = true;
+        bool statusVisible = false;
+        bool barVisibleAtEnd = true;
     } configuring;
 
     int forcedTotal = -1;           // replaces the counted total when set
@@ -107,6 +109,7 @@ protected:
             configuring.frameVisible = m_copyFrame.IsWindowVisible() != FALSE;
             configuring.textVisible = m_configuringText.IsWindowVisible() != FALSE;
             configuring.cancelEnabled = m_btnCancel.IsWindowEnabled() != FALSE;
+            configuring.statusVisible = ::IsWindowVisible(GetDlgItem(IDC_STATUS)) != FALSE;
             // Escape or the close box now: no question (it would wait for
             // an answer that never comes and the test would time out).
             if (cancelWhenConfiguring) OnCancel();
@@ -114,6 +117,7 @@ protected:
         case WM_SETUP_DONE:
         case WM_SETUP_FAILED:
             reports.push_back(msg);
+            configuring.barVisibleAtEnd = m_progress.IsWindowVisible() != FALSE;
             break;
         default:
             break;
@@ -232,6 +236,10 @@ TEST_F(InstallPageTest, TheConfiguringDisplayReplacesTheBarAndCancelIsGone) {
     EXPECT_FALSE(page.configuring.frameVisible);
     EXPECT_TRUE(page.configuring.textVisible);
     EXPECT_FALSE(page.configuring.cancelEnabled);
+    // Painting held between entries does not outlive the copy: the status
+    // line is shown (empty) and the hidden bar stays hidden.
+    EXPECT_TRUE(page.configuring.statusVisible);
+    EXPECT_FALSE(page.configuring.barVisibleAtEnd);
     EXPECT_TRUE(FileExists(LogPath()));
 }
 
