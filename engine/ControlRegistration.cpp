@@ -15,7 +15,7 @@ void CSetupThread::RegisterControls() {
     ListFiles(controlFolder, "*.ocx", names);
     for (const CString& name : names) {
         const CString path = controlFolder + name;
-        RegisterServer(path);
+        if (!RegisterServer(path)) ++m_failures.controls;
         // Logged whether or not the control registered itself.
         LogRegCtrl(path);
     }

@@ -4,6 +4,7 @@
 
 #include "app/WizardProtocol.h"
 #include "framework/Window.h"
+#include "host_cad/Registry.h"
 
 const char* const CONTENT_FOLDERS[12] = {"Support",  "Control",  "Database", "线型库",
                                          "填充图案", "材料图案", "图框",     "图例",
@@ -27,11 +28,14 @@ int CSetupThread::Run() {
     if (outcome == WM_SETUP_DONE) {
         // From here on a cancel can no longer stop the run: the page says so.
         PostMessageA(PageWindow(), WM_SETUP_CONFIGURING, 0, 0);
+        const long machineFailuresBefore = MachineWriteFailures();
         CopyProgramFiles();
         RegisterControls();
         RegisterProduct();
         CreateShortcuts();
         WriteUninstallLog();
+        m_failures.machineValues = MachineWriteFailures() - machineFailuresBefore;
+        ReportSilentFailures();
     }
     PostMessageA(PageWindow(), outcome, 0, 0);
 

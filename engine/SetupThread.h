@@ -58,7 +58,21 @@ public:
     static int CreateShellLink(const CString& workingFolder, const CString& linkPath, const CString& target,
                                const char* arguments, const char* iconFile);
 
+    // --- what the steps after the copy could not do ---
+    // Counted as they fail silently; one box sums them up before the end.
+    struct SilentFailures {
+        long machineValues = 0; // registry values under HKEY_LOCAL_MACHINE
+        int controls = 0;       // control self-registrations
+        int links = 0;          // shortcuts
+        bool Any() const { return machineValues || controls || links; }
+    };
+    // The box's text; empty when nothing failed.
+    static CString SilentFailuresText(const SilentFailures& failures);
+    // Shows the box over the page when anything failed; returns at its answer.
+    void ReportSilentFailures();
+
     std::atomic<int> m_bCancel{0};
+    SilentFailures m_failures;
     CString m_strLog;
     CString m_strSourceDir;
     CString m_strInstallDir;

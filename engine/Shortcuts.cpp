@@ -84,6 +84,8 @@ int CSetupThread::CreateShortcuts() {
         DeleteFileA(linkPath);
         if (CreateShellLink(m_strInstallDir, linkPath, target, arguments, iconFile))
             LogFileCopy(linkPath);
+        else
+            ++m_failures.links;
     };
 
     const CString productProgram = JoinPath(m_strInstallDir, "Kelvra-64.exe");

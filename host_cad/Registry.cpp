@@ -2,7 +2,16 @@
 
 #include "framework/Handles.h"
 
+#include <atomic>
+
 namespace {
+
+std::atomic<long> g_machineWriteFailures{0};
+
+int CountMachineWrite(int written) {
+    if (!written) ++g_machineWriteFailures;
+    return written;
+}
 
 int WriteString(HKEY hive, const CString& key, const CString& name, const CString& value) {
     CRegKey opened;
@@ -32,7 +41,7 @@ int ReadString(HKEY hive, const CString& key, const CString& name, CString& valu
 } // namespace
 
 int WriteMachineString(CString key, CString name, CString value) {
-    return WriteString(HKEY_LOCAL_MACHINE, key, name, value);
+    return CountMachineWrite(WriteString(HKEY_LOCAL_MACHINE, key, name, value));
 }
 
 int ReadMachineString(CString key, CString name, CString& value) {
@@ -49,10 +58,14 @@ int ReadUserString(CString key, CString name, CString& value) {
 
 int WriteMachineDword(CString key, CString name, DWORD value) {
     CRegKey opened;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, key, opened.Out()) != ERROR_SUCCESS) return 0;
-    return RegSetValueExA(opened.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                          sizeof(value)) == ERROR_SUCCESS;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, key, opened.Out()) != ERROR_SUCCESS)
+        return CountMachineWrite(0);
+    return CountMachineWrite(RegSetValueExA(opened.Get(), name, 0, REG_DWORD,
+                                            reinterpret_cast<const BYTE*>(&value),
+                                            sizeof(value)) == ERROR_SUCCESS);
 }
+
+long MachineWriteFailures() { return g_machineWriteFailures; }
 
 int ReadHiveString(RegistryHive hive, CString key, CString name, CString& value) {
     return hive == RegistryHive::Machine ? ReadMachineString(key, name, value)

@@ -22,6 +22,10 @@ int ReadUserString(CString key, CString name, CString& value);
 // REG_DWORD under HKEY_LOCAL_MACHINE.
 int WriteMachineDword(CString key, CString name, DWORD value);
 
+// How many HKEY_LOCAL_MACHINE writes have failed in this process so far: the
+// worker sums up what it could not write instead of passing over it unseen.
+long MachineWriteFailures();
+
 // The two hives the operations reach, as data for tables of sources.
 enum class RegistryHive { Machine, User };
 // ReadMachineString or ReadUserString.
