@@ -144,10 +144,10 @@ if [ "$pictures" = 1 ]; then
   mkdir -p "$out/安装界面"
   font=$(fc-match -f '%{file}' 'WenQuanYi Micro Hei' 2>/dev/null || true)
   n=0
-  for spec in "1600x900:#0b3d5c:#3fa7d6" "1024x768:#1d4d2b:#8fcf6e" "900x1200:#5c2a0b:#e0a050" "1500x500:#2b1d4d:#b08fe0"; do
+  for look in "1600x900:#0b3d5c:#3fa7d6" "1024x768:#1d4d2b:#8fcf6e" "900x1200:#5c2a0b:#e0a050" "1500x500:#2b1d4d:#b08fe0"; do
     n=$((n + 1))
-    size=${spec%%:*}
-    colors=${spec#*:}
+    size=${look%%:*}
+    colors=${look#*:}
     picture="$out/安装界面/BACKDROP$n.jpg"
     # The label needs a font with Chinese glyphs; without one, a bare gradient.
     convert -size "$size" "gradient:${colors%%:*}-${colors#*:}" \
