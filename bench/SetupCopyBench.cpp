@@ -1,0 +1,138 @@
+// Times the real Setup.exe the way a person meets it, through the UI driver:
+// start to the welcome page, the click on Next on the destination page to the
+// copying page (the counting walk), to the end of the copy (the configuring
+// text appears) and to the finish page (the installation is done). Also
+// reads the installer's peak working set once the copy is over.
+//
+//   setup_copy_bench.exe <Setup.exe> <destination folder> [--copy-timeout <s>]
+//
+// Prints one line of key=value figures in milliseconds; exit code 2 when a
+// step failed (the message says which).
+#include "res/resource.h"
+#include "tools/driver/UiDriver.h"
+
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+class CStopwatch {
+public:
+    CStopwatch() {
+        QueryPerformanceFrequency(&m_frequency);
+        QueryPerformanceCounter(&m_start);
+    }
+    double Milliseconds() const {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return 1000.0 * static_cast<double>(now.QuadPart - m_start.QuadPart) /
+               static_cast<double>(m_frequency.QuadPart);
+    }
+
+private:
+    LARGE_INTEGER m_frequency{}, m_start{};
+};
+
+// The peak working set of the installer's process in KB, or 0 when the
+// system does not tell it.
+unsigned long long PeakWorkingSetKb(DWORD processId) {
+    CHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    if (!process) return 0;
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(process.Get(), &counters, sizeof(counters))) return 0;
+    return counters.PeakWorkingSetSize / 1024;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3 && argc != 5) {
+        std::fprintf(stderr, "usage: setup_copy_bench.exe <Setup.exe> <destination folder> "
+                             "[--copy-timeout <s>]\n");
+        return 1;
+    }
+    DWORD copyTimeoutMs = 600000;
+    if (argc == 5) {
+        if (std::strcmp(argv[3], "--copy-timeout") != 0 || std::atoi(argv[4]) <= 0) return 1;
+        copyTimeoutMs = static_cast<DWORD>(std::atoi(argv[4])) * 1000;
+    }
+
+    CUiDriver driver(60000);
+    driver.SetFailureHandler([&driver](const CString& message) {
+        std::fprintf(stderr, "setup_copy_bench: %s\n", message.GetString());
+        driver.Terminate();
+        std::fflush(stdout);
+        ExitProcess(2);
+    });
+
+    CStopwatch clock;
+    driver.Launch(argv[1]);
+    // An earlier installation in this prefix makes the installer ask first.
+    HWND first = driver.WaitFor("the welcome page or the reinstall question", [&]() -> HWND {
+        if (HWND page = driver.FindPage(WizardPage::Welcome)) return page;
+        return driver.FindMessageBox("已经安装了本软件");
+    });
+    if (!driver.FindPage(WizardPage::Welcome)) driver.Answer(first, IDYES);
+    HWND welcome = driver.WaitForPage(WizardPage::Welcome);
+    const double welcomeMs = clock.Milliseconds();
+    driver.Click(welcome, IDC_NEXT);
+
+    HWND agreement = driver.WaitForPage(WizardPage::Agreement);
+    driver.Click(agreement, IDC_AGREE);
+    driver.Click(agreement, IDC_NEXT);
+
+    HWND destination = driver.WaitForPage(WizardPage::Destination);
+    driver.TypeText(destination, IDC_INSTALL_PATH, argv[2]);
+
+    // Posted rather than clicked through the driver: Click waits for the
+    // destination page's thread to handle the click, which includes the whole
+    // counting walk of the copying page opened by it.
+    const double nextMs = clock.Milliseconds();
+    PostMessageA(destination, WM_COMMAND, MAKEWPARAM(IDC_NEXT, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(destination, IDC_NEXT)));
+
+    driver.SetTimeout(copyTimeoutMs);
+    driver.WaitFor("the copying page", [&]() -> HWND {
+        if (HWND box = driver.FindMessageBox(nullptr)) {
+            driver.Fail("the installer asks \"" + CUiDriver::MessageBoxText(box) + "\"");
+        }
+        return driver.FindPage(WizardPage::Copying);
+    });
+    HWND copying = driver.FindPage(WizardPage::Copying);
+    const double copyingMs = clock.Milliseconds();
+    // The end of the copy: the page hides its bar and shows the configuring
+    // text (or the installation is already done).
+    driver.WaitFor("the end of the copy", [&]() -> HWND {
+        if (HWND page = driver.FindPage(WizardPage::Finish)) return page;
+        HWND text = GetDlgItem(copying, IDC_CONFIGURING);
+        if (text && IsWindowVisible(text)) return text;
+        if (HWND box = driver.FindMessageBox(nullptr)) {
+            driver.Fail("the installer asks \"" + CUiDriver::MessageBoxText(box) + "\"");
+        }
+        return nullptr;
+    });
+    const double copyEndMs = clock.Milliseconds();
+    HWND finish = driver.WaitFor("the finish page", [&]() -> HWND {
+        if (HWND box = driver.FindMessageBox(nullptr)) {
+            driver.Fail("the installer asks \"" + CUiDriver::MessageBoxText(box) + "\"");
+        }
+        return driver.FindPage(WizardPage::Finish);
+    });
+    const double doneMs = clock.Milliseconds();
+    const unsigned long long peakKb = PeakWorkingSetKb(driver.ProcessId());
+    driver.SetTimeout(60000);
+
+    if (driver.IsChecked(finish, IDC_README)) driver.Click(finish, IDC_README);
+    driver.Click(finish, IDC_NEXT);
+    const DWORD exitCode = driver.WaitForExit();
+
+    std::printf("welcome_ms=%.1f counting_ms=%.1f copy_ms=%.1f done_ms=%.1f peak_ws_kb=%llu "
+                "exit=%lu\n",
+                welcomeMs, copyingMs - nextMs, copyEndMs - nextMs, doneMs - nextMs, peakKb,
+                exitCode);
+    return 0;
+}

@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# The copy benchmark: Setup.exe against the copy floor, Wine's xcopy, an NSIS
+# installer and native cp, on three trees, plus the backdrop erase and the
+# installer's start-up. Builds what it needs, runs everything in one Wine
+# prefix of its own on a private Xvfb screen, and prints a table of medians.
+#
+#   bench/run.sh [--runs N] [--trees "a b c"]
+#
+# Each case (tree x contender) gets a freshly generated tree; each run copies
+# into an empty destination. Nothing here is a test: it only prints figures.
+set -eu -o pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+runs=3
+trees="a b c"
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs=$2; shift 2 ;;
+    --trees) trees=$2; shift 2 ;;
+    *) sed -n '/^#   bench/p' "$0" >&2; exit 1 ;;
+  esac
+done
+
+BUILD_DIR=${BUILD_DIR:-$root/build}
+cmake -S "$root" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DKELVRA_WERROR=ON >/dev/null
+cmake --build "$BUILD_DIR" -j"$(nproc)" --target Setup KelvraSampleControl copy_floor \
+  setup_copy_bench backdrop_bench >/dev/null
+command -v makensis >/dev/null || { echo "bench: makensis is missing (apt-get install nsis)" >&2; exit 1; }
+
+work=$BUILD_DIR/bench-work
+dist=$work/distribution
+results=$work/results.tsv
+mkdir -p "$work"
+: >"$results"
+makensis -V1 -DOUTFILE="$work/NsisCopy.exe" "$root/bench/CopyFolders.nsi"
+
+unset DISPLAY
+. "$root/scripts/wine-env.sh"
+export WINEPREFIX=$BUILD_DIR/wineprefix-bench
+wine_env_start
+trap wine_env_stop EXIT
+# Keep the installer's shortcuts inside the prefix.
+desktop=$WINEPREFIX/drive_c/users/$(whoami)/Desktop
+if [ -L "$desktop" ]; then rm "$desktop"; mkdir -p "$desktop"; fi
+
+winpath() { echo "Z:$1" | tr / '\\'; }
+folders=(Support Control Database 线型库 填充图案 材料图案 图框 图例 图库 图件图库 标准断面 Temp)
+dest_unix=$WINEPREFIX/drive_c/bench-dest
+dest_win='C:\bench-dest'
+now_ms() { date +%s%3N; }
+record() { printf '%s\t%s\t%s\n' "$1" "$2" "$3" >>"$results"; }
+
+fresh_tree() {
+  "$root/tools/make-distribution.sh" "$dist" --setup "$BUILD_DIR/Setup.exe" \
+    --control "$BUILD_DIR/tools/KelvraSample.ocx" --icon "$root/res/Setup.ico" \
+    --files 0 --depth 0 --file-size 1024 >/dev/null
+  python3 "$root/bench/make-tree.py" "$dist" "$1" >"$work/tree-$1.txt"
+  cp "$work/NsisCopy.exe" "$dist/NsisCopy.exe"
+}
+empty_destination() { rm -rf "$dest_unix"; }
+# Every contender must have copied every file of the twelve folders.
+check_copy() {
+  local expected copied
+  expected=$(cd "$dist" && find "${folders[@]}" -type f | wc -l)
+  copied=$(cd "$dest_unix" && find "${folders[@]}" -type f 2>/dev/null | wc -l)
+  if [ "$expected" != "$copied" ]; then
+    echo "bench: $1 copied $copied of $expected files" >&2
+    record "$tree" "incomplete $1" "$copied"
+  fi
+}
+
+# The cost of starting a Wine process: xcopy and NSIS are timed from outside.
+for _ in $(seq 1 "$runs"); do
+  t0=$(now_ms); wine cmd /c exit >/dev/null 2>&1; t1=$(now_ms)
+  record "-" "wine process start" $((t1 - t0))
+done
+
+for tree in $trees; do
+  echo "tree $tree: Setup.exe" >&2
+  fresh_tree "$tree"
+  for _ in $(seq 1 "$runs"); do
+    empty_destination
+    # A first installation each time: no reinstall question before the welcome page.
+    wine reg delete 'HKLM\SOFTWARE\Morvane' /f >/dev/null 2>&1 || true
+    line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/setup_copy_bench.exe" \
+      "$(winpath "$dist/Setup.exe")" "$dest_win\\")
+    echo "  $line" >&2
+    for key in welcome_ms counting_ms copy_ms done_ms peak_ws_kb; do
+      value=$(echo "$line" | tr ' ' '\n' | sed -n "s/^$key=//p" | tr -d '\r')
+      record "$tree" "setup $key" "$value"
+    done
+  done
+  check_copy Setup.exe
+
+  echo "tree $tree: floor" >&2
+  fresh_tree "$tree"
+  for _ in $(seq 1 "$runs"); do
+    empty_destination
+    line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/copy_floor.exe" "$(winpath "$dist")" "$dest_win")
+    echo "  $line" >&2
+    record "$tree" "floor copy_ms" "$(echo "$line" | sed -n 's/^copy_ms=\([0-9.]*\).*/\1/p')"
+  done
+  check_copy floor
+  # Where the installer's time goes: the floor with one of its per-entry costs.
+  for extra in --attributes --notify; do
+    for _ in $(seq 1 "$runs"); do
+      empty_destination
+      line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/copy_floor.exe" "$(winpath "$dist")" \
+        "$dest_win" "$extra")
+      echo "  $extra $line" >&2
+      record "$tree" "floor $extra" "$(echo "$line" | sed -n 's/^copy_ms=\([0-9.]*\).*/\1/p')"
+    done
+  done
+
+  echo "tree $tree: xcopy" >&2
+  fresh_tree "$tree"
+  # One batch of twelve xcopy commands, in code page 936 as cmd reads it.
+  for f in "${folders[@]}"; do
+    printf 'xcopy "%s" "%s\\%s" /E /I /Q >nul\r\n' "$(winpath "$dist/$f")" "$dest_win" "$f"
+  done | iconv -f UTF-8 -t GBK >"$work/xcopy.bat"
+  for _ in $(seq 1 "$runs"); do
+    empty_destination
+    t0=$(now_ms); wine cmd /c "$(winpath "$work/xcopy.bat")" >/dev/null 2>&1; t1=$(now_ms)
+    record "$tree" "xcopy" $((t1 - t0))
+  done
+  check_copy xcopy
+  echo "tree $tree: NSIS" >&2
+  fresh_tree "$tree"
+  for _ in $(seq 1 "$runs"); do
+    empty_destination
+    t0=$(now_ms); wine "$dist/NsisCopy.exe" /S "/D=$dest_win" >/dev/null 2>&1; t1=$(now_ms)
+    record "$tree" "nsis" $((t1 - t0))
+  done
+  check_copy NSIS
+
+  echo "tree $tree: cp -r" >&2
+  fresh_tree "$tree"
+  for _ in $(seq 1 "$runs"); do
+    empty_destination
+    mkdir -p "$dest_unix"
+    t0=$(now_ms)
+    for f in "${folders[@]}"; do cp -r "$dist/$f" "$dest_unix/"; done
+    t1=$(now_ms)
+    record "$tree" "cp -r" $((t1 - t0))
+  done
+  check_copy "cp -r"
+done
+empty_destination
+
+# One backdrop erase over the screen, for two picture sizes.
+pictures=$work/pictures
+mkdir -p "$pictures"
+for size in 1920x1080 4000x3000; do
+  [ -f "$pictures/$size.jpg" ] ||
+    convert -seed 1 -size "$size" plasma:fractal -blur 0x1 -quality 90 "$pictures/$size.jpg"
+  line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/backdrop_bench.exe" "$(winpath "$pictures/$size.jpg")" | tr -d '\r')
+  echo "$line" >&2
+  record "$size" "backdrop build_ms" "$(echo "$line" | grep '^BuildBackdropBitmap' | sed -n 's/.*median \([0-9.]*\) ms.*/\1/p' | head -1)"
+  record "$size" "backdrop erase_ms" "$(echo "$line" | grep '^whole erase' | sed -n 's/.*median \([0-9.]*\) ms.*/\1/p' | head -1)"
+done
+
+echo
+echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), $(wine --version), $runs runs per case"
+python3 "$root/bench/table.py" "$results" "$work"
