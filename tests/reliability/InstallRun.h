@@ -1,0 +1,64 @@
+// A whole worker run on a small distribution in a test's own folders, with a
+// clean registry and the shell folders pointed inside the test folder; the
+// fault tests break one thing about it at a time.
+#pragma once
+
+#include "app/WizardProtocol.h"
+#include "engine/SetupThread.h"
+#include "tests/engine/PageStandIn.h"
+#include "tests/engine/RegistrationFixture.h"
+#include "tests/support/ScratchRegistry.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+inline const std::vector<UINT>& CompletedReports() {
+    static const std::vector<UINT> completed = {WM_SETUP_CONFIGURING, WM_SETUP_DONE};
+    return completed;
+}
+inline const std::vector<UINT>& FailedReports() {
+    static const std::vector<UINT> failed = {WM_SETUP_FAILED};
+    return failed;
+}
+
+struct InstallRunFixture : ::testing::Test {
+    ScratchRegistry registry;
+    TempDir temp;
+    std::unique_ptr<PageStandIn> page;
+    std::unique_ptr<CSetupThread> worker;
+    CString source, destination, desktop, programs;
+
+    // Folders relative to the test folder; each ends in a backslash.
+    void Prepare(const char* sourceName = "dist\\", const char* destinationName = "Kelvra\\",
+                 const char* desktopName = "Desktop\\") {
+        source = temp / sourceName;
+        destination = temp / destinationName;
+        desktop = temp / desktopName;
+        programs = temp / "Programs\\";
+        for (const CString& folder : {source, desktop, programs}) MakeFolders(folder);
+        for (const char* name : CONTENT_FOLDERS) {
+            MakeFolders(source + name);
+            ASSERT_TRUE(WriteFileBytes(source + name + "\\Item.TXT", name));
+        }
+        for (const char* name : {"readme.txt", "Kelvra-64.exe", "Uninstall-64.exe"})
+            ASSERT_TRUE(WriteFileBytes(source + name, name));
+        PointShellFoldersAt(registry, desktop, programs);
+        NewRun();
+    }
+    // A fresh page and worker, as a second start of the installer.
+    void NewRun() {
+        worker.reset();
+        page = std::make_unique<PageStandIn>();
+        worker = std::make_unique<CSetupThread>();
+        worker->m_strSourceDir = source;
+        worker->m_strInstallDir = destination;
+    }
+    bool Run(DWORD timeoutMs = 60000) { return page->RunWorker(*worker, timeoutMs); }
+
+    void TearDown() override {
+        SetFileAttributesA(destination + "Uninstall.log", FILE_ATTRIBUTE_NORMAL);
+    }
+};
