@@ -35,8 +35,8 @@ bool CSetupDlg::CheckExistingInstall() {
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kProductKey, key.Out()) != ERROR_SUCCESS) return false;
     char buffer[1024];
     DWORD size = sizeof(buffer);
-    return RegQueryValueExA(key.Get(), "installPath", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
-                            &size) == ERROR_SUCCESS;
+    return RegQueryValueExA(key.Get(), "installPath", nullptr, nullptr,
+                            reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
 }
 
 BOOL CSetupDlg::OnInitDialog() {
@@ -53,7 +53,8 @@ BOOL CSetupDlg::OnInitDialog() {
     CollectPictures(m_strSourceDir + "\\安装界面\\", "*.jpg", m_pictureFiles);
 
     if (CheckExistingInstall() &&
-        AfxMessageBox(m_hWnd, kReinstallQuestion, MB_YESNO | MB_ICONQUESTION, kReinstallCaption) != IDYES) {
+        AfxMessageBox(m_hWnd, kReinstallQuestion, MB_YESNO | MB_ICONQUESTION, kReinstallCaption) !=
+            IDYES) {
         PostMessage(WM_CLOSE);
         return FALSE;
     }
@@ -122,7 +123,9 @@ void CSetupDlg::RunWizard() {
         INT_PTR result = ShowPage(n);
         if (result == -1) return; // the page cannot be created: showing it again would never end
         if (result == IDCANCEL) {
-            if (AfxMessageBox(m_hWnd, kQuitQuestion, MB_YESNO | MB_ICONQUESTION, WizardTitle()) == IDYES) return;
+            if (AfxMessageBox(m_hWnd, kQuitQuestion, MB_YESNO | MB_ICONQUESTION, WizardTitle()) ==
+                IDYES)
+                return;
         } else if (result == ID_WIZ_BACK) {
             --n;
         } else if (result == ID_WIZ_NEXT) {

@@ -41,7 +41,6 @@ int CSetupThread::Run() {
 
     // End through the framework's loop. The peek gives this thread its queue
     // first, so the quit cannot be lost and the loop cannot wait for ever.
-    // (The own id, not m_nThreadID: the creator may still be storing that.)
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
     if (!PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 0, 0)) return 0;

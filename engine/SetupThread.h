@@ -55,8 +55,8 @@ public:
     // Configures "<<Kelvra V9>>" in every AutoCAD release found.
     void ConfigureAcadReleases();
     int CreateShortcuts();
-    static int CreateShellLink(const CString& workingFolder, const CString& linkPath, const CString& target,
-                               const char* arguments, const char* iconFile);
+    static int CreateShellLink(const CString& workingFolder, const CString& linkPath,
+                               const CString& target, const char* arguments, const char* iconFile);
 
     // --- what the steps after the copy could not do ---
     // Counted as they fail silently; one box sums them up before the end.

@@ -17,16 +17,24 @@ class CStatic : public CWnd {};
 
 class CEdit : public CWnd {
 public:
-    void SetSel(int start, int end) const { SendMessage(EM_SETSEL, static_cast<WPARAM>(start), end); }
+    void SetSel(int start, int end) const {
+        SendMessage(EM_SETSEL, static_cast<WPARAM>(start), end);
+    }
     void ScrollCaret() const { SendMessage(EM_SCROLLCARET); }
-    void SetReadOnly(BOOL readOnly = TRUE) const { SendMessage(EM_SETREADONLY, static_cast<WPARAM>(readOnly)); }
+    void SetReadOnly(BOOL readOnly = TRUE) const {
+        SendMessage(EM_SETREADONLY, static_cast<WPARAM>(readOnly));
+    }
 };
 
 class CProgressCtrl : public CWnd {
 public:
-    void SetRange32(int lower, int upper) const { SendMessage(PBM_SETRANGE32, static_cast<WPARAM>(lower), upper); }
+    void SetRange32(int lower, int upper) const {
+        SendMessage(PBM_SETRANGE32, static_cast<WPARAM>(lower), upper);
+    }
     void SetStep(int step) const { SendMessage(PBM_SETSTEP, static_cast<WPARAM>(step)); }
     int StepIt() const { return static_cast<int>(SendMessage(PBM_STEPIT)); }
     int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
-    int SetPos(int pos) const { return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(pos))); }
+    int SetPos(int pos) const {
+        return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(pos)));
+    }
 };

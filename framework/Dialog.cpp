@@ -43,9 +43,12 @@ INT_PTR CDialog::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         HWND control = reinterpret_cast<HWND>(lp);
         if (OnCommand(id, code, control)) return TRUE;
         if (code != BN_CLICKED) return FALSE;
-        if (id == IDOK) OnOK();
-        else if (id == IDCANCEL) OnCancel();
-        else return OnButtonClicked(id) ? TRUE : FALSE;
+        if (id == IDOK)
+            OnOK();
+        else if (id == IDCANCEL)
+            OnCancel();
+        else
+            return OnButtonClicked(id) ? TRUE : FALSE;
         return TRUE;
     }
     case WM_DRAWITEM: {

@@ -19,7 +19,8 @@ void DDX_Control(CDataExchange* dx, int id, CWnd& control);
 
 class CDialog : public CWnd {
 public:
-    CDialog(UINT templateId, HWND parent = nullptr) : m_templateId(templateId), m_hWndParent(parent) {}
+    CDialog(UINT templateId, HWND parent = nullptr)
+        : m_templateId(templateId), m_hWndParent(parent) {}
 
     // Runs the dialog modally; the EndDialog result, or -1 when the dialog
     // cannot be created.
@@ -41,7 +42,9 @@ protected:
     // Any other WM_COMMAND notification; true when handled.
     virtual bool OnCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
     // The class's own messages; true when handled, with result set.
-    virtual bool OnMessage(UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/, LRESULT& /*result*/) { return false; }
+    virtual bool OnMessage(UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/, LRESULT& /*result*/) {
+        return false;
+    }
     // Last call with the window still alive (WM_DESTROY).
     virtual void OnDestroy() {}
 

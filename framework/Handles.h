@@ -123,7 +123,8 @@ private:
 // Selects an object into a device context and restores the previous one.
 class CSelectObject {
 public:
-    CSelectObject(HDC hdc, HGDIOBJ obj) : m_hdc(hdc), m_old(obj ? SelectObject(hdc, obj) : nullptr) {}
+    CSelectObject(HDC hdc, HGDIOBJ obj)
+        : m_hdc(hdc), m_old(obj ? SelectObject(hdc, obj) : nullptr) {}
     ~CSelectObject() {
         if (m_old) SelectObject(m_hdc, m_old);
     }

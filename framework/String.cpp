@@ -15,7 +15,8 @@ bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 template <typename Visit> void ForEachChar(const std::string& text, Visit visit) {
     size_t i = 0;
     while (i < text.size()) {
-        size_t len = (IsGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+        size_t len =
+            (IsGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
         visit(i, len);
         i += len;
     }
@@ -73,7 +74,8 @@ CString& CString::TrimRight() {
 
 CString& CString::MakeLower() {
     ForEachChar(m_text, [&](size_t at, size_t len) {
-        if (len == 1 && m_text[at] >= 'A' && m_text[at] <= 'Z') m_text[at] = static_cast<char>(m_text[at] + ('a' - 'A'));
+        if (len == 1 && m_text[at] >= 'A' && m_text[at] <= 'Z')
+            m_text[at] = static_cast<char>(m_text[at] + ('a' - 'A'));
     });
     return *this;
 }
@@ -148,4 +150,3 @@ void CString::ReleaseBuffer(int newLength) {
     if (newLength < 0) newLength = static_cast<int>(std::strlen(m_text.c_str()));
     m_text.resize(static_cast<size_t>(newLength));
 }
-

@@ -28,13 +28,31 @@ public:
     const std::string& str() const { return m_text; }
     char GetAt(int index) const { return m_text[static_cast<size_t>(index)]; }
 
-    CString& operator=(const char* text) { m_text = text ? text : ""; return *this; }
-    CString& operator+=(const CString& other) { m_text += other.m_text; return *this; }
-    CString& operator+=(const char* text) { m_text += text ? text : ""; return *this; }
-    CString& operator+=(char c) { m_text += c; return *this; }
+    CString& operator=(const char* text) {
+        m_text = text ? text : "";
+        return *this;
+    }
+    CString& operator+=(const CString& other) {
+        m_text += other.m_text;
+        return *this;
+    }
+    CString& operator+=(const char* text) {
+        m_text += text ? text : "";
+        return *this;
+    }
+    CString& operator+=(char c) {
+        m_text += c;
+        return *this;
+    }
 
-    friend CString operator+(CString a, const CString& b) { a += b; return a; }
-    friend CString operator+(CString a, const char* b) { a += b; return a; }
+    friend CString operator+(CString a, const CString& b) {
+        a += b;
+        return a;
+    }
+    friend CString operator+(CString a, const char* b) {
+        a += b;
+        return a;
+    }
     friend CString operator+(const char* a, const CString& b) { return CString(a) += b; }
     friend bool operator==(const CString& a, const CString& b) { return a.m_text == b.m_text; }
     friend bool operator!=(const CString& a, const CString& b) { return a.m_text != b.m_text; }
@@ -83,4 +101,3 @@ private:
 };
 
 using CStringArray = std::vector<CString>;
-

@@ -16,12 +16,14 @@ void ShowFileError(HWND owner, const char* path, DWORD code) {
 
 bool WriteTextFile(HWND owner, const char* path, const CString& text) {
     std::string bytes;
-    bytes.reserve(static_cast<size_t>(text.GetLength()) + static_cast<size_t>(text.GetLength()) / 16);
+    bytes.reserve(static_cast<size_t>(text.GetLength()) +
+                  static_cast<size_t>(text.GetLength()) / 16);
     for (char c : text.str()) {
         if (c == '\n') bytes += '\r';
         bytes += c;
     }
-    CFileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CFileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         ShowFileError(owner, path, GetLastError());
         return false;

@@ -1,11 +1,15 @@
 #include "framework/Thread.h"
 
 BOOL CWinThread::CreateThread(DWORD createFlags, UINT stackSize, LPSECURITY_ATTRIBUTES security) {
+    // Started suspended so the thread's id and handle are stored before its
+    // body can read them.
     DWORD id = 0;
-    HANDLE h = ::CreateThread(security, stackSize, &CWinThread::ThreadEntry, this, createFlags, &id);
+    HANDLE h = ::CreateThread(security, stackSize, &CWinThread::ThreadEntry, this,
+                              createFlags | CREATE_SUSPENDED, &id);
     if (!h) return FALSE;
     m_nThreadID = id;
     m_hThread.Reset(h);
+    if (!(createFlags & CREATE_SUSPENDED)) ResumeThread(h);
     return TRUE;
 }
 
@@ -33,7 +37,8 @@ bool WaitWhileDispatching(HANDLE handle, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     for (;;) {
         DWORD elapsed = GetTickCount() - start;
-        DWORD remaining = timeoutMs == INFINITE ? INFINITE : (elapsed >= timeoutMs ? 0 : timeoutMs - elapsed);
+        DWORD remaining =
+            timeoutMs == INFINITE ? INFINITE : (elapsed >= timeoutMs ? 0 : timeoutMs - elapsed);
         DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, remaining, QS_ALLINPUT);
         if (r == WAIT_OBJECT_0) return true;
         if (r != WAIT_OBJECT_0 + 1) return false;

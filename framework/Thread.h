@@ -14,7 +14,8 @@ public:
     CWinThread& operator=(const CWinThread&) = delete;
 
     // Starts the thread; false when it could not be created.
-    BOOL CreateThread(DWORD createFlags = 0, UINT stackSize = 0, LPSECURITY_ATTRIBUTES security = nullptr);
+    BOOL CreateThread(DWORD createFlags = 0, UINT stackSize = 0,
+                      LPSECURITY_ATTRIBUTES security = nullptr);
 
     virtual BOOL InitInstance() { return FALSE; }
     // The thread's body; the default is a message loop until WM_QUIT.

@@ -5,8 +5,10 @@ const char kObjectProp[] = "KelvraCWnd";
 }
 
 CWnd::~CWnd() {
-    if (m_oldProc) UnsubclassWindow();
-    else if (m_hWnd) Detach();
+    if (m_oldProc)
+        UnsubclassWindow();
+    else if (m_hWnd)
+        Detach();
 }
 
 CString CWnd::GetWindowText() const {

@@ -17,8 +17,12 @@ public:
     HWND GetSafeHwnd() const { return m_hWnd; }
     operator HWND() const { return m_hWnd; }
 
-    LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const { return ::SendMessageA(m_hWnd, msg, wp, lp); }
-    BOOL PostMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const { return ::PostMessageA(m_hWnd, msg, wp, lp); }
+    LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
+        return ::SendMessageA(m_hWnd, msg, wp, lp);
+    }
+    BOOL PostMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
+        return ::PostMessageA(m_hWnd, msg, wp, lp);
+    }
     void SetWindowText(const char* text) const { ::SetWindowTextA(m_hWnd, text); }
     CString GetWindowText() const;
     BOOL EnableWindow(BOOL enable = TRUE) const { return ::EnableWindow(m_hWnd, enable); }
@@ -33,7 +37,9 @@ public:
     void GetWindowRect(RECT* rect) const { ::GetWindowRect(m_hWnd, rect); }
     DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_STYLE)); }
     void ModifyStyle(DWORD remove, DWORD add) const;
-    UINT_PTR SetTimer(UINT_PTR id, UINT elapse) const { return ::SetTimer(m_hWnd, id, elapse, nullptr); }
+    UINT_PTR SetTimer(UINT_PTR id, UINT elapse) const {
+        return ::SetTimer(m_hWnd, id, elapse, nullptr);
+    }
     BOOL KillTimer(UINT_PTR id) const { return ::KillTimer(m_hWnd, id); }
     // Centres the window over its owner (or parent), or over the work area
     // when it has none or the owner is minimised.

@@ -59,7 +59,8 @@ TEST(CheckExistingInstallTest, AbsentEmptyAndPresentValues) {
     ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, kProductKeyPath, "installPath", "D:\\Kelvra\\"));
     EXPECT_TRUE(CSetupDlg::CheckExistingInstall());
     // Longer than the 1024-byte buffer counts as absent.
-    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, kProductKeyPath, "installPath", std::string(1100, 'x').c_str()));
+    ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, kProductKeyPath, "installPath",
+                             std::string(1100, 'x').c_str()));
     EXPECT_FALSE(CSetupDlg::CheckExistingInstall());
 }
 
@@ -158,7 +159,8 @@ TEST(SetupDlgTest, DefaultOkShowsThePageAgainWithItsState) {
                    d.Click(agreement, IDC_AGREE);
                    d.Command(agreement, IDOK); // result 1: the same page again
                    agreement = WaitForAgreement(d);
-                   stillAgreed = d.GetCheck(agreement, IDC_AGREE) == BST_CHECKED && d.IsEnabled(agreement, IDC_NEXT);
+                   stillAgreed = d.GetCheck(agreement, IDC_AGREE) == BST_CHECKED &&
+                                 d.IsEnabled(agreement, IDC_NEXT);
                    d.Click(agreement, IDCANCEL);
                    d.Answer(d.WaitForMessageBox("真要退出"), IDYES);
                });
@@ -262,7 +264,8 @@ std::vector<int> RunScript(std::vector<INT_PTR> results, int quitAnswers = 0) {
     driver.Run([&] { host.DoModal(); },
                [&](DialogDriver& d) {
                    for (int i = 0; i < quitAnswers; ++i)
-                       d.Answer(d.WaitForMessageBox("真要退出安装程序吗?"), i + 1 < quitAnswers ? IDNO : IDYES);
+                       d.Answer(d.WaitForMessageBox("真要退出安装程序吗?"),
+                                i + 1 < quitAnswers ? IDNO : IDYES);
                });
     return script.visits;
 }
@@ -271,10 +274,12 @@ std::vector<int> RunScript(std::vector<INT_PTR> results, int quitAnswers = 0) {
 
 TEST(RunWizardTest, ResultCodesMoveBackForwardOrLeave) {
     // Next, Next, Back, Next, Next, Next, Exit from the finish page.
-    EXPECT_EQ(RunScript({ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_BACK, ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_EXIT}),
+    EXPECT_EQ(RunScript({ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_BACK, ID_WIZ_NEXT, ID_WIZ_NEXT,
+                         ID_WIZ_NEXT, ID_WIZ_EXIT}),
               (std::vector<int>{0, 1, 2, 1, 2, 3, 4}));
     // Exit from the copying page ends the wizard without the finish page.
-    EXPECT_EQ(RunScript({ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_EXIT}), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(RunScript({ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_NEXT, ID_WIZ_EXIT}),
+              (std::vector<int>{0, 1, 2, 3}));
     // Back from the first page leaves the loop.
     EXPECT_EQ(RunScript({ID_WIZ_BACK}), (std::vector<int>{0}));
     // Next from the finish page runs off the end.
@@ -288,5 +293,6 @@ TEST(RunWizardTest, UnknownResultsShowTheSamePageAgain) {
 
 TEST(RunWizardTest, CancelAsksAndNoShowsThePageAgain) {
     // Cancel on the destination page, No, then Cancel again and Yes.
-    EXPECT_EQ(RunScript({ID_WIZ_NEXT, ID_WIZ_NEXT, IDCANCEL, IDCANCEL}, 2), (std::vector<int>{0, 1, 2, 2}));
+    EXPECT_EQ(RunScript({ID_WIZ_NEXT, ID_WIZ_NEXT, IDCANCEL, IDCANCEL}, 2),
+              (std::vector<int>{0, 1, 2, 2}));
 }

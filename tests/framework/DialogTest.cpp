@@ -74,7 +74,8 @@ TEST(DialogTest, CancelEscapeCloseBoxAndDefaultOkEndWithTheirCodes) {
 
 TEST(ThreadTest, WaitWhileDispatchingServesMessagesSentByTheThread) {
     // The thread sends to a window of this thread: a plain wait would deadlock.
-    HWND target = CreateWindowA("STATIC", "before", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    HWND target =
+        CreateWindowA("STATIC", "before", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(target, nullptr);
     struct Sender : CWinThread {
         HWND window = nullptr;

@@ -21,7 +21,8 @@ TEST(DllSearchTest, PlantedDllBesideTheProgramIsNotLoaded) {
 
     // Unrestricted, the bare name is found beside the program.
     HMODULE before = LoadLibraryA("kelvra_planted.dll");
-    ASSERT_NE(before, nullptr) << "the plant must be loadable before the restriction, or the test proves nothing";
+    ASSERT_NE(before, nullptr)
+        << "the plant must be loadable before the restriction, or the test proves nothing";
     FreeLibrary(before);
 
     RestrictDllSearchPath();

@@ -18,7 +18,8 @@ HANDLE g_windowChanged = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 // enabled or destroyed (a box of another thread owned by one of its windows
 // disables and deactivates that window, which these see too).
 LRESULT CALLBACK CbtHook(int code, WPARAM wp, LPARAM lp) {
-    if (code == HCBT_CREATEWND || code == HCBT_ACTIVATE || code == HCBT_DESTROYWND) SetEvent(g_windowChanged);
+    if (code == HCBT_CREATEWND || code == HCBT_ACTIVATE || code == HCBT_DESTROYWND)
+        SetEvent(g_windowChanged);
     return CallNextHookEx(nullptr, code, wp, lp);
 }
 
@@ -84,7 +85,8 @@ bool PumpingWait(HANDLE handle, DWORD timeoutMs, HANDLE orHandle = nullptr) {
     HANDLE handles[] = {handle, orHandle};
     const DWORD count = orHandle ? 2 : 1;
     for (;;) {
-        DWORD r = MsgWaitForMultipleObjects(count, handles, FALSE, Remaining(deadline), QS_ALLINPUT);
+        DWORD r =
+            MsgWaitForMultipleObjects(count, handles, FALSE, Remaining(deadline), QS_ALLINPUT);
         if (r < WAIT_OBJECT_0 + count) return true;
         if (r != WAIT_OBJECT_0 + count) return false;
         MSG msg;
@@ -104,14 +106,16 @@ DialogDriver::~DialogDriver() {
     CloseHandle(m_uiDone);
 }
 
-void DialogDriver::Run(const std::function<void()>& ui, const std::function<void(DialogDriver&)>& script) {
+void DialogDriver::Run(const std::function<void()>& ui,
+                       const std::function<void(DialogDriver&)>& script) {
     m_uiThreadId = GetCurrentThreadId();
     WNDCLASSA wc{};
     wc.lpfnWndProc = &DialogDriver::SyncWindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = kSyncClass;
     RegisterClassA(&wc);
-    m_syncWindow = CreateWindowA(kSyncClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    m_syncWindow =
+        CreateWindowA(kSyncClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     SetWindowLongPtrA(m_syncWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ResetEvent(m_uiDone);
 
@@ -122,7 +126,8 @@ void DialogDriver::Run(const std::function<void()>& ui, const std::function<void
         SetEvent(hookReady);
         script(*this);
         // The script is over: the code under test must now finish by itself.
-        if (!PumpingWait(m_uiDone, m_timeoutMs)) Fail("the dialog code to return after the script ended");
+        if (!PumpingWait(m_uiDone, m_timeoutMs))
+            Fail("the dialog code to return after the script ended");
     });
     WaitForSingleObject(hookReady, INFINITE);
     CloseHandle(hookReady);
@@ -175,7 +180,8 @@ HWND DialogDriver::WaitForWindow(const char* what, const std::function<bool(HWND
             // Let its thread finish initialising and enter its message loop.
             DWORD_PTR ignored = 0;
             SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, Remaining(deadline), &ignored);
-            if (IsWindow(hwnd) && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) && match(hwnd)) return hwnd;
+            if (IsWindow(hwnd) && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) && match(hwnd))
+                return hwnd;
         }
         if (Remaining(deadline) == 0) Fail(what);
         if (WaitForSingleObject(m_uiDone, 0) == WAIT_OBJECT_0) {
@@ -207,8 +213,8 @@ bool DialogDriver::IsMessageBox(HWND hwnd) {
 CString DialogDriver::WindowText(HWND hwnd) {
     char buffer[4096] = {};
     DWORD_PTR length = 0;
-    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, 10000,
-                        &length);
+    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer),
+                        SMTO_NORMAL, 10000, &length);
     return CString(buffer);
 }
 
@@ -237,12 +243,15 @@ DialogDriver::MessageBoxInfo DialogDriver::WaitForMessageBox(const char* textPar
 void DialogDriver::Answer(const MessageBoxInfo& box, int buttonId) {
     HWND button = GetDlgItem(box.hwnd, buttonId);
     if (!button) {
-        ADD_FAILURE() << "the message box has no button " << buttonId << ": " << box.text.GetString();
+        ADD_FAILURE() << "the message box has no button " << buttonId << ": "
+                      << box.text.GetString();
         buttonId = IDCANCEL;
         button = GetDlgItem(box.hwnd, buttonId);
     }
-    if (button) PostMessageA(button, BM_CLICK, 0, 0);
-    else PostMessageA(box.hwnd, WM_COMMAND, static_cast<WPARAM>(buttonId), 0);
+    if (button)
+        PostMessageA(button, BM_CLICK, 0, 0);
+    else
+        PostMessageA(box.hwnd, WM_COMMAND, static_cast<WPARAM>(buttonId), 0);
     const DWORD deadline = GetTickCount() + m_timeoutMs;
     while (IsWindow(box.hwnd)) {
         if (Remaining(deadline) == 0) Fail("a message box to close");
@@ -300,15 +309,16 @@ void DialogDriver::PressKey(HWND dialog, UINT vk) {
 
 void DialogDriver::SetText(HWND dialog, int id, const char* text) {
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                        m_timeoutMs, &ignored);
+    SendMessageTimeoutA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
+                        SMTO_NORMAL, m_timeoutMs, &ignored);
 }
 
 CString DialogDriver::GetText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
 
 int DialogDriver::GetCheck(HWND dialog, int id) {
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, SMTO_NORMAL, m_timeoutMs, &result);
+    SendMessageTimeoutA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, SMTO_NORMAL, m_timeoutMs,
+                        &result);
     return static_cast<int>(result);
 }
 

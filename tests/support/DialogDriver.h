@@ -3,9 +3,9 @@
 // appear (hooks on the dialog thread signal every window created, shown,
 // activated, enabled or destroyed there; a box that a worker thread shows
 // over one of its windows disables and deactivates that window, so it is
-// seen too), clicks buttons, types, reads texts and answers message boxes. Every wait has a deadline: when it passes, the driver prints
-// what it was waiting for and ends the test program with a failure instead
-// of hanging.
+// seen too), clicks buttons, types, reads texts and answers message boxes. Every wait has a
+// deadline: when it passes, the driver prints what it was waiting for and ends the test program
+// with a failure instead of hanging.
 #pragma once
 
 #include "framework/String.h"

@@ -12,8 +12,10 @@ const char kScratchParent[] = "Software\\KelvraTestScratch";
 ScratchRegistry::ScratchRegistry() {
     static std::atomic<int> counter{0};
     m_root.Format("%s\\%lu-%d", kScratchParent, GetCurrentProcessId(), counter++);
-    RegCreateKeyExA(HKEY_CURRENT_USER, m_root + "\\HKLM", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_machine, nullptr);
-    RegCreateKeyExA(HKEY_CURRENT_USER, m_root + "\\HKCU", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_user, nullptr);
+    RegCreateKeyExA(HKEY_CURRENT_USER, m_root + "\\HKLM", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &m_machine, nullptr);
+    RegCreateKeyExA(HKEY_CURRENT_USER, m_root + "\\HKCU", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &m_user, nullptr);
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_machine);
     RegOverridePredefKey(HKEY_CURRENT_USER, m_user);
 }
@@ -26,11 +28,14 @@ ScratchRegistry::~ScratchRegistry() {
     RegDeleteTreeA(HKEY_CURRENT_USER, m_root);
 }
 
-bool SetRegRaw(HKEY root, const char* key, const char* name, DWORD type, const void* data, DWORD size) {
+bool SetRegRaw(HKEY root, const char* key, const char* name, DWORD type, const void* data,
+               DWORD size) {
     CRegKey k;
-    if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.Out(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.Out(), nullptr) !=
+        ERROR_SUCCESS)
         return false;
-    return RegSetValueExA(k.Get(), name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+    return RegSetValueExA(k.Get(), name, 0, type, static_cast<const BYTE*>(data), size) ==
+           ERROR_SUCCESS;
 }
 
 bool SetRegString(HKEY root, const char* key, const char* name, const char* value) {
@@ -45,11 +50,12 @@ bool GetRegRaw(HKEY root, const char* key, const char* name, DWORD* type, std::s
     CRegKey k;
     if (RegOpenKeyExA(root, key, 0, KEY_READ, k.Out()) != ERROR_SUCCESS) return false;
     DWORD size = 0;
-    if (RegQueryValueExA(k.Get(), name, nullptr, type, nullptr, &size) != ERROR_SUCCESS) return false;
+    if (RegQueryValueExA(k.Get(), name, nullptr, type, nullptr, &size) != ERROR_SUCCESS)
+        return false;
     data->assign(size, '\0');
     if (size == 0) return true;
-    return RegQueryValueExA(k.Get(), name, nullptr, type, reinterpret_cast<BYTE*>(&(*data)[0]), &size) ==
-           ERROR_SUCCESS;
+    return RegQueryValueExA(k.Get(), name, nullptr, type, reinterpret_cast<BYTE*>(&(*data)[0]),
+                            &size) == ERROR_SUCCESS;
 }
 
 CString GetRegString(HKEY root, const char* key, const char* name) {

@@ -26,7 +26,8 @@ private:
 // Direct registry helpers for setting up and checking tests.
 bool SetRegString(HKEY root, const char* key, const char* name, const char* value);
 bool SetRegDword(HKEY root, const char* key, const char* name, DWORD value);
-bool SetRegRaw(HKEY root, const char* key, const char* name, DWORD type, const void* data, DWORD size);
+bool SetRegRaw(HKEY root, const char* key, const char* name, DWORD type, const void* data,
+               DWORD size);
 // The value's type and bytes; false when the key or value is missing. Never creates keys.
 bool GetRegRaw(HKEY root, const char* key, const char* name, DWORD* type, std::string* data);
 // A REG_SZ's text without its NUL; empty when missing.
