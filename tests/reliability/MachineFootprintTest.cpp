@@ -1,0 +1,221 @@
+// The real Setup.exe on the prefix's machine: what it leaves on the file
+// system and in the registry, difference by difference, and whether DLLs
+// planted beside it under system names get loaded.
+#include "tests/e2e/InstallScenario.h"
+
+#include "framework/FileFind.h"
+#include "framework/Handles.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+// DLLs Windows loads on a program's behalf, by import or on demand.
+const char* const kPlantedNames[] = {
+    "version.dll",  "uxtheme.dll", "dwmapi.dll",     "cryptbase.dll", "oleacc.dll",
+    "propsys.dll",  "profapi.dll", "userenv.dll",    "msimg32.dll",   "windowscodecs.dll",
+    "riched20.dll", "sspicli.dll", "ntmarta.dll",    "comctl32.dll",  "shfolder.dll",
+    "wtsapi32.dll", "msacm32.dll", "textshaping.dll"};
+
+CString ProgramFolder() {
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    CString path(module);
+    return path.Left(path.ReverseFind('\\') + 1);
+}
+
+// Copies a folder tree (files and sub-folders).
+bool CopyFolder(const CString& from, const CString& to) {
+    CreateDirectoryA(to, nullptr);
+    CFileFind finder;
+    for (bool more = finder.FindFile(from + "*.*"); more; more = finder.FindNextFile()) {
+        if (finder.IsDots()) continue;
+        const CString name = finder.GetFileName();
+        if (finder.IsDirectory()) {
+            if (!CopyFolder(from + name + "\\", to + name + "\\")) return false;
+        } else if (!CopyFileA(from + name, to + name, FALSE)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// path -> size and last write time (folders: "<dir>").
+using FileSnapshot = std::map<std::string, std::string>;
+
+void SnapshotFiles(const CString& folder, FileSnapshot& snapshot) {
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA(folder + "*", &data));
+    if (!find) return;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        const CString path = folder + data.cFileName;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            snapshot[path.str()] = "<dir>";
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                SnapshotFiles(path + "\\", snapshot);
+        } else {
+            snapshot[path.str()] =
+                std::to_string((ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow) + "@" +
+                std::to_string((ULONGLONG(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                               data.ftLastWriteTime.dwLowDateTime);
+        }
+    } while (FindNextFileA(find.Get(), &data));
+}
+
+// "HKLM\key" (keys) and "HKLM\key\\:name" (values, with type and bytes).
+using RegistrySnapshot = std::map<std::string, std::string>;
+
+void SnapshotKey(HKEY key, const std::string& path, RegistrySnapshot& snapshot) {
+    snapshot[path] = "<key>";
+    char name[16384];
+    std::vector<BYTE> data(1 << 20);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = sizeof(name);
+        DWORD type = 0;
+        DWORD size = static_cast<DWORD>(data.size());
+        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data.data(), &size) !=
+            ERROR_SUCCESS)
+            break;
+        snapshot[path + "\\:" + name] =
+            std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data.data()), size);
+    }
+    std::vector<std::string> subkeys;
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = sizeof(name);
+        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        subkeys.emplace_back(name);
+    }
+    for (const std::string& subkey : subkeys) {
+        CRegKey opened;
+        if (RegOpenKeyExA(key, subkey.c_str(), 0, KEY_READ, opened.Out()) == ERROR_SUCCESS)
+            SnapshotKey(opened.Get(), path + "\\" + subkey, snapshot);
+    }
+}
+
+struct Snapshot {
+    FileSnapshot files;
+    RegistrySnapshot registry;
+    void Take() {
+        files.clear();
+        registry.clear();
+        SnapshotFiles("C:\\", files);
+        SnapshotKey(HKEY_LOCAL_MACHINE, "HKLM", registry);
+        SnapshotKey(HKEY_CURRENT_USER, "HKCU", registry);
+    }
+};
+
+// Every entry added, removed or changed between two snapshots.
+std::vector<std::string> Differences(const std::map<std::string, std::string>& before,
+                                     const std::map<std::string, std::string>& after) {
+    std::vector<std::string> differences;
+    for (const auto& [path, state] : after) {
+        auto found = before.find(path);
+        if (found == before.end())
+            differences.push_back("+ " + path);
+        else if (found->second != state)
+            differences.push_back("* " + path);
+    }
+    for (const auto& [path, state] : before)
+        if (!after.count(path)) differences.push_back("- " + path);
+    return differences;
+}
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+    return text.size() >= prefix.size() &&
+           CString(text.substr(0, prefix.size()).c_str()).CompareNoCase(prefix.c_str()) == 0;
+}
+
+using MachineFootprint = InstallScenario;
+
+} // namespace
+
+TEST_F(MachineFootprint, PlantedSystemDllsAreNeverLoadedAndOnlyDocumentedPlacesChange) {
+    // The distribution, with a plant under every name.
+    const CString distribution = m_temp / "dist\\";
+    CString full = Distribution("full");
+    full = full.Left(full.ReverseFind('\\') + 1);
+    ASSERT_TRUE(CopyFolder(full, distribution));
+    const CString plant = ProgramFolder() + "planted_dll.dll";
+    for (const char* name : kPlantedNames)
+        ASSERT_TRUE(CopyFileA(plant, distribution + name, FALSE)) << name;
+    // The premise: a plant that is loaded leaves its marker.
+    {
+        const CString probe = m_temp / "probe.dll";
+        ASSERT_TRUE(CopyFileA(plant, probe, FALSE));
+        CLibrary loaded(LoadLibraryA(probe));
+        ASSERT_TRUE(loaded);
+        ASSERT_TRUE(FileExists(probe + ".loaded"));
+    }
+
+    Snapshot before;
+    before.Take();
+    m_driver.Launch(distribution + "Setup.exe");
+    WalkFromWelcome();
+    Finish();
+    Snapshot after;
+    after.Take();
+
+    for (const char* name : kPlantedNames)
+        EXPECT_FALSE(FileExists(distribution + name + ".loaded")) << name << " was loaded";
+
+    // Where an installation may write: the destination, the shell folders,
+    // the product's keys, the uninstall entry, the hosts' profiles and
+    // demand-load entries, the control's own registration and the empty
+    // keys discovery reads create.
+    const std::vector<std::string> allowed = {
+        "+ " + m_destination.str(),
+        "+ " + m_desktop.str(),
+        "+ " + m_programs.str(),
+        "+ HKLM\\SOFTWARE\\Morvane",
+        "+ HKLM\\SOFTWARE\\Wow6432Node\\Morvane",
+        "+ HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelvra V9",
+        "+ HKLM\\SOFTWARE\\Autodesk\\AutoCAD",
+        "+ HKLM\\SOFTWARE\\Wow6432Node\\Autodesk",
+        "+ HKCU\\Software\\Autodesk\\AutoCAD",
+        "+ HKCU\\Software\\Wow6432Node\\Autodesk",
+        // What the sample distribution's control registers about itself.
+        "+ HKLM\\SOFTWARE\\Classes\\Kelvra.SampleControl",
+        "+ HKLM\\SOFTWARE\\Classes\\CLSID\\{6B2E9C41-4D0A-4F7E-9C35-1A7D5E0B9F21}",
+    };
+    // The platform's own bookkeeping while any program runs.
+    const std::vector<std::string> platform = {
+        "HKCU\\Software\\Wine",
+        "HKLM\\Software\\Wine",
+        "HKLM\\System\\CurrentControlSet",
+        "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer",
+        "C:\\windows\\",
+        "C:\\users\\"};
+
+    std::vector<std::string> differences = Differences(before.files, after.files);
+    const std::vector<std::string> registry = Differences(before.registry, after.registry);
+    differences.insert(differences.end(), registry.begin(), registry.end());
+    size_t expected = 0;
+    size_t platformOwn = 0;
+    for (const std::string& difference : differences) {
+        bool documented = false;
+        for (const std::string& prefix : allowed)
+            documented = documented || StartsWithNoCase(difference, prefix);
+        if (documented) {
+            ++expected;
+            continue;
+        }
+        bool own = false;
+        for (const std::string& prefix : platform)
+            own = own || StartsWithNoCase(difference.substr(2), prefix);
+        if (own) {
+            ++platformOwn;
+            printf("platform: %s\n", difference.c_str());
+            continue;
+        }
+        ADD_FAILURE() << "undocumented change: " << difference;
+    }
+    printf("differences: %zu in documented places, %zu the platform's own\n", expected,
+           platformOwn);
+    EXPECT_GT(expected, 0u);
+}
