@@ -98,6 +98,43 @@ void SnapshotKey(HKEY key, const std::string& path, RegistrySnapshot& snapshot) 
     }
 }
 
+// Every entry under folder by its path relative to it: size and whether
+// hidden (folders: "<dir>"); times left out, they differ run by run.
+void TreeState(const CString& folder, const CString& relative,
+               std::map<std::string, std::string>& state) {
+    CFileFind finder;
+    for (bool more = finder.FindFile(folder + relative + "*.*"); more;
+         more = finder.FindNextFile()) {
+        if (finder.IsDots()) continue;
+        const CString path = relative + finder.GetFileName();
+        if (finder.IsDirectory()) {
+            state[path.str()] = "<dir>";
+            TreeState(folder, path + "\\", state);
+        } else {
+            const DWORD attributes = GetFileAttributesA(folder + path);
+            state[path.str()] = ReadFileBytes(folder + path).substr(0, 64) +
+                                ((attributes & FILE_ATTRIBUTE_HIDDEN) ? " hidden" : "");
+        }
+    }
+}
+
+// The keys an installation writes, values and all.
+RegistrySnapshot InstallationKeys() {
+    RegistrySnapshot snapshot;
+    const std::pair<HKEY, const char*> keys[] = {
+        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane"},
+        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\Morvane"},
+        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelvra V9"},
+        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Autodesk"},
+        {HKEY_CURRENT_USER, "Software\\Autodesk"}};
+    for (const auto& [root, key] : keys) {
+        CRegKey opened;
+        if (RegOpenKeyExA(root, key, 0, KEY_READ, opened.Out()) == ERROR_SUCCESS)
+            SnapshotKey(opened.Get(), key, snapshot);
+    }
+    return snapshot;
+}
+
 struct Snapshot {
     FileSnapshot files;
     RegistrySnapshot registry;
@@ -218,4 +255,52 @@ TEST_F(MachineFootprint, PlantedSystemDllsAreNeverLoadedAndOnlyDocumentedPlacesC
     printf("differences: %zu in documented places, %zu the platform's own\n", expected,
            platformOwn);
     EXPECT_GT(expected, 0u);
+}
+
+TEST_F(MachineFootprint, InstallerKilledDuringTheCopyThenRunAgainLeavesWhatOneRunLeaves) {
+    // What one uninterrupted run leaves.
+    WalkToCopying("large");
+    Finish();
+    std::map<std::string, std::string> single;
+    TreeState(m_destination, "", single);
+    const RegistrySnapshot singleKeys = InstallationKeys();
+    const std::string singleLog = Bytes(Dest("Uninstall.log"));
+    ASSERT_FALSE(singleLog.empty());
+
+    // Killed a varied while into the copy, then started again to the end.
+    for (DWORD delayMs : {0u, 200u, 700u, 1500u}) {
+        SetFileAttributesA(Dest("Uninstall.log"), FILE_ATTRIBUTE_NORMAL);
+        RemoveTree(m_destination);
+        CInstallMachine::ClearInstallationKeys();
+        CInstallMachine::RegisterSimulatedAcad();
+
+        WalkToCopying("large");
+        m_driver.WaitForPage(WizardPage::Copying);
+        // The moment of the kill is the fault injected, not a wait.
+        Sleep(delayMs);
+        m_driver.Terminate();
+        std::map<std::string, std::string> left;
+        TreeState(m_destination, "", left);
+        printf("killed after %lu ms: %zu of %zu entries copied, uninstall log %s\n", delayMs,
+               left.size(), single.size(),
+               FileExists(Dest("Uninstall.log")) ? "written" : "absent");
+
+        m_driver.Launch(Distribution("large"));
+        // A kill after the product keys were written leaves an installation
+        // the next start asks about.
+        HWND first = m_driver.WaitFor("the welcome page or the reinstall question", [&] {
+            HWND box = m_driver.FindMessageBox(kReinstallQuestion);
+            return box ? box : m_driver.FindPage(WizardPage::Welcome);
+        });
+        if (first == m_driver.FindMessageBox(kReinstallQuestion)) m_driver.Answer(first, IDYES);
+        WalkFromWelcome();
+        Finish();
+
+        std::map<std::string, std::string> rerun;
+        TreeState(m_destination, "", rerun);
+        EXPECT_EQ(single, rerun) << "killed after " << delayMs << " ms";
+        EXPECT_EQ(singleKeys, InstallationKeys()) << "killed after " << delayMs << " ms";
+        // The log is the second run's alone: nothing doubled or left over.
+        EXPECT_EQ(singleLog, Bytes(Dest("Uninstall.log"))) << "killed after " << delayMs << " ms";
+    }
 }
