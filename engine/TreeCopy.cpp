@@ -119,6 +119,10 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
             SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);
             return 1;
         }
+        // A copy that ran out of room leaves no cut-short file behind: the
+        // product would trip over it, and it holds the space the remaining
+        // files need. (The copy had already emptied any earlier file.)
+        if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) DeleteFileA(destination);
         // The box names why the copy failed, not why the attributes could
         // not be cleared (there may be no file to clear them on).
         SetLastError(error);
