@@ -172,7 +172,10 @@ LRESULT CDlgInstall::OnSetupProgress(WPARAM /*wp*/, LPARAM lp) {
     lower.MakeLower();
     if (lower.Find(m_strInstallDirLower) >= 0) text = text.Mid(m_strInstallDir.GetLength());
     SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
-    m_progress.StepIt();
+    // More sub-folders than the spare steps would carry a step past the top,
+    // where the bar starts over from empty: it stays full instead.
+    if (m_progress.GetPos() < static_cast<int>(m_progress.SendMessage(PBM_GETRANGE, FALSE, 0)))
+        m_progress.StepIt();
     if (!m_bPaintingHeld) {
         HoldPainting(true);
         SetTimer(kRepaintTimer, kRepaintIntervalMs);
