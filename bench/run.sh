@@ -83,7 +83,7 @@ for tree in $trees; do
     # A first installation each time: no reinstall question before the welcome page.
     wine reg delete 'HKLM\SOFTWARE\Morvane' /f >/dev/null 2>&1 || true
     line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/setup_copy_bench.exe" \
-      "$(winpath "$dist/Setup.exe")" "$dest_win\\")
+      "$(winpath "$dist/Setup.exe")" "$dest_win\\") || echo "bench: the walk failed: $line" >&2
     echo "  $line" >&2
     for key in welcome_ms counting_ms copy_ms done_ms peak_ws_kb; do
       value=$(echo "$line" | tr ' ' '\n' | sed -n "s/^$key=//p" | tr -d '\r')
@@ -96,7 +96,8 @@ for tree in $trees; do
   fresh_tree "$tree"
   for _ in $(seq 1 "$runs"); do
     empty_destination
-    line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/copy_floor.exe" "$(winpath "$dist")" "$dest_win")
+    line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/copy_floor.exe" "$(winpath "$dist")" "$dest_win") ||
+      echo "bench: the floor failed: $line" >&2
     echo "  $line" >&2
     record "$tree" "floor copy_ms" "$(echo "$line" | sed -n 's/^copy_ms=\([0-9.]*\).*/\1/p')"
   done
@@ -106,7 +107,7 @@ for tree in $trees; do
     for _ in $(seq 1 "$runs"); do
       empty_destination
       line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/copy_floor.exe" "$(winpath "$dist")" \
-        "$dest_win" "$extra")
+        "$dest_win" "$extra") || echo "bench: the floor with $extra failed: $line" >&2
       echo "  $extra $line" >&2
       record "$tree" "floor $extra" "$(echo "$line" | sed -n 's/^copy_ms=\([0-9.]*\).*/\1/p')"
     done

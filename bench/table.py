@@ -29,7 +29,7 @@ def main():
         tree_file = os.path.join(work, f"tree-{tree}.txt")
         if os.path.exists(tree_file):
             about = open(tree_file, encoding="utf-8").read().strip()
-        print(f"\n{TREE_NAMES[tree]} -- {about}")
+        print(f"\n{TREE_NAMES[tree]}: {about.split(': ', 1)[-1]}")
         print(f"  {'contender':<46}{'median ms':>11}{'x floor':>9}  runs")
         for key, copied in runs.items():
             if key[0] == tree and key[1].startswith("incomplete"):
