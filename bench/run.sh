@@ -20,12 +20,12 @@ while [ $# -gt 0 ]; do
   esac
 done
 
+"$root/scripts/deps.sh" nsis python3
 BUILD_DIR=${BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DKELVRA_WERROR=ON >/dev/null
 cmake --build "$BUILD_DIR" -j"$(nproc)" --target Setup KelvraSampleControl copy_floor \
   setup_copy_bench backdrop_bench >/dev/null
-command -v makensis >/dev/null || { echo "bench: makensis is missing (apt-get install nsis)" >&2; exit 1; }
 
 work=$BUILD_DIR/bench-work
 dist=$work/distribution

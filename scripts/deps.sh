@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the main job need.
-# Idempotent: does nothing when every package is already there.
+# Idempotent: does nothing when every package is already there. Extra
+# packages (the benchmark's) may be named as arguments.
 set -eu
 packages="cmake make mingw-w64 g++-mingw-w64-x86-64 wine wine64 xvfb xauth
-  fonts-wqy-microhei fontconfig locales imagemagick x11-apps googletest"
+  fonts-wqy-microhei fontconfig locales imagemagick x11-apps googletest $*"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"
