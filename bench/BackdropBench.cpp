@@ -4,27 +4,10 @@
 #include "framework/Handles.h"
 #include "ui/Backdrop.h"
 
-#include <algorithm>
+#include "bench/BenchTiming.h"
+
 #include <cstdio>
 #include <vector>
-
-namespace {
-
-double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency) {
-    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
-           static_cast<double>(frequency.QuadPart);
-}
-
-void Report(const char* what, std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    double sum = 0;
-    for (double t : times) sum += t;
-    std::printf("%-28s runs %zu  min %.1f ms  median %.1f ms  mean %.1f ms  max %.1f ms\n", what,
-                times.size(), times.front(), times[times.size() / 2],
-                sum / static_cast<double>(times.size()), times.back());
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     CString picture;

@@ -5,25 +5,12 @@
 #include "host_cad/ReleaseSweep.h"
 #include "tests/support/ScratchRegistry.h"
 
-#include <algorithm>
+#include "bench/BenchTiming.h"
+
 #include <cstdio>
 #include <vector>
 
 namespace {
-
-double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency) {
-    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
-           static_cast<double>(frequency.QuadPart);
-}
-
-void Report(const char* what, std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    double sum = 0;
-    for (double t : times) sum += t;
-    std::printf("%-34s runs %zu  min %.2f ms  median %.2f ms  mean %.2f ms  max %.2f ms\n", what,
-                times.size(), times.front(), times[times.size() / 2],
-                sum / static_cast<double>(times.size()), times.back());
-}
 
 void RegisterEveryRelease(ScratchRegistry& registry) {
     for (const AcadRelease& release : ACAD_RELEASES) {
@@ -61,9 +48,9 @@ int main() {
             if (installed && found != kAcadReleaseCount) std::printf("found %d releases\n", found);
         }
         Report(installed ? "configuration sweep, 12 releases" : "configuration sweep, none",
-               configure);
+               configure, 2);
         Report(installed ? "shortcut discovery, 12 releases" : "shortcut discovery, none",
-               shortcuts);
+               shortcuts, 2);
     }
     return 0;
 }

@@ -50,21 +50,6 @@ bool FindShellFolders(CString& desktop, CString& programs) {
     return false;
 }
 
-// Balances one CoInitialize of the calling thread.
-class CComApartment {
-public:
-    CComApartment() : m_hr(CoInitialize(nullptr)) {}
-    ~CComApartment() {
-        if (SUCCEEDED(m_hr)) CoUninitialize();
-    }
-    CComApartment(const CComApartment&) = delete;
-    CComApartment& operator=(const CComApartment&) = delete;
-    bool Entered() const { return SUCCEEDED(m_hr); }
-
-private:
-    HRESULT m_hr;
-};
-
 } // namespace
 
 // Step 5: the desktop link, the program group and one link per found release.
@@ -114,7 +99,7 @@ int CSetupThread::CreateShortcuts() {
 int CSetupThread::CreateShellLink(const CString& workingFolder, const CString& linkPath,
                                   const CString& target, const char* arguments,
                                   const char* iconFile) {
-    CComApartment apartment;
+    CComInitialize apartment;
     if (!apartment.Entered()) return 0;
     CComPtr<IShellLinkA> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,

@@ -7,6 +7,8 @@
 #include "framework/FileFind.h"
 #include "framework/SystemError.h"
 
+#include <cstdarg>
+
 namespace {
 
 // The database a user has filled since the last installation: never copied
@@ -17,34 +19,37 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // The engine's boxes open with the system's text for the last error, then
 // name the path the operation failed on.
-CString LastErrorText() { return SystemErrorText(GetLastError()); }
-
-int Ask(HWND owner, const CString& text, UINT buttons) {
+int Ask(HWND owner, UINT buttons, const char* format, ...) __attribute__((format(printf, 3, 4)));
+int Ask(HWND owner, UINT buttons, const char* format, ...) {
+    CString text;
+    va_list args;
+    va_start(args, format);
+    text.FormatV(format, args);
+    va_end(args);
     return AfxMessageBox(owner, text, buttons | MB_ICONQUESTION);
 }
 
+CString LastErrorText() { return SystemErrorText(GetLastError()); }
+
 int AskAboutMissingSource(HWND owner, const CString& folder) {
-    CString text;
-    text.Format("%s\n找不到安装文件的路径 %s，\n点击“重试”按钮试图重新查找该安装文件路径；\n"
-                "点击“忽略”按钮将跳过该路径下的操作并继续执行；\n点击“取消”按钮将终止程序运行。",
-                LastErrorText().GetString(), folder.GetString());
-    return Ask(owner, text, MB_ABORTRETRYIGNORE);
+    return Ask(owner, MB_ABORTRETRYIGNORE,
+               "%s\n找不到安装文件的路径 %s，\n点击“重试”按钮试图重新查找该安装文件路径；\n"
+               "点击“忽略”按钮将跳过该路径下的操作并继续执行；\n点击“取消”按钮将终止程序运行。",
+               LastErrorText().GetString(), folder.GetString());
 }
 
 int AskAboutFolderCreation(HWND owner, const CString& folder) {
-    CString text;
-    text.Format("%s\n不能创建文件夹 %s ，\n点击“重试”按钮试图重新创建文件夹；\n"
-                "点击“取消”按钮将终止程序运行。",
-                LastErrorText().GetString(), folder.GetString());
-    return Ask(owner, text, MB_RETRYCANCEL);
+    return Ask(owner, MB_RETRYCANCEL,
+               "%s\n不能创建文件夹 %s ，\n点击“重试”按钮试图重新创建文件夹；\n"
+               "点击“取消”按钮将终止程序运行。",
+               LastErrorText().GetString(), folder.GetString());
 }
 
 int AskAboutFileCopy(HWND owner, const CString& file) {
-    CString text;
-    text.Format("%s\n不能复制文件 %s ，\n点击“重试”按钮试图重新复制该文件；\n"
-                "点击“忽略”按钮将跳过该文件并继续执行；\n点击“中止”按钮将终止程序运行。",
-                LastErrorText().GetString(), file.GetString());
-    return Ask(owner, text, MB_ABORTRETRYIGNORE);
+    return Ask(owner, MB_ABORTRETRYIGNORE,
+               "%s\n不能复制文件 %s ，\n点击“重试”按钮试图重新复制该文件；\n"
+               "点击“忽略”按钮将跳过该文件并继续执行；\n点击“中止”按钮将终止程序运行。",
+               LastErrorText().GetString(), file.GetString());
 }
 
 bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }

@@ -136,6 +136,24 @@ private:
     HGDIOBJ m_old;
 };
 
+// COM on the calling thread for a scope: balanced only when this object's
+// initialisation succeeded (a thread already in COM gets S_FALSE, which is
+// balanced too, as COM requires).
+class CComInitialize {
+public:
+    explicit CComInitialize(DWORD flags = COINIT_APARTMENTTHREADED)
+        : m_hr(CoInitializeEx(nullptr, flags)) {}
+    ~CComInitialize() {
+        if (SUCCEEDED(m_hr)) CoUninitialize();
+    }
+    CComInitialize(const CComInitialize&) = delete;
+    CComInitialize& operator=(const CComInitialize&) = delete;
+    bool Entered() const { return SUCCEEDED(m_hr); }
+
+private:
+    HRESULT m_hr;
+};
+
 // A COM interface pointer released on scope exit.
 template <typename T> class CComPtr {
 public:

@@ -5,26 +5,6 @@
 
 #include <cstring>
 
-namespace {
-
-// The shell's browser needs COM on the calling thread; this keeps it for the
-// browser's lifetime (a no-op when the thread already has it).
-class CComUsage {
-public:
-    CComUsage()
-        : m_result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-    ~CComUsage() {
-        if (SUCCEEDED(m_result)) CoUninitialize();
-    }
-    CComUsage(const CComUsage&) = delete;
-    CComUsage& operator=(const CComUsage&) = delete;
-
-private:
-    HRESULT m_result;
-};
-
-} // namespace
-
 CFolderBrowser::CFolderBrowser(HWND owner, LPCITEMIDLIST root, UINT titleId) {
     m_browseInfo.hwndOwner = owner;
     m_browseInfo.pidlRoot = root;
@@ -68,7 +48,7 @@ bool CFolderBrowser::SetTitle(const char* title) {
 
 bool CFolderBrowser::SelectFolder() {
     if (IsOpen()) return false; // one browser per object at a time
-    CComUsage com;
+    CComInitialize com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     bool chosen = false;
     LPITEMIDLIST item = SHBrowseForFolderA(&m_browseInfo);
     if (item) {

@@ -13,21 +13,6 @@ const COLORREF kCanvasFrame = RGB(192, 192, 192);
 // 768 / 1024: wider pictures fill the width, taller ones the height.
 const float kCanvasRatio = 0.75f;
 
-// The picture loader may bind the path through a moniker, which needs COM on
-// this thread; balanced only when this call initialised it.
-class CComInit {
-public:
-    CComInit() : m_result(CoInitialize(nullptr)) {}
-    ~CComInit() {
-        if (SUCCEEDED(m_result)) CoUninitialize();
-    }
-    CComInit(const CComInit&) = delete;
-    CComInit& operator=(const CComInit&) = delete;
-
-private:
-    HRESULT m_result;
-};
-
 void FillTeal(HDC dc, const RECT& client) {
     CGdiObject brush(CreateSolidBrush(kEmptyFill));
     FillRect(dc, &client, static_cast<HBRUSH>(brush.Get()));
@@ -66,7 +51,7 @@ HBITMAP BuildBackdropBitmap(HWND window, CString path) {
     WCHAR widePath[MAX_PATH];
     if (!MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH)) return nullptr; // too long
 
-    CComInit com;
+    CComInitialize com;
     CComPtr<IPicture> picture;
     if (FAILED(OleLoadPicturePath(widePath, nullptr, 0, 0, IID_IPicture, picture.OutVoid())) ||
         !picture)
