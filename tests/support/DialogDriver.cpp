@@ -129,7 +129,8 @@ void DialogDriver::Run(const std::function<void()>& ui,
         if (!PumpingWait(m_uiDone, m_timeoutMs))
             Fail("the dialog code to return after the script ended");
     });
-    WaitForSingleObject(hookReady, INFINITE);
+    if (WaitForSingleObject(hookReady, m_timeoutMs) != WAIT_OBJECT_0)
+        Fail("the driver thread to start");
     CloseHandle(hookReady);
     ui();
     SetEvent(m_uiDone);
