@@ -18,6 +18,11 @@ BOOL CSetupThread::InitInstance() { return TRUE; }
 HWND CSetupThread::PageWindow() const { return m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr; }
 
 int CSetupThread::Run() {
+    {
+        std::lock_guard<std::mutex> lock(m_progressLock);
+        m_progress = CopyProgress();
+        m_bProgressHeld = false;
+    }
     UINT outcome = WM_SETUP_DONE;
     for (const char* name : CONTENT_FOLDERS) {
         if (!CopyTree(m_strSourceDir + name, m_strInstallDir + name)) {
@@ -45,9 +50,4 @@ int CSetupThread::Run() {
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
     if (!PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 0, 0)) return 0;
     return CWinThread::Run();
-}
-
-void CSetupThread::NotifyProgress(const CString& source, const CString& destination) {
-    SendMessageA(PageWindow(), WM_SETUP_PROGRESS, reinterpret_cast<WPARAM>(source.GetString()),
-                 reinterpret_cast<LPARAM>(destination.GetString()));
 }

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
 
 // The product's content folders, copied in this order (and counted over by
 // the copying page in the same order).
@@ -32,12 +33,32 @@ public:
     // --- tree copy ---
     int CopyTree(CString source, CString destination);
     int EnsureDirectory(CString path);
-    void NotifyProgress(const CString& source, const CString& destination);
     // The bare names of the plain files in folder matching pattern.
     static void ListFiles(CString folder, CString pattern, CStringArray& names);
     // One file of the tree: copied over whatever is there (the kept database
     // aside); a copy that fails asks Abort/Retry/Ignore. Zero on Abort.
     int CopyFileEntry(const CString& source, const CString& destination);
+
+    // --- progress for the copying page ---
+    // What the copy has finished: every file and every sub-folder is one
+    // entry; the paths are those of the latest.
+    struct CopyProgress {
+        int entries = 0;
+        CString source;
+        CString destination;
+    };
+    // Records a finished entry and sends it as WM_SETUP_PROGRESS, unless the
+    // page holds the reports.
+    void NotifyProgress(const CString& source, const CString& destination);
+    // Called by the page: no more WM_SETUP_PROGRESS until TakeProgress finds
+    // nothing new. The page shows the latest entry at its own pace, and the
+    // copy does not wait for it on every file.
+    void HoldProgress();
+    // Called by the page: when the copy has finished entries since the
+    // given progress, replaces it with the latest and returns true;
+    // otherwise ends the hold (the next entry is sent at once) and returns
+    // false.
+    bool TakeProgress(CopyProgress& progress);
 
     // --- uninstall log ---
     void LogFileCopy(const CString& path);
@@ -79,4 +100,9 @@ public:
 
 protected:
     HWND PageWindow() const;
+
+private:
+    std::mutex m_progressLock;
+    CopyProgress m_progress;      // guarded by m_progressLock
+    bool m_bProgressHeld = false; // guarded by m_progressLock
 };

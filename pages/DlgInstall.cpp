@@ -11,11 +11,10 @@ namespace {
 // Spare steps for the sub-folders, which step the bar but are not counted.
 constexpr int kSpareSteps = 30;
 
-// Painting the status line and the bar for each of thousands of small files
-// costs as much again as copying them: after a painted entry the two
-// controls take their texts and steps without painting for this long.
-constexpr UINT_PTR kRepaintTimer = 1;
-constexpr UINT kRepaintIntervalMs = 50;
+// Showing each of thousands of small files costs as much again as copying
+// them: after an entry is shown, the page holds the worker's reports and
+// shows its latest entry on this timer instead.
+constexpr UINT_PTR kProgressTimer = 1;
 
 } // namespace
 
@@ -78,7 +77,7 @@ BOOL CDlgInstall::OnInitDialog() {
     m_strInstallDirLower.MakeLower();
     m_bConfiguring = false;
     m_bFinished = false;
-    m_bPaintingHeld = false;
+    m_shownProgress = CSetupThread::CopyProgress();
 
     SetProgressTotal(CountContentFiles());
 
@@ -154,8 +153,8 @@ bool CDlgInstall::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         result = OnSetupFailed();
         return true;
     case WM_TIMER:
-        if (wp != kRepaintTimer) return false;
-        OnRepaintTimer();
+        if (wp != kProgressTimer) return false;
+        OnProgressTimer();
         result = 0;
         return true;
     default:
@@ -163,47 +162,47 @@ bool CDlgInstall::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     }
 }
 
-LRESULT CDlgInstall::OnSetupProgress(WPARAM /*wp*/, LPARAM lp) {
+LRESULT CDlgInstall::OnSetupProgress(WPARAM /*wp*/, LPARAM /*lp*/) {
+    // The message says the worker's reports were not held; what it reports
+    // is the worker's latest entry, which ShowCopyProgress takes.
+    if (m_nProgressIntervalMs == 0) {
+        ShowCopyProgress();
+        return 1;
+    }
+    m_worker.HoldProgress();
+    if (ShowCopyProgress()) SetTimer(kProgressTimer, m_nProgressIntervalMs);
+    return 1;
+}
+
+bool CDlgInstall::ShowCopyProgress() {
+    if (!m_worker.TakeProgress(m_shownProgress)) return false;
     CString text;
-    text.Format("%s ...", reinterpret_cast<const char*>(lp));
+    text.Format("%s ...", m_shownProgress.destination.GetString());
     // Files arrive with lower-cased paths, so the destination is looked
     // for without regard to the case of its letters.
     CString lower = text;
     lower.MakeLower();
     if (lower.Find(m_strInstallDirLower) >= 0) text = text.Mid(m_strInstallDir.GetLength());
     SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
-    // More sub-folders than the spare steps would carry a step past the top,
-    // where the bar starts over from empty: it stays full instead.
-    if (m_progress.GetPos() < static_cast<int>(m_progress.SendMessage(PBM_GETRANGE, FALSE, 0)))
-        m_progress.StepIt();
-    if (!m_bPaintingHeld) {
-        HoldPainting(true);
-        SetTimer(kRepaintTimer, kRepaintIntervalMs);
-    }
-    return 1;
+    // Sub-folders step the bar too but are not counted: more of them than
+    // the spare steps would carry it past the top, where the bar starts
+    // over from empty. It stays full instead.
+    const int top = static_cast<int>(m_progress.SendMessage(PBM_GETRANGE, FALSE, 0));
+    m_progress.SetPos(m_shownProgress.entries < top ? m_shownProgress.entries : top);
+    return true;
 }
 
-void CDlgInstall::HoldPainting(bool hold) {
-    m_bPaintingHeld = hold;
-    for (HWND control : {GetDlgItem(IDC_STATUS), m_progress.m_hWnd}) {
-        ::SendMessageA(control, WM_SETREDRAW, hold ? FALSE : TRUE, 0);
-        if (!hold) {
-            RedrawWindow(control, nullptr, nullptr,
-                         RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-        }
-    }
-}
-
-void CDlgInstall::OnRepaintTimer() {
-    KillTimer(kRepaintTimer);
-    // Shows the latest entry and step; the next entry paints at once again.
-    if (m_bPaintingHeld) HoldPainting(false);
+void CDlgInstall::OnProgressTimer() {
+    // Nothing new: the worker sends its next entry itself, which is then
+    // shown at once.
+    if (!ShowCopyProgress()) KillTimer(kProgressTimer);
 }
 
 LRESULT CDlgInstall::OnSetupConfiguring() {
     m_bConfiguring = true;
-    // Painting held would keep the bar's visible state from its hiding.
-    OnRepaintTimer();
+    // The bar ends on the copy's last entry, even when it was not shown yet.
+    ShowCopyProgress();
+    KillTimer(kProgressTimer);
     SetDlgItemTextA(m_hWnd, IDC_STATUS, "");
     m_progress.ShowWindow(SW_HIDE);
     m_copyFrame.ShowWindow(SW_HIDE);

@@ -30,6 +30,9 @@ public:
     CShadeButton m_btnNext;
     CShadeButton m_btnBack;
     CSetupThread m_worker;
+    // How often the status line and the bar follow the copy, in
+    // milliseconds; 0 shows every entry as the worker reports it.
+    UINT m_nProgressIntervalMs = 50;
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -50,10 +53,11 @@ protected:
 private:
     void StartWorker();
     void WaitForWorker();
-    // Stops or resumes painting the status line and the bar (resuming
-    // paints them as they are now).
-    void HoldPainting(bool hold);
-    void OnRepaintTimer();
+    // Shows the worker's latest entry and its count on the status line and
+    // the bar; false (and the worker's reports no longer held) when there
+    // is nothing new.
+    bool ShowCopyProgress();
+    void OnProgressTimer();
 
     // The destination folder lower-cased, to find it in the worker's
     // (lower-cased) file paths.
@@ -62,5 +66,6 @@ private:
     bool m_bConfiguring = false;
     // Set once the worker's final message has arrived.
     bool m_bFinished = false;
-    bool m_bPaintingHeld = false;
+    // What the status line and the bar show.
+    CSetupThread::CopyProgress m_shownProgress;
 };

@@ -66,6 +66,7 @@ LRESULT PageStandIn::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         progress.push_back({reinterpret_cast<const char*>(wp), reinterpret_cast<const char*>(lp)});
         if (InSendMessage()) ++sentFromOtherThread;
         if (m_worker && m_cancelAt == progress.size()) m_worker->RequestCancel();
+        if (m_worker && m_hold) m_worker->HoldProgress();
         return 1;
     case WM_SETUP_CONFIGURING:
         reports.push_back(msg);

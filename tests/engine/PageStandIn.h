@@ -26,6 +26,9 @@ public:
     void CancelAtProgress(size_t n) { m_cancelAt = n; }
     // Asks the worker to cancel when it announces the end of the copy.
     void CancelOnConfiguring() { m_cancelOnConfiguring = true; }
+    // Holds the worker's reports from the first progress message on, as the
+    // page does while it shows an entry, and never takes them.
+    void HoldProgress() { m_hold = true; }
 
     // Starts the worker's thread and dispatches this thread's messages until
     // the thread has ended and its posted reports have arrived; false when
@@ -52,6 +55,7 @@ private:
     CSetupThread* m_worker = nullptr;
     size_t m_cancelAt = 0;
     bool m_cancelOnConfiguring = false;
+    bool m_hold = false;
 };
 
 // The path as the tree copy names files: every ASCII letter lower-cased.

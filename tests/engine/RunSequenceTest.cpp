@@ -74,6 +74,29 @@ TEST_F(RunSequenceTest, AllFoldersCopiedThenConfiguringThenExactlyOneDone) {
     EXPECT_EQ(lines.back(), "File Copy: " + LogPath());
 }
 
+TEST_F(RunSequenceTest, HeldReportsAreNotSentButTakenWithTheirCountAndLatestEntry) {
+    MakeDistribution();
+    page.HoldProgress();
+    ASSERT_TRUE(page.RunWorker(worker));
+    EXPECT_EQ(page.reports, kCompleted);
+    ASSERT_EQ(page.progress.size(), 1u); // only the entry that was not held
+    CSetupThread::CopyProgress taken;
+    taken.entries = 1;
+    ASSERT_TRUE(worker.TakeProgress(taken));
+    EXPECT_EQ(taken.entries, 14);
+    // Temp is the last content folder, its file the last entry.
+    EXPECT_EQ(taken.source, source + "Temp\\File.TXT");
+    EXPECT_EQ(taken.destination, Lower(destination + "Temp\\file.txt"));
+    // Nothing new: the hold ends, so the next entry is sent (and held again
+    // by the stand-in, so the one after is not).
+    EXPECT_FALSE(worker.TakeProgress(taken));
+    EXPECT_EQ(taken.entries, 14);
+    worker.NotifyProgress("from", "to");
+    worker.NotifyProgress("from 2", "to 2");
+    ASSERT_EQ(page.progress.size(), 2u);
+    EXPECT_EQ(page.progress[1].destination, "to");
+}
+
 TEST_F(RunSequenceTest, MissingFifthFolderAbortedFailsBeforeAnyLaterStep) {
     MakeDistribution(4);
     bool ended = false;

@@ -65,7 +65,9 @@ public:
         bool cancelEnabled = true;
         bool statusVisible = false;
         bool barVisibleAtEnd = true;
+        int position = -1; // where the bar ended
     } configuring;
+    int progressMessages = 0;
 
     int forcedTotal = -1;           // replaces the counted total when set
     bool holdFirstProgress = false; // waits for release inside the first one
@@ -91,7 +93,13 @@ protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
         const bool handled = CDlgInstall::OnMessage(msg, wp, lp, result);
         switch (msg) {
+        case WM_TIMER:
+            // The latest entry, shown at the page's pace.
+            if (m_progress.GetPos() != (steps.empty() ? 0 : steps.back().position))
+                steps.push_back({GetItemText(IDC_STATUS), m_progress.GetPos()});
+            break;
         case WM_SETUP_PROGRESS:
+            ++progressMessages;
             steps.push_back({GetItemText(IDC_STATUS), m_progress.GetPos()});
             if (holdFirstProgress && steps.size() == 1) {
                 // The dialog manager shows the page once its queue is idle,
@@ -104,6 +112,7 @@ protected:
         case WM_SETUP_CONFIGURING:
             reports.push_back(msg);
             configuring.seen = true;
+            configuring.position = m_progress.GetPos();
             configuring.status = GetItemText(IDC_STATUS);
             configuring.barVisible = m_progress.IsWindowVisible() != FALSE;
             configuring.frameVisible = m_copyFrame.IsWindowVisible() != FALSE;
@@ -193,6 +202,7 @@ TEST(CountFilesTest, CountsFilesBelowAFolderButNotTheFolders) {
 TEST_F(InstallPageTest, CopiesWithRelativeStatusLinesAndBarStepsThenMovesOn) {
     ObservedInstallPage page;
     Prepare(page);
+    page.m_nProgressIntervalMs = 0; // every entry shown as it comes
     INT_PTR result = RunPage(page, [](DialogDriver&, HWND) {});
     EXPECT_EQ(result, ID_WIZ_NEXT);
 
@@ -224,6 +234,31 @@ TEST_F(InstallPageTest, CopiesWithRelativeStatusLinesAndBarStepsThenMovesOn) {
     EXPECT_EQ(ReadFileBytes(destination + "\\Support\\data.txt"), "data");
 }
 
+TEST_F(InstallPageTest, AtTheDefaultPaceTheBarEndsOnTheLastEntryAndNeverGoesBack) {
+    // 400 more files in four sub-folders of Temp: 403 files, 5 sub-folders.
+    for (int i = 0; i < 400; ++i) {
+        CString name;
+        name.Format("\\Temp\\Part%d\\F%03d.TMP", i % 4, i);
+        MakeFile(source + name);
+    }
+    ObservedInstallPage page;
+    Prepare(page);
+    INT_PTR result = RunPage(page, [](DialogDriver&, HWND) {});
+    EXPECT_EQ(result, ID_WIZ_NEXT);
+    EXPECT_EQ(page.rangeHigh, 403 + 30);
+    EXPECT_GE(page.progressMessages, 1);
+    ASSERT_FALSE(page.steps.empty());
+    int previous = 0;
+    for (const auto& step : page.steps) {
+        EXPECT_GT(step.position, previous);
+        previous = step.position;
+        EXPECT_EQ(step.status.Right(4), " ...");
+        EXPECT_NE(step.status.Left(3), destination.Left(3)) << step.status.GetString();
+    }
+    EXPECT_EQ(page.configuring.position, 408);
+    EXPECT_EQ(CopiedFiles(), 403);
+}
+
 TEST_F(InstallPageTest, TheConfiguringDisplayReplacesTheBarAndCancelIsGone) {
     ObservedInstallPage page;
     Prepare(page);
@@ -247,6 +282,7 @@ TEST_F(InstallPageTest, MoreThan65505FilesDoNotWrapTheBar) {
     ObservedInstallPage page;
     Prepare(page);
     page.forcedTotal = 70000;
+    page.m_nProgressIntervalMs = 0;
     RunPage(page, [](DialogDriver&, HWND) {});
     EXPECT_EQ(page.rangeHigh, 70030); // the 16-bit form would give 4494
     ASSERT_FALSE(page.steps.empty());
@@ -329,7 +365,7 @@ TEST_F(InstallPageTest, TheDefaultOkIsRefusedWhileTheWorkerRuns) {
     EXPECT_EQ(result, ID_WIZ_NEXT);
     const std::vector<UINT> completed = {WM_SETUP_CONFIGURING, WM_SETUP_DONE};
     EXPECT_EQ(page.reports, completed);
-    EXPECT_EQ(page.steps.size(), 4u);
+    EXPECT_EQ(page.configuring.position, 4);
 }
 
 namespace {
