@@ -37,7 +37,10 @@ public:
     static void ListFiles(CString folder, CString pattern, CStringArray& names);
     // One file of the tree: copied over whatever is there (the kept database
     // aside); a copy that fails asks Abort/Retry/Ignore. Zero on Abort.
-    int CopyFileEntry(const CString& source, const CString& destination);
+    // sourceAttributes are the source's, as the folder listing gave them
+    // (INVALID_FILE_ATTRIBUTES when not known).
+    int CopyFileEntry(const CString& source, const CString& destination,
+                      DWORD sourceAttributes = INVALID_FILE_ATTRIBUTES);
 
     // --- progress for the copying page ---
     // What the copy has finished: every file and every sub-folder is one

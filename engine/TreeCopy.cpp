@@ -54,6 +54,13 @@ int AskAboutFileCopy(HWND owner, const CString& file) {
 
 bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
+// Nothing but the archive bit (or "normal"): nothing a copy would have to
+// take off afterwards.
+bool HasOnlyPlainAttributes(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL)) == 0;
+}
+
 // The byte length of the part of a UNC path ("\\server\share") that cannot be
 // created: candidates inside it are skipped like drive roots. Zero otherwise.
 int UncRootLength(const CString& path) {
@@ -96,7 +103,8 @@ int CSetupThread::CopyTree(CString source, CString destination) {
             if (!CopyTree(sourceEntry, destinationEntry)) return 0;
         } else {
             destinationEntry.MakeLower();
-            if (!CopyFileEntry(sourceEntry, destinationEntry)) return 0;
+            if (!CopyFileEntry(sourceEntry, destinationEntry, finder.Data().dwFileAttributes))
+                return 0;
         }
         NotifyProgress(sourceEntry, destinationEntry);
         if (IsCancelled()) return 0;
@@ -104,13 +112,18 @@ int CSetupThread::CopyTree(CString source, CString destination) {
     return 1;
 }
 
-int CSetupThread::CopyFileEntry(const CString& source, const CString& destination) {
+int CSetupThread::CopyFileEntry(const CString& source, const CString& destination,
+                                DWORD sourceAttributes) {
     if (destination.Find(kDatabaseName) >= 0 && PathExists(destination)) return 1;
     // Installing from the destination itself: the file is already in place.
     if (source.CompareNoCase(destination) == 0) return 1;
+    // A first installation's file, from a source with no attribute to take
+    // off, is done in one call: it arrives with the source's attributes,
+    // which are at most the archive bit. Everything else takes the way below.
+    if (HasOnlyPlainAttributes(sourceAttributes) && CopyFileA(source, destination, TRUE)) return 1;
     for (;;) {
-        // The common case, a new or writable file, costs one call; a read-only
-        // or hidden file left by an earlier installation refuses to be
+        // A writable file already there costs one call; a read-only or
+        // hidden file left by an earlier installation refuses to be
         // replaced until its attributes are cleared.
         BOOL copied = CopyFileA(source, destination, FALSE);
         DWORD error = copied ? ERROR_SUCCESS : GetLastError();

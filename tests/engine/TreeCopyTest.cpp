@@ -112,9 +112,11 @@ TEST_F(TreeCopyTest, ReplacesReadOnlyAndHiddenFilesAndClearsCarriedAttributes) {
     Make(Src("Control\\b.dll"), "new b");
     Make(Src("Control\\c.txt"), "new c");
     SetFileAttributesA(Src("Control\\c.txt"), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    Make(Src("Control\\d.txt"), "new d");
     // What an earlier installation left behind.
     Make(Dst("Control\\a.ocx"), "old a");
     Make(Dst("Control\\b.dll"), "old b");
+    Make(Dst("Control\\d.txt"), "old d, longer than the new one");
     ASSERT_TRUE(SetFileAttributesA(Dst("Control\\a.ocx"), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(SetFileAttributesA(Dst("Control\\b.dll"), FILE_ATTRIBUTE_HIDDEN));
 
@@ -123,12 +125,14 @@ TEST_F(TreeCopyTest, ReplacesReadOnlyAndHiddenFilesAndClearsCarriedAttributes) {
     EXPECT_EQ(ReadFileBytes(Dst("Control\\a.ocx")), "new a");
     EXPECT_EQ(ReadFileBytes(Dst("Control\\b.dll")), "new b");
     EXPECT_EQ(ReadFileBytes(Dst("Control\\c.txt")), "new c");
-    for (const char* name : {"Control\\a.ocx", "Control\\b.dll", "Control\\c.txt"}) {
+    EXPECT_EQ(ReadFileBytes(Dst("Control\\d.txt")), "new d");
+    for (const char* name :
+         {"Control\\a.ocx", "Control\\b.dll", "Control\\c.txt", "Control\\d.txt"}) {
         DWORD attributes = Attributes(Dst(name));
         ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << name;
         EXPECT_EQ(attributes & kCarriedOver, 0u) << name;
     }
-    EXPECT_EQ(page.progress.size(), 3u);
+    EXPECT_EQ(page.progress.size(), 4u);
 }
 
 TEST_F(TreeCopyTest, KeepsAnExistingDatabaseAndEverythingNamedLikeIt) {
