@@ -4,18 +4,27 @@
 # installer's start-up. Builds what it needs, runs everything in one Wine
 # prefix of its own on a private Xvfb screen, and prints a table of medians.
 #
-#   bench/run.sh [--runs N] [--trees "a b c"]
+#   bench/run.sh [--runs N] [--trees "a b c"] [--contenders "setup floor xcopy nsis cp"] [--disk]
 #
-# Each case (tree x contender) gets a freshly generated tree; each run copies
-# into an empty destination. Nothing here is a test: it only prints figures.
+# Each tree is generated fresh; the contenders then copy it in rounds (one
+# run of each per round), every run into an empty destination. Nothing here
+# is a test: it only prints figures.
+#
+# The trees and the destination live in memory (/dev/shm) unless --disk is
+# given: on a disk mounted with online discard, deleting one run's 20,000
+# files slows the runs after it, whatever copies them.
 set -eu -o pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=3
 trees="a b c"
+contenders="setup floor xcopy nsis cp"
+on_disk=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift 2 ;;
     --trees) trees=$2; shift 2 ;;
+    --contenders) contenders=$2; shift 2 ;;
+    --disk) on_disk=1; shift ;;
     *) sed -n '/^#   bench/p' "$0" >&2; exit 1 ;;
   esac
 done
@@ -28,7 +37,10 @@ cmake --build "$BUILD_DIR" -j"$(nproc)" --target Setup KelvraSampleControl copy_
   setup_copy_bench backdrop_bench >/dev/null
 
 work=$BUILD_DIR/bench-work
-dist=$work/distribution
+trees_dir=$work
+if [ "$on_disk" = 0 ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then trees_dir=/dev/shm/kelvra-bench-$$; fi
+mkdir -p "$trees_dir"
+dist=$trees_dir/distribution
 results=$work/results.tsv
 mkdir -p "$work"
 : >"$results"
@@ -38,15 +50,23 @@ unset DISPLAY
 . "$root/scripts/wine-env.sh"
 export WINEPREFIX=$BUILD_DIR/wineprefix-bench
 wine_env_start
-trap wine_env_stop EXIT
+cleanup() {
+  wine_env_stop
+  if [ "$trees_dir" != "$work" ]; then rm -rf "$trees_dir"; fi
+}
+trap cleanup EXIT
 # Keep the installer's shortcuts inside the prefix.
 desktop=$WINEPREFIX/drive_c/users/$(whoami)/Desktop
 if [ -L "$desktop" ]; then rm "$desktop"; mkdir -p "$desktop"; fi
 
+wanted() { case " $contenders " in *" $1 "*) return 0 ;; esac; return 1; }
 winpath() { echo "Z:$1" | tr / '\\'; }
+# The trees as drive T: (through Z: Wine warns about the volume of /dev/shm).
+ln -sfn "$trees_dir" "$WINEPREFIX/dosdevices/t:"
+treepath() { echo "T:${1#"$trees_dir"}" | tr / '\\'; }
 folders=(Support Control Database 线型库 填充图案 材料图案 图框 图例 图库 图件图库 标准断面 Temp)
-dest_unix=$WINEPREFIX/drive_c/bench-dest
-dest_win='C:\bench-dest'
+dest_unix=$trees_dir/bench-dest
+dest_win=$(treepath "$dest_unix")
 now_ms() { date +%s%3N; }
 record() { printf '%s\t%s\t%s\n' "$1" "$2" "$3" >>"$results"; }
 
@@ -75,76 +95,70 @@ for _ in $(seq 1 "$runs"); do
   record "-" "wine process start" $((t1 - t0))
 done
 
-for tree in $trees; do
-  echo "tree $tree: Setup.exe" >&2
-  fresh_tree "$tree"
-  for _ in $(seq 1 "$runs"); do
-    empty_destination
-    # A first installation each time: no reinstall question before the welcome page.
-    wine reg delete 'HKLM\SOFTWARE\Morvane' /f >/dev/null 2>&1 || true
-    line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/setup_copy_bench.exe" \
-      "$(winpath "$dist/Setup.exe")" "$dest_win\\") || echo "bench: the walk failed: $line" >&2
-    echo "  $line" >&2
-    for key in welcome_ms counting_ms copy_ms done_ms peak_ws_kb; do
-      value=$(echo "$line" | tr ' ' '\n' | sed -n "s/^$key=//p" | tr -d '\r')
-      record "$tree" "setup $key" "$value"
-    done
+# One run of each contender: a fresh empty destination, the copy, the check.
+run_setup() {
+  empty_destination
+  # A first installation each time: no reinstall question before the welcome page.
+  wine reg delete 'HKLM\SOFTWARE\Morvane' /f >/dev/null 2>&1 || true
+  line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/setup_copy_bench.exe" \
+    "$(treepath "$dist/Setup.exe")" "$dest_win\\") || echo "bench: the walk failed: $line" >&2
+  echo "  Setup.exe $line" >&2
+  for key in welcome_ms counting_ms copy_ms done_ms peak_ws_kb; do
+    value=$(echo "$line" | tr ' ' '\n' | sed -n "s/^$key=//p" | tr -d '\r')
+    record "$tree" "setup $key" "$value"
   done
   check_copy Setup.exe
+}
+# The floor, alone or with one of the installer's per-entry costs (--attributes, --notify).
+run_floor() {
+  empty_destination
+  line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/copy_floor.exe" "$(treepath "$dist")" \
+    "$dest_win" "$@") || echo "bench: the floor $* failed: $line" >&2
+  echo "  floor $* $line" >&2
+  record "$tree" "floor ${1:-copy_ms}" "$(echo "$line" | sed -n 's/^copy_ms=\([0-9.]*\).*/\1/p')"
+  check_copy "floor $*"
+}
+run_xcopy() {
+  empty_destination
+  t0=$(now_ms); wine cmd /c "$(winpath "$work/xcopy.bat")" >/dev/null 2>&1; t1=$(now_ms)
+  echo "  xcopy $((t1 - t0))" >&2
+  record "$tree" "xcopy" $((t1 - t0))
+  check_copy xcopy
+}
+run_nsis() {
+  empty_destination
+  t0=$(now_ms); wine "$dist/NsisCopy.exe" /S "/D=$dest_win" >/dev/null 2>&1; t1=$(now_ms)
+  echo "  NSIS $((t1 - t0))" >&2
+  record "$tree" "nsis" $((t1 - t0))
+  check_copy NSIS
+}
+run_cp() {
+  empty_destination
+  mkdir -p "$dest_unix"
+  t0=$(now_ms)
+  for f in "${folders[@]}"; do cp -r "$dist/$f" "$dest_unix/"; done
+  t1=$(now_ms)
+  echo "  cp -r $((t1 - t0))" >&2
+  record "$tree" "cp -r" $((t1 - t0))
+  check_copy "cp -r"
+}
 
-  echo "tree $tree: floor" >&2
-  fresh_tree "$tree"
-  for _ in $(seq 1 "$runs"); do
-    empty_destination
-    line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/copy_floor.exe" "$(winpath "$dist")" "$dest_win") ||
-      echo "bench: the floor failed: $line" >&2
-    echo "  $line" >&2
-    record "$tree" "floor copy_ms" "$(echo "$line" | sed -n 's/^copy_ms=\([0-9.]*\).*/\1/p')"
-  done
-  check_copy floor
-  # Where the installer's time goes: the floor with one of its per-entry costs.
-  for extra in --attributes --notify; do
-    for _ in $(seq 1 "$runs"); do
-      empty_destination
-      line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/copy_floor.exe" "$(winpath "$dist")" \
-        "$dest_win" "$extra") || echo "bench: the floor with $extra failed: $line" >&2
-      echo "  $extra $line" >&2
-      record "$tree" "floor $extra" "$(echo "$line" | sed -n 's/^copy_ms=\([0-9.]*\).*/\1/p')"
-    done
-  done
-
-  echo "tree $tree: xcopy" >&2
+# Runs interleave the contenders (one run of each, then the next round), so a
+# machine that slows down or speeds up during the benchmark weighs on all.
+for tree in $trees; do
+  echo "tree $tree" >&2
   fresh_tree "$tree"
   # One batch of twelve xcopy commands, in code page 936 as cmd reads it.
   for f in "${folders[@]}"; do
-    printf 'xcopy "%s" "%s\\%s" /E /I /Q >nul\r\n' "$(winpath "$dist/$f")" "$dest_win" "$f"
+    printf 'xcopy "%s" "%s\\%s" /E /I /Q >nul\r\n' "$(treepath "$dist/$f")" "$dest_win" "$f"
   done | iconv -f UTF-8 -t GBK >"$work/xcopy.bat"
   for _ in $(seq 1 "$runs"); do
-    empty_destination
-    t0=$(now_ms); wine cmd /c "$(winpath "$work/xcopy.bat")" >/dev/null 2>&1; t1=$(now_ms)
-    record "$tree" "xcopy" $((t1 - t0))
+    if wanted setup; then run_setup; fi
+    if wanted floor; then run_floor; run_floor --attributes; run_floor --notify; fi
+    if wanted xcopy; then run_xcopy; fi
+    if wanted nsis; then run_nsis; fi
+    if wanted cp; then run_cp; fi
   done
-  check_copy xcopy
-  echo "tree $tree: NSIS" >&2
-  fresh_tree "$tree"
-  for _ in $(seq 1 "$runs"); do
-    empty_destination
-    t0=$(now_ms); wine "$dist/NsisCopy.exe" /S "/D=$dest_win" >/dev/null 2>&1; t1=$(now_ms)
-    record "$tree" "nsis" $((t1 - t0))
-  done
-  check_copy NSIS
-
-  echo "tree $tree: cp -r" >&2
-  fresh_tree "$tree"
-  for _ in $(seq 1 "$runs"); do
-    empty_destination
-    mkdir -p "$dest_unix"
-    t0=$(now_ms)
-    for f in "${folders[@]}"; do cp -r "$dist/$f" "$dest_unix/"; done
-    t1=$(now_ms)
-    record "$tree" "cp -r" $((t1 - t0))
-  done
-  check_copy "cp -r"
 done
 empty_destination
 
@@ -161,5 +175,5 @@ for size in 1920x1080 4000x3000; do
 done
 
 echo
-echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), $(wine --version), $runs runs per case"
+echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), $(wine --version), $runs runs per case, trees in $([ "$trees_dir" = "$work" ] && echo "$work (disk)" || echo "memory (/dev/shm)")"
 python3 "$root/bench/table.py" "$results" "$work"

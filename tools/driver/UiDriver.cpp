@@ -7,12 +7,6 @@
 
 namespace {
 
-// Wine wakes an out-of-context WinEvent hook only for EVENT_OBJECT_CREATE and
-// only while we pump; showing, enabling and destroying windows raise no event
-// here. So each wait also re-checks on this short interval, always bounded by
-// the wait's deadline.
-constexpr DWORD kRecheckMs = 25;
-
 bool IsDialogClass(HWND hwnd) {
     char name[16] = {};
     GetClassNameA(hwnd, name, sizeof(name));
@@ -164,7 +158,7 @@ HWND CUiDriver::FindTopLevel(const std::function<bool(HWND)>& match) const {
 
 void CUiDriver::WaitForChange(DWORD remaining) {
     HANDLE process = m_process.Get();
-    const DWORD wait = remaining < kRecheckMs ? remaining : kRecheckMs;
+    const DWORD wait = remaining < m_recheckMs ? remaining : m_recheckMs;
     MsgWaitForMultipleObjects(process ? 1 : 0, process ? &process : nullptr, FALSE, wait,
                               QS_ALLINPUT);
     MSG msg;

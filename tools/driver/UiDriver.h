@@ -32,6 +32,8 @@ public:
 
     void SetFailureHandler(FailureHandler handler) { m_fail = std::move(handler); }
     void SetTimeout(DWORD timeoutMs) { m_timeoutMs = timeoutMs; }
+    // How often a wait looks again (a timing measurement wants it short).
+    void SetRecheckInterval(DWORD ms) { m_recheckMs = ms ? ms : 1; }
     // Every step is also written to this stream (null: only recorded).
     void SetLog(FILE* log) { m_log = log; }
 
@@ -99,6 +101,11 @@ private:
     void SyncWith(HWND hwnd);
 
     DWORD m_timeoutMs;
+    // Wine wakes an out-of-context WinEvent hook only for EVENT_OBJECT_CREATE
+    // and only while we pump; showing, enabling and destroying windows raise
+    // no event here. So each wait also re-checks on this interval, always
+    // bounded by the wait's deadline.
+    DWORD m_recheckMs = 25;
     FailureHandler m_fail;
     FILE* m_log = nullptr;
     CHandle m_process;
