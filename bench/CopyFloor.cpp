@@ -4,10 +4,11 @@
 // folder, CopyFileA for every file (lower-cased destination names, as the
 // installer writes them). Prints the elapsed time of the copy alone.
 //
-// Two options add one of the installer's per-entry costs on top, to show
-// where its time goes: --attributes clears each copied file's attributes as
-// the installer does; --notify sends every entry to a status line owned by
-// a second (UI) thread, as the installer's worker reports to its page.
+// Two options add a per-entry cost on top, to show what it weighs:
+// --attributes clears each copied file's attributes, as the installer does
+// for files it replaces; --notify sends every entry to a status line owned
+// by a second (UI) thread, as the installer's worker did before its page
+// held the reports.
 //
 //   copy_floor.exe <distribution folder> <destination folder> [--attributes] [--notify]
 #include "engine/SetupThread.h"

@@ -4,7 +4,7 @@
 // text appears) and to the finish page (the installation is done). Also
 // reads the installer's peak working set once the copy is over.
 //
-//   setup_copy_bench.exe <Setup.exe> <destination folder> [--copy-timeout <s>]
+//   setup_copy_bench.exe <Setup.exe> <destination folder> [--copy-timeout <s>] [--recheck <ms>]
 //
 // Prints one line of key=value figures in milliseconds; exit code 2 when a
 // step failed (the message says which).
@@ -50,15 +50,25 @@ unsigned long long PeakWorkingSetKb(DWORD processId) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 && argc != 5) {
-        std::fprintf(stderr, "usage: setup_copy_bench.exe <Setup.exe> <destination folder> "
-                             "[--copy-timeout <s>]\n");
-        return 1;
-    }
     DWORD copyTimeoutMs = 600000;
-    if (argc == 5) {
-        if (std::strcmp(argv[3], "--copy-timeout") != 0 || std::atoi(argv[4]) <= 0) return 1;
-        copyTimeoutMs = static_cast<DWORD>(std::atoi(argv[4])) * 1000;
+    DWORD recheckMs = 25;
+    bool usage = argc < 3;
+    for (int i = 3; i < argc && !usage; i += 2) {
+        const int value = i + 1 < argc ? std::atoi(argv[i + 1]) : 0;
+        if (value <= 0) {
+            usage = true;
+        } else if (std::strcmp(argv[i], "--copy-timeout") == 0) {
+            copyTimeoutMs = static_cast<DWORD>(value) * 1000;
+        } else if (std::strcmp(argv[i], "--recheck") == 0) {
+            recheckMs = static_cast<DWORD>(value);
+        } else {
+            usage = true;
+        }
+    }
+    if (usage) {
+        std::fprintf(stderr, "usage: setup_copy_bench.exe <Setup.exe> <destination folder> "
+                             "[--copy-timeout <s>] [--recheck <ms>]\n");
+        return 1;
     }
 
     CUiDriver driver(60000);
@@ -69,8 +79,9 @@ int main(int argc, char** argv) {
         ExitProcess(2);
     });
 
-    // Each figure is late by up to one re-check of the driver: keep it short.
-    driver.SetRecheckInterval(5);
+    // Each figure is late by up to one re-check of the driver; each re-check
+    // costs the installer's process a little.
+    driver.SetRecheckInterval(recheckMs);
     CStopwatch clock;
     driver.Launch(argv[1]);
     // An earlier installation in this prefix makes the installer ask first.
@@ -127,7 +138,6 @@ int main(int argc, char** argv) {
     const double doneMs = clock.Milliseconds();
     const unsigned long long peakKb = PeakWorkingSetKb(driver.ProcessId());
     driver.SetTimeout(60000);
-    driver.SetRecheckInterval(25);
 
     if (driver.IsChecked(finish, IDC_README)) driver.Click(finish, IDC_README);
     driver.Click(finish, IDC_NEXT);

@@ -101,7 +101,7 @@ run_setup() {
   # A first installation each time: no reinstall question before the welcome page.
   wine reg delete 'HKLM\SOFTWARE\Morvane' /f >/dev/null 2>&1 || true
   line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/setup_copy_bench.exe" \
-    "$(treepath "$dist/Setup.exe")" "$dest_win\\") || echo "bench: the walk failed: $line" >&2
+    "$(treepath "$dist/Setup.exe")" "$dest_win\\" --recheck 5) || echo "bench: the walk failed: $line" >&2
   echo "  Setup.exe $line" >&2
   for key in welcome_ms counting_ms copy_ms done_ms peak_ws_kb; do
     value=$(echo "$line" | tr ' ' '\n' | sed -n "s/^$key=//p" | tr -d '\r')
@@ -118,20 +118,25 @@ run_floor() {
   record "$tree" "floor ${1:-copy_ms}" "$(echo "$line" | sed -n 's/^copy_ms=\([0-9.]*\).*/\1/p')"
   check_copy "floor $*"
 }
-run_xcopy() {
+# Times a Wine command from outside; a run that exits with an error is
+# reported and left out of the figures.
+run_timed() {
+  local name=$1 status=0
+  shift
   empty_destination
-  t0=$(now_ms); wine cmd /c "$(winpath "$work/xcopy.bat")" >/dev/null 2>&1; t1=$(now_ms)
-  echo "  xcopy $((t1 - t0))" >&2
-  record "$tree" "xcopy" $((t1 - t0))
-  check_copy xcopy
+  t0=$(now_ms)
+  "$@" >/dev/null 2>&1 || status=$?
+  t1=$(now_ms)
+  echo "  $name $((t1 - t0)) (exit $status)" >&2
+  if [ "$status" != 0 ]; then
+    record "$tree" "failed $name" "$status"
+    return
+  fi
+  record "$tree" "$name" $((t1 - t0))
+  check_copy "$name"
 }
-run_nsis() {
-  empty_destination
-  t0=$(now_ms); wine "$dist/NsisCopy.exe" /S "/D=$dest_win" >/dev/null 2>&1; t1=$(now_ms)
-  echo "  NSIS $((t1 - t0))" >&2
-  record "$tree" "nsis" $((t1 - t0))
-  check_copy NSIS
-}
+run_xcopy() { run_timed xcopy wine cmd /c "$(winpath "$work/xcopy.bat")"; }
+run_nsis() { run_timed nsis wine "$dist/NsisCopy.exe" /S "/D=$dest_win"; }
 run_cp() {
   empty_destination
   mkdir -p "$dest_unix"

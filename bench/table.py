@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Prints the copy benchmark's table from the figures bench/run.sh recorded
-(one line per run: case, measure, value)."""
+(one line per run: case, measure, value): medians against the floor's median
+and best runs against the floor's best run (noise only ever adds time)."""
 import os
 import statistics
 import sys
@@ -30,10 +31,14 @@ def main():
         if os.path.exists(tree_file):
             about = open(tree_file, encoding="utf-8").read().strip()
         print(f"\n{TREE_NAMES[tree]}: {about.split(': ', 1)[-1]}")
-        print(f"  {'contender':<46}{'median ms':>11}{'x floor':>9}  runs")
+        best_floor = min(runs[(tree, "floor copy_ms")])
+        print(f"  {'contender':<46}{'median ms':>11}{'x floor':>9}{'best ms':>9}{'x floor':>9}  runs")
         for key, copied in runs.items():
             if key[0] == tree and key[1].startswith("incomplete"):
                 print(f"  ! {key[1][len('incomplete '):]} did not copy every file ({copied[0]:.0f})")
+            if key[0] == tree and key[1].startswith("failed"):
+                codes = ", ".join(f"{code:.0f}" for code in copied)
+                print(f"  ! {key[1][len('failed '):]}: {len(copied)} run(s) left out, exit code {codes}")
         rows = [
             ("Setup.exe, Next to WM_SETUP_DONE", "setup done_ms"),
             ("  of which Next to the copying page (count)", "setup counting_ms"),
@@ -51,9 +56,10 @@ def main():
                 print(f"  {label:<46}{'-':>11}")
                 continue
             m = median[(tree, measure)]
-            ratio = f"{m / floor:.2f}" if floor else "-"
+            best = min(values)
             spread = ", ".join(f"{v:.0f}" for v in values)
-            print(f"  {label:<46}{m:>11.0f}{ratio:>9}  {spread}")
+            print(f"  {label:<46}{m:>11.0f}{m / floor:>9.2f}{best:>9.0f}{best / best_floor:>9.2f}"
+                  f"  {spread}")
         peak = median.get((tree, "setup peak_ws_kb"))
         if peak:
             print(f"  Setup.exe peak working set: {peak / 1024:.1f} MB")
