@@ -44,7 +44,7 @@ TEST(RegisterControls, EveryOcxDirectlyInControlIsRegisteredAndLogged) {
     CSetupThread worker;
     worker.m_strInstallDir = temp.Path();
     const CString control = temp / "Control\\";
-    MakeFolders(control + "Sub");
+    CreateFolders(control + "Sub");
     ASSERT_TRUE(PlaceTestControl("marker.ocx", control, "marker.ocx"));
     ASSERT_TRUE(PlaceTestControl("sfalse.ocx", control, "sfalse.ocx"));
     ASSERT_TRUE(WriteFileBytes(control + "fake.ocx", "not a library"));
@@ -71,7 +71,7 @@ TEST(RegisterControls, EmptyOrMissingControlFolderLogsNothing) {
     worker.m_strInstallDir = temp.Path();
     worker.RegisterControls();
     EXPECT_TRUE(worker.m_strLog.IsEmpty());
-    MakeFolders(temp / "Control");
+    CreateFolders(temp / "Control");
     worker.RegisterControls();
     EXPECT_TRUE(worker.m_strLog.IsEmpty());
 }

@@ -30,9 +30,9 @@ struct InstallRunTest : ::testing::Test {
         acad2010 = temp / "AutoCAD 2010\\";
         acad2014 = temp / "AutoCAD 2014\\";
         for (const CString& folder : {source, desktop, programs, acad2010, acad2014})
-            MakeFolders(folder);
+            CreateFolders(folder);
         for (const char* name : CONTENT_FOLDERS) {
-            MakeFolders(source + name);
+            CreateFolders(source + name);
             ASSERT_TRUE(WriteFileBytes(source + name + "\\item.txt", name));
         }
         ASSERT_TRUE(PlaceTestControl("marker.ocx", source + "Control\\", "marker.ocx"));

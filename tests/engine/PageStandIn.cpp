@@ -95,10 +95,3 @@ std::vector<CString> SplitLines(const CString& text) {
     }
     return lines;
 }
-
-void CreateFolders(const CString& path) {
-    for (int at = path.Find("\\", 3); at >= 0; at = path.Find("\\", at + 1)) {
-        CreateDirectoryA(path.Left(at), nullptr);
-    }
-    CreateDirectoryA(path, nullptr);
-}

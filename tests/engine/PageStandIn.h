@@ -5,6 +5,7 @@
 
 #include "engine/SetupThread.h"
 #include "framework/Window.h"
+#include "tests/support/TempDir.h"
 
 #include <windows.h>
 
@@ -63,8 +64,6 @@ inline CString Lower(CString text) { return text.MakeLower(); }
 
 // The lines of a log text (LF or CR LF separated), without their ends.
 std::vector<CString> SplitLines(const CString& text);
-// Creates every missing folder of path, for setting tests up (no log, no box).
-void CreateFolders(const CString& path);
 
 // A file's attributes but the archive bit, which Wine reports for every file
 // whatever was set.

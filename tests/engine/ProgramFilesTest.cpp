@@ -19,8 +19,8 @@ struct ProgramFilesTest : ::testing::Test {
         destination = temp / "安装\\";
         worker.m_strSourceDir = source;
         worker.m_strInstallDir = destination;
-        MakeFolders(source + "Support");
-        MakeFolders(destination);
+        CreateFolders(source + "Support");
+        CreateFolders(destination);
     }
     void TearDown() override {
         for (const CString& folder : {source, destination})
@@ -70,7 +70,7 @@ TEST_F(ProgramFilesTest, FailedCopiesAreLoggedAllTheSame) {
     ASSERT_TRUE(WriteFileBytes(source + "readme.txt", "new"));
     ASSERT_TRUE(WriteFileBytes(source + "Kelvra-64.exe", "new"));
     // Something in the way that no copy can replace: a folder of the file's name.
-    MakeFolders(destination + "readme.txt");
+    CreateFolders(destination + "readme.txt");
 
     worker.CopyProgramFiles();
 

@@ -1,6 +1,7 @@
 #include "tests/engine/RegistrationFixture.h"
 
 #include "framework/Handles.h"
+#include "tests/engine/PageStandIn.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -17,26 +18,7 @@ bool PlaceTestControl(const char* builtName, const CString& folder, const char* 
     return CopyFileA(TestControlsFolder() + builtName, folder + newName, FALSE) != FALSE;
 }
 
-void MakeFolders(const CString& path) {
-    for (int i = 3; i <= path.GetLength(); ++i) {
-        if (i == path.GetLength() || path.GetAt(i) == '\\') CreateDirectoryA(path.Left(i), nullptr);
-        // Step over a double-byte character: its trail byte may be a backslash.
-        if (i < path.GetLength() && IsGbkLeadByte(static_cast<unsigned char>(path.GetAt(i)))) ++i;
-    }
-}
-
-std::vector<CString> LogLines(const CSetupThread& worker) {
-    std::vector<CString> lines;
-    const std::string& text = worker.m_strLog.str();
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(CString(text.substr(start, end - start)));
-        start = end + 1;
-    }
-    return lines;
-}
+std::vector<CString> LogLines(const CSetupThread& worker) { return SplitLines(worker.m_strLog); }
 
 void PointShellFoldersAt(ScratchRegistry& registry, const CString& desktop,
                          const CString& programs) {

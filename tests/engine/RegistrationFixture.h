@@ -6,6 +6,7 @@
 #include "engine/SetupThread.h"
 #include "framework/String.h"
 #include "tests/support/ScratchRegistry.h"
+#include "tests/support/TempDir.h"
 
 #include <vector>
 
@@ -13,8 +14,6 @@
 CString TestControlsFolder();
 // Copies a test control (or library) into folder under newName.
 bool PlaceTestControl(const char* builtName, const CString& folder, const char* newName);
-// Creates path and its missing parents.
-void MakeFolders(const CString& path);
 // The worker's in-memory log, line by line, without the LF.
 std::vector<CString> LogLines(const CSetupThread& worker);
 // Points the user's "Shell Folders" (the first source tried) at two folders.

@@ -23,15 +23,15 @@ struct ShortcutsTest : ::testing::Test {
         desktop = temp / "Desktop\\";
         programs = temp / "Programs\\";
         group = programs + kGroup;
-        MakeFolders(destination);
-        MakeFolders(desktop);
-        MakeFolders(programs);
+        CreateFolders(destination);
+        CreateFolders(desktop);
+        CreateFolders(programs);
         worker.m_strInstallDir = destination;
     }
     // Registers AutoCAD R19.1 in the native view, installed in a real folder.
     CString InstallR19_1() {
         const CString acad = temp / "AutoCAD 2014\\";
-        MakeFolders(acad);
+        CreateFolders(acad);
         WriteFileBytes(acad + "acad.exe", "MZ");
         SetRegString(registry.Machine(), "SOFTWARE\\Autodesk\\AutoCAD\\R19.1\\ACAD-D001:804",
                      "AcadLocation", temp / "AutoCAD 2014");
@@ -102,7 +102,7 @@ TEST_F(ShortcutsTest, NoAutoCadGivesTheFiveProductLinks) {
 TEST(ShellFolderSources, AreTriedInOrder) {
     TempDir temp;
     const CString destination = temp / "Kelvra\\";
-    MakeFolders(destination);
+    CreateFolders(destination);
     struct Source {
         bool machine;
         const char* key;
@@ -129,8 +129,8 @@ TEST(ShellFolderSources, AreTriedInOrder) {
             HKEY hive = s.machine ? scratch.Machine() : scratch.User();
             CString tag;
             tag.Format("%d", i);
-            MakeFolders(folders / ("d" + tag));
-            MakeFolders(folders / ("p" + tag));
+            CreateFolders(folders / ("d" + tag));
+            CreateFolders(folders / ("p" + tag));
             if (i < winner) {
                 SetRegString(hive, s.key, i % 2 ? s.desktopValue : s.programsValue,
                              folders / ("d" + tag));

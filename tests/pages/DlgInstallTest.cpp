@@ -17,13 +17,6 @@ namespace {
 
 constexpr DWORD kHoldTimeoutMs = 30000;
 
-void CreateFolders(const CString& path) {
-    for (int at = path.Find("\\", 3); at >= 0; at = path.Find("\\", at + 1)) {
-        CreateDirectoryA(path.Left(at), nullptr);
-    }
-    CreateDirectoryA(path, nullptr);
-}
-
 void MakeFile(const CString& path, const char* content = "x") {
     CreateFolders(path.Left(path.ReverseFind('\\')));
     ASSERT_TRUE(WriteFileBytes(path, content)) << path.GetString();

@@ -32,7 +32,7 @@ bool Holds(const std::vector<CString>& names, const char* name) {
 TEST_F(GbkPathsTest, TrailBytesThatLookLikeBackslashesOrLettersSurviveTheWholeRun) {
     Prepare("分发乗\\安装昞\\", "衆目标\\Kelvra乗\\", "桌面昞\\");
     ASSERT_TRUE(WriteFileBytes(source + "Support\\乗ABC丄.TXT", "trail bytes"));
-    MakeFolders(source + "图库\\衆子目录昞");
+    CreateFolders(source + "图库\\衆子目录昞");
     ASSERT_TRUE(WriteFileBytes(source + "图库\\衆子目录昞\\昦A.DWG", "drawing"));
     ASSERT_TRUE(WriteFileBytes(source + "说明乗.txt", "program file"));
 

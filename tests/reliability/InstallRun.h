@@ -38,9 +38,9 @@ struct InstallRunFixture : ::testing::Test {
         destination = temp / destinationName;
         desktop = temp / desktopName;
         programs = temp / "Programs\\";
-        for (const CString& folder : {source, desktop, programs}) MakeFolders(folder);
+        for (const CString& folder : {source, desktop, programs}) CreateFolders(folder);
         for (const char* name : CONTENT_FOLDERS) {
-            MakeFolders(source + name);
+            CreateFolders(source + name);
             ASSERT_TRUE(WriteFileBytes(source + name + "\\Item.TXT", name));
         }
         for (const char* name : {"readme.txt", "Kelvra-64.exe", "Uninstall-64.exe"})

@@ -23,7 +23,7 @@ CFileHandle HoldWithoutSharing(const CString& path) {
 TEST_F(RunFaultsTest, FileHeldOpenAsksAndRetryAfterTheHolderLetsGoReplacesIt) {
     Prepare();
     ASSERT_TRUE(WriteFileBytes(source + "Support\\LoadKelvra.arx", "new loader"));
-    MakeFolders(destination + "Support");
+    CreateFolders(destination + "Support");
     ASSERT_TRUE(WriteFileBytes(destination + "Support\\loadkelvra.arx", "old loader"));
     CFileHandle holder = HoldWithoutSharing(destination + "Support\\loadkelvra.arx");
     ASSERT_TRUE(holder);
@@ -46,7 +46,7 @@ TEST_F(RunFaultsTest, FileHeldOpenAsksAndRetryAfterTheHolderLetsGoReplacesIt) {
 TEST_F(RunFaultsTest, FileHeldOpenAbortEndsFailedAndIgnoreGoesOnToTheEnd) {
     Prepare();
     ASSERT_TRUE(WriteFileBytes(source + "Support\\LoadKelvra.arx", "new loader"));
-    MakeFolders(destination + "Support");
+    CreateFolders(destination + "Support");
     ASSERT_TRUE(WriteFileBytes(destination + "Support\\loadkelvra.arx", "old loader"));
     CFileHandle holder = HoldWithoutSharing(destination + "Support\\loadkelvra.arx");
     ASSERT_TRUE(holder);
@@ -110,8 +110,8 @@ TEST_F(RunFaultsTest, ReadOnlyAndHiddenFilesAreReplacedButTheKeptDatabaseIsNot) 
     for (const char* name : {"Support\\Item.TXT", "Database\\Kelvra.mdb", "readme.txt"})
         ASSERT_TRUE(SetFileAttributesA(source + name, FILE_ATTRIBUTE_READONLY));
     // An earlier installation, read-only and hidden.
-    MakeFolders(destination + "Support");
-    MakeFolders(destination + "Database");
+    CreateFolders(destination + "Support");
+    CreateFolders(destination + "Database");
     for (const char* name : {"Support\\item.txt", "Database\\kelvra.mdb", "readme.txt"}) {
         ASSERT_TRUE(WriteFileBytes(destination + name, "earlier"));
         ASSERT_TRUE(SetFileAttributesA(destination + name,
@@ -140,7 +140,7 @@ TEST_F(RunFaultsTest, CancelConfirmedAtEveryEntryOfTheCopyEndsFailedOnceWithNoth
     // Three entries per folder and a sub-folder: 12 * 2 + 2 more entries.
     for (const char* name : CONTENT_FOLDERS)
         ASSERT_TRUE(WriteFileBytes(source + name + "\\Second.TXT", "2"));
-    MakeFolders(source + "Support\\Sub");
+    CreateFolders(source + "Support\\Sub");
     ASSERT_TRUE(WriteFileBytes(source + "Support\\Sub\\a.txt", "a"));
     ASSERT_TRUE(Run());
     const size_t entries = page->progress.size();

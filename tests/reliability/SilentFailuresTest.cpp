@@ -31,9 +31,9 @@ struct SilentFailuresTest : ::testing::Test {
         destination = temp / "Kelvra\\";
         desktop = temp / "Desktop\\";
         programs = temp / "Programs\\";
-        for (const CString& folder : {source, desktop, programs}) MakeFolders(folder);
+        for (const CString& folder : {source, desktop, programs}) CreateFolders(folder);
         for (const char* name : CONTENT_FOLDERS) {
-            MakeFolders(source + name);
+            CreateFolders(source + name);
             ASSERT_TRUE(WriteFileBytes(source + name + "\\item.txt", name));
         }
         ASSERT_TRUE(WriteFileBytes(source + "readme.txt", "readme"));

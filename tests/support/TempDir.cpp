@@ -71,3 +71,11 @@ void RemoveTree(const char* path) {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(path);
 }
+
+void CreateFolders(const CString& path) {
+    // Find steps over double-byte characters: a trail byte 0x5C is no separator.
+    for (int at = path.Find("\\", 3); at >= 0; at = path.Find("\\", at + 1)) {
+        CreateDirectoryA(path.Left(at), nullptr);
+    }
+    CreateDirectoryA(path, nullptr);
+}

@@ -23,5 +23,7 @@ bool WriteFileBytes(const char* path, const std::string& bytes);
 std::string ReadFileBytes(const char* path);
 bool FileExists(const char* path);
 bool DirectoryExists(const char* path);
+// Creates every missing folder of path, for setting tests up (no log, no box).
+void CreateFolders(const CString& path);
 // Removes a tree whatever the attributes of its entries.
 void RemoveTree(const char* path);
