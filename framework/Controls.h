@@ -10,7 +10,6 @@ public:
     int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
     void SetCheck(int check) const { SendMessage(BM_SETCHECK, static_cast<WPARAM>(check)); }
     UINT GetState() const { return static_cast<UINT>(SendMessage(BM_GETSTATE)); }
-    void SetState(BOOL pushed) const { SendMessage(BM_SETSTATE, static_cast<WPARAM>(pushed)); }
 };
 
 class CStatic : public CWnd {};
@@ -21,9 +20,6 @@ public:
         SendMessage(EM_SETSEL, static_cast<WPARAM>(start), end);
     }
     void ScrollCaret() const { SendMessage(EM_SCROLLCARET); }
-    void SetReadOnly(BOOL readOnly = TRUE) const {
-        SendMessage(EM_SETREADONLY, static_cast<WPARAM>(readOnly));
-    }
 };
 
 class CProgressCtrl : public CWnd {
@@ -32,7 +28,6 @@ public:
         SendMessage(PBM_SETRANGE32, static_cast<WPARAM>(lower), upper);
     }
     void SetStep(int step) const { SendMessage(PBM_SETSTEP, static_cast<WPARAM>(step)); }
-    int StepIt() const { return static_cast<int>(SendMessage(PBM_STEPIT)); }
     int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
     int SetPos(int pos) const {
         return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(pos)));

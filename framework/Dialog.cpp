@@ -39,10 +39,8 @@ INT_PTR CDialog::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_INITDIALOG:
         return OnInitDialog();
     case WM_COMMAND: {
-        int id = LOWORD(wp), code = HIWORD(wp);
-        HWND control = reinterpret_cast<HWND>(lp);
-        if (OnCommand(id, code, control)) return TRUE;
-        if (code != BN_CLICKED) return FALSE;
+        const int id = LOWORD(wp);
+        if (HIWORD(wp) != BN_CLICKED) return FALSE;
         if (id == IDOK)
             OnOK();
         else if (id == IDCANCEL)

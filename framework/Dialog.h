@@ -28,10 +28,6 @@ public:
     void EndDialog(INT_PTR result) const { ::EndDialog(m_hWnd, result); }
     BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
-    UINT GetTemplateId() const { return m_templateId; }
-    HWND GetParentHandle() const { return m_hWndParent; }
-    void SetParentHandle(HWND parent) { m_hWndParent = parent; }
-
 protected:
     virtual BOOL OnInitDialog();
     virtual void DoDataExchange(CDataExchange* /*dx*/) {}
@@ -39,8 +35,6 @@ protected:
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     // BN_CLICKED of any button other than IDOK and IDCANCEL; true when handled.
     virtual bool OnButtonClicked(int /*id*/) { return false; }
-    // Any other WM_COMMAND notification; true when handled.
-    virtual bool OnCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
     // The class's own messages; true when handled, with result set.
     virtual bool OnMessage(UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/, LRESULT& /*result*/) {
         return false;

@@ -13,10 +13,6 @@ BOOL CWinThread::CreateThread(DWORD createFlags, UINT stackSize, LPSECURITY_ATTR
     return TRUE;
 }
 
-bool CWinThread::IsRunning() const {
-    return m_hThread.IsValid() && WaitForSingleObject(m_hThread.Get(), 0) == WAIT_TIMEOUT;
-}
-
 int CWinThread::Run() {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

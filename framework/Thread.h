@@ -24,8 +24,6 @@ public:
 
     // The thread handle (null before CreateThread); owned by the object.
     HANDLE GetThreadHandle() const { return m_hThread.Get(); }
-    // True once the thread has been started and has not ended yet.
-    bool IsRunning() const;
 
     CWnd* m_pMainWnd = nullptr;
     BOOL m_bAutoDelete = TRUE;
