@@ -37,10 +37,8 @@ public:
     static void ListFiles(CString folder, CString pattern, CStringArray& names);
     // One file of the tree: copied over whatever is there (the kept database
     // aside); a copy that fails asks Abort/Retry/Ignore. Zero on Abort.
-    // sourceAttributes are the source's, as the folder listing gave them
-    // (INVALID_FILE_ATTRIBUTES when not known).
-    int CopyFileEntry(const CString& source, const CString& destination,
-                      DWORD sourceAttributes = INVALID_FILE_ATTRIBUTES);
+    // sourceAttributes are the source's, as the folder listing gave them.
+    int CopyFileEntry(const CString& source, const CString& destination, DWORD sourceAttributes);
 
     // --- progress for the copying page ---
     // What the copy has finished: every file and every sub-folder is one

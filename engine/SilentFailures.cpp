@@ -8,19 +8,11 @@
 CString CSetupThread::SilentFailuresText(const SilentFailures& failures) {
     if (!failures.Any()) return CString();
     CString text = "安装已完成，但以下项目未能完成：\n";
-    CString line;
-    if (failures.machineValues) {
-        line.Format("\n    %ld 个注册表项（HKEY_LOCAL_MACHINE）未能写入", failures.machineValues);
-        text += line;
-    }
-    if (failures.controls) {
-        line.Format("\n    %d 个控件未能注册", failures.controls);
-        text += line;
-    }
-    if (failures.links) {
-        line.Format("\n    %d 个快捷方式未能创建", failures.links);
-        text += line;
-    }
+    if (failures.machineValues)
+        text.AppendFormat("\n    %ld 个注册表项（HKEY_LOCAL_MACHINE）未能写入",
+                          failures.machineValues);
+    if (failures.controls) text.AppendFormat("\n    %d 个控件未能注册", failures.controls);
+    if (failures.links) text.AppendFormat("\n    %d 个快捷方式未能创建", failures.links);
     text += "\n\n请右键单击 Setup.exe，选择“以管理员身份运行”，重新安装即可完成这些项目。";
     return text;
 }
