@@ -5,6 +5,7 @@
 // into its own folder.
 #pragma once
 
+#include "framework/Handles.h"
 #include "res/resource.h"
 #include "tests/e2e/InstallMachine.h"
 #include "tests/support/TempDir.h"
@@ -47,7 +48,8 @@ protected:
     void SetUp() override {
         ASSERT_NE(std::getenv("KELVRA_E2E"), nullptr)
             << "run through CTest: KELVRA_E2E names the distributions";
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        m_com = std::make_unique<CComInitialize>();
+        ASSERT_TRUE(m_com->Entered());
         m_desktop = m_temp / "Desktop\\";
         m_programs = m_temp / "Programs\\";
         CreateDirectoryA(m_desktop, nullptr);
@@ -61,7 +63,7 @@ protected:
     void TearDown() override {
         m_driver.Terminate();
         m_machine.reset();
-        CoUninitialize();
+        m_com.reset(); // left only if it was entered
     }
 
     // Welcome, agreement, destination: leaves the copying page just started.
@@ -98,6 +100,7 @@ protected:
     CString m_desktop;
     CString m_programs;
     CString m_destination;
+    std::unique_ptr<CComInitialize> m_com;
     std::unique_ptr<CInstallMachine> m_machine;
     CUiDriver m_driver{60000};
 };

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -50,7 +51,13 @@ struct DrawJob {
 bool DrawWithin(DrawJob& job, DWORD timeoutMs) {
     CHandle thread(CreateThread(nullptr, 0, &DrawJob::Body, &job, 0, nullptr));
     if (!thread) return false;
-    return WaitForSingleObject(thread.Get(), timeoutMs) == WAIT_OBJECT_0;
+    if (WaitForSingleObject(thread.Get(), timeoutMs) == WAIT_OBJECT_0) return true;
+    // The thread still draws into job, which the test would leave behind:
+    // the hang ends the program as a failure instead.
+    ADD_FAILURE() << "drawing hangs on " << job.picture.GetString();
+    std::fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), 3);
+    std::abort();
 }
 
 } // namespace

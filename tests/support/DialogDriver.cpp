@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -157,8 +158,7 @@ void DialogDriver::Fail(const char* what) {
     ADD_FAILURE() << "DialogDriver timed out waiting for " << what;
     std::fflush(stdout);
     TerminateProcess(GetCurrentProcess(), 3);
-    for (;;) {
-    }
+    std::abort(); // not reached: the process is gone
 }
 
 void DialogDriver::WaitForChange(DWORD deadline) {
