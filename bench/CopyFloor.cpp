@@ -11,6 +11,7 @@
 // held the reports.
 //
 //   copy_floor.exe <distribution folder> <destination folder> [--attributes] [--notify]
+#include "bench/BenchTiming.h"
 #include "engine/SetupThread.h"
 #include "framework/Handles.h"
 #include "framework/String.h"
@@ -138,8 +139,7 @@ int main(int argc, char** argv) {
         WaitForSingleObject(statusThread.Get(), 10000);
     }
 
-    const double ms = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
-                      static_cast<double>(frequency.QuadPart);
+    const double ms = Milliseconds(start, end, frequency);
     std::printf("copy_ms=%.1f files=%ld folders=%ld failures=%ld\n", ms, totals.files,
                 totals.folders, totals.failures);
     return totals.failures ? 2 : 0;

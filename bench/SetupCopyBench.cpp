@@ -8,6 +8,7 @@
 //
 // Prints one line of key=value figures in milliseconds; exit code 2 when a
 // step failed (the message says which).
+#include "bench/BenchTiming.h"
 #include "res/resource.h"
 #include "tools/driver/UiDriver.h"
 
@@ -28,8 +29,7 @@ public:
     double Milliseconds() const {
         LARGE_INTEGER now;
         QueryPerformanceCounter(&now);
-        return 1000.0 * static_cast<double>(now.QuadPart - m_start.QuadPart) /
-               static_cast<double>(m_frequency.QuadPart);
+        return ::Milliseconds(m_start, now, m_frequency);
     }
 
 private:
