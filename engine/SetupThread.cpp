@@ -18,6 +18,9 @@ BOOL CSetupThread::InitInstance() { return TRUE; }
 HWND CSetupThread::PageWindow() const { return m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr; }
 
 int CSetupThread::Run() {
+    // A worker object may run again (the copying page opened a second time):
+    // nothing of an earlier run counts.
+    m_failures = SilentFailures();
     {
         std::lock_guard<std::mutex> lock(m_progressLock);
         m_progress = CopyProgress();

@@ -98,7 +98,6 @@ void CDlgInstall::StartWorker() {
     WaitForWorker();
     m_worker.m_bCancel = 0;
     m_worker.m_strLog.Empty();
-    m_worker.m_failures = CSetupThread::SilentFailures();
 
     m_worker.m_strSourceDir = m_strSourceDir;
     m_worker.m_strInstallDir = m_strInstallDir;

@@ -121,6 +121,11 @@ TEST_F(SilentFailuresTest, ControlThatDoesNotLoadAndUnsavableLinkCountedInOneBox
               ReadFileBytes(destination + "Uninstall.log")
                   .find("Reg Ctrl: " + (destination + "Control\\damaged.ocx").str()));
     EXPECT_TRUE(FileExists(programs + "土地整理规划设计软件 Kelvra V9.0\\土地整理规划设计.LNK"));
+
+    // The same worker run again counts this run's failures only.
+    const DialogDriver::MessageBoxInfo again = RunAnsweringOneBox();
+    EXPECT_NE(-1, again.text.Find("1 个控件")) << again.text.GetString();
+    EXPECT_NE(-1, again.text.Find("1 个快捷方式")) << again.text.GetString();
 }
 
 TEST(SilentFailuresText, EmptyWhenNothingFailedAndNamesEveryKindWithItsCount) {
