@@ -132,9 +132,9 @@ TEST_F(InstallRunTest, R18AndR19_1MachineGetsRegistryLinksAndLog) {
     const CString group = programs + kGroup;
     for (const CString& link :
          {desktop + "土地整理规划设计.LNK", group + "\\Kelvra V9.0 卸载程序.LNK"})
-        EXPECT_TRUE(ReadShellLink(link).loaded) << link.GetString();
-    const ShellLinkInfo link2010 = ReadShellLink(destination + "Kelvrafor2010.LNK");
-    const ShellLinkInfo link2014 = ReadShellLink(destination + "Kelvrafor2014.LNK");
+        EXPECT_TRUE(ReadLinkBack(link).loaded) << link.GetString();
+    const ReadBackLink link2010 = ReadLinkBack(destination + "Kelvrafor2010.LNK");
+    const ReadBackLink link2014 = ReadLinkBack(destination + "Kelvrafor2014.LNK");
     EXPECT_EQ(0, link2010.target.CompareNoCase(acad2010 + "acad.exe"))
         << link2010.target.GetString();
     EXPECT_EQ(0, link2014.target.CompareNoCase(acad2014 + "acad.exe"))

@@ -7,6 +7,7 @@
 #include "framework/String.h"
 #include "tests/support/ScratchRegistry.h"
 #include "tests/support/TempDir.h"
+#include "tools/report/ShellLinkInfo.h"
 
 #include <vector>
 
@@ -20,13 +21,8 @@ std::vector<CString> LogLines(const CSetupThread& worker);
 void PointShellFoldersAt(ScratchRegistry& registry, const CString& desktop,
                          const CString& programs);
 
-// A shell link read back through IShellLinkA.
-struct ShellLinkInfo {
+// A shell link read back through IShellLinkA, in a COM scope of its own.
+struct ReadBackLink : ShellLinkInfo {
     bool loaded = false;
-    CString target;
-    CString arguments;
-    CString iconFile;
-    int iconIndex = -1;
-    CString workingFolder;
 };
-ShellLinkInfo ReadShellLink(const CString& linkPath);
+ReadBackLink ReadLinkBack(const CString& linkPath);

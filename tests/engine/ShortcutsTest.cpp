@@ -58,7 +58,7 @@ TEST_F(ShortcutsTest, MachineWithR19_1OnlyGetsItsLinksAndLogLinesInOrder) {
     };
     EXPECT_EQ(expected, LogLines(worker));
 
-    const ShellLinkInfo release = ReadShellLink(destination + "Kelvrafor2014.LNK");
+    const ReadBackLink release = ReadLinkBack(destination + "Kelvrafor2014.LNK");
     ASSERT_TRUE(release.loaded);
     EXPECT_EQ(0, acad.CompareNoCase(release.target.Left(acad.GetLength())))
         << release.target.GetString();
@@ -85,7 +85,7 @@ TEST_F(ShortcutsTest, NoAutoCadGivesTheFiveProductLinks) {
     };
     for (const Link& link : links) {
         SCOPED_TRACE(link.path.GetString());
-        const ShellLinkInfo info = ReadShellLink(link.path);
+        const ReadBackLink info = ReadLinkBack(link.path);
         ASSERT_TRUE(info.loaded);
         EXPECT_EQ(0, info.target.CompareNoCase(destination + link.target))
             << info.target.GetString();
@@ -165,7 +165,7 @@ TEST_F(ShortcutsTest, ReinstallReplacesLinksAndUnsavableLinksAreNotLogged) {
     // A release link whose release is gone stays.
     ASSERT_TRUE(WriteFileBytes(destination + "Kelvrafor2010.LNK", "old"));
     ASSERT_EQ(1, worker.CreateShortcuts());
-    EXPECT_TRUE(ReadShellLink(desktop + "土地整理规划设计.LNK").loaded);
+    EXPECT_TRUE(ReadLinkBack(desktop + "土地整理规划设计.LNK").loaded);
     EXPECT_EQ("old", ReadFileBytes(destination + "Kelvrafor2010.LNK"));
 
     // A desktop folder that does not exist: that link fails silently, the rest follow.
@@ -183,7 +183,7 @@ TEST(CreateShellLink, SavesTheFivePropertiesAndRefusesAnOverlongPath) {
     const CString link = temp / "链接.LNK";
     ASSERT_EQ(1, CSetupThread::CreateShellLink(temp.Path(), link, temp / "acad.exe", "/p \"x\"",
                                                "C:\\i.ico"));
-    const ShellLinkInfo info = ReadShellLink(link);
+    const ReadBackLink info = ReadLinkBack(link);
     ASSERT_TRUE(info.loaded);
     EXPECT_EQ(CString("/p \"x\""), info.arguments);
     EXPECT_EQ(CString("C:\\i.ico"), info.iconFile);

@@ -34,5 +34,7 @@ kelvra_test(registration_tests
   InstallRunTest.cpp
   PageStandIn.cpp
   RegistrationFixture.cpp)
+# Links are read back as the installation report reads them.
+target_link_libraries(registration_tests PRIVATE kelvra_uidriver)
 add_dependencies(registration_tests testctl_helper testctl_marker testctl_second testctl_sfalse testctl_failing
                  testctl_dependent)

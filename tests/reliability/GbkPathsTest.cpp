@@ -55,7 +55,7 @@ TEST_F(GbkPathsTest, TrailBytesThatLookLikeBackslashesOrLettersSurviveTheWholeRu
         EXPECT_NE(std::string::npos, log.find(line.str())) << line.GetString();
 
     // The links name the destination byte for byte.
-    const ShellLinkInfo link = ReadShellLink(desktop + "土地整理规划设计.LNK");
+    const ReadBackLink link = ReadLinkBack(desktop + "土地整理规划设计.LNK");
     ASSERT_TRUE(link.loaded);
     EXPECT_EQ(0, link.target.CompareNoCase(destination + "Kelvra-64.exe"))
         << link.target.GetString();
