@@ -17,7 +17,15 @@ export WINEPREFIX=${WINEPREFIX:-$build_dir/wineprefix}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
-export LC_ALL=zh_CN.UTF-8
+# Without the system's zh_CN.UTF-8, the locale the scripts compiled into the
+# build tree; this shell itself cannot switch to it (it reads LOCPATH only
+# from the environment it started with), Wine can.
+if [ -z "${LOCPATH:-}" ] && [ -e "$build_dir/locale/zh_CN.UTF-8/LC_CTYPE" ]; then
+  export LOCPATH=$build_dir/locale
+  export LC_ALL=zh_CN.UTF-8 2>/dev/null
+else
+  export LC_ALL=zh_CN.UTF-8
+fi
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" wine "$exe" "$@" </dev/null 2> >(grep -v 'setlocale' >&2)
 fi

@@ -3,8 +3,9 @@
 # Idempotent: does nothing when every package is already there. Extra
 # packages (the benchmark's) may be named as arguments.
 set -eu
+# fonts-wine: Marlett, with which Wine draws the caption's close box.
 packages="cmake make mingw-w64 g++-mingw-w64-x86-64 wine wine64 xvfb xauth
-  fonts-wqy-microhei fontconfig locales imagemagick x11-apps googletest $*"
+  fonts-wqy-microhei fonts-wine fontconfig locales imagemagick x11-apps googletest $*"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"

@@ -16,7 +16,14 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$' && command -v localedef
   fi
   if [ -e "$BUILD_DIR/locale/zh_CN.UTF-8/LC_CTYPE" ]; then export LOCPATH="$BUILD_DIR/locale"; fi
 fi
-export LC_ALL=zh_CN.UTF-8
+# A shell reads LOCPATH only from the environment it started with, so this
+# shell cannot switch to the private locale and would say so; the programs it
+# starts inherit LOCPATH and use it.
+if [ -n "${LOCPATH:-}" ]; then
+  export LC_ALL=zh_CN.UTF-8 2>/dev/null
+else
+  export LC_ALL=zh_CN.UTF-8
+fi
 KELVRA_XVFB_PID=""
 
 wine_env_start() {
