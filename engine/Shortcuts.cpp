@@ -5,51 +5,15 @@
 #include "host_cad/AcadProfile.h"
 #include "host_cad/Registry.h"
 #include "host_cad/ReleaseSweep.h"
+#include "host_cad/ShellFolders.h"
 
 #include <objbase.h>
 #include <shlobj.h>
 #include <windows.h>
 
 namespace {
-
-// Where the desktop and the Start menu's Programs folder may be recorded,
-// tried in this order: the user's own, then the machine's common folders.
-struct ShellFolderSource {
-    RegistryHive hive;
-    const char* key;
-    const char* desktopValue;
-    const char* programsValue;
-};
-
-const ShellFolderSource kShellFolderSources[] = {
-    {RegistryHive::User, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-     "Desktop", "Programs"},
-    {RegistryHive::User, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Explorer\\Shell Folders",
-     "Desktop", "Programs"},
-    {RegistryHive::Machine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-     "Common Desktop", "Common Programs"},
-    {RegistryHive::Machine,
-     "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Explorer\\Shell Folders", "Common Desktop",
-     "Common Programs"},
-};
-
-const char kProgramGroup[] = "土地整理规划设计软件 Kelvra V9.0";
-const char kProductLink[] = "土地整理规划设计.LNK";
 // Starts AutoCAD with the product's profile and a new drawing.
 const char kAcadArguments[] = "/p \"<<Kelvra V9>>\" /t acad.dwt";
-
-// The first source from which both folders can be read (empty counts as read).
-bool FindShellFolders(CString& desktop, CString& programs) {
-    for (const ShellFolderSource& source : kShellFolderSources) {
-        if (ReadHiveString(source.hive, source.key, source.desktopValue, desktop) &&
-            ReadHiveString(source.hive, source.key, source.programsValue, programs))
-            return true;
-    }
-    desktop.Empty();
-    programs.Empty();
-    return false;
-}
-
 } // namespace
 
 // Step 5: the desktop link, the program group and one link per found release.

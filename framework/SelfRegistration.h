@@ -1,0 +1,11 @@
+// A control's self-registration entry points, called with the process's
+// library search kept locked.
+#pragma once
+
+#include "framework/String.h"
+
+// Loads the control at path (its own folder and System32 only), calls its
+// entry point "DllRegisterServer" or "DllUnregisterServer" and unloads it.
+// 1 only when the entry point returned S_OK; 0 when the file cannot be
+// loaded, has no such entry point or the call returned anything else.
+int CallSelfRegistration(const CString& path, const char* entryPoint);
