@@ -1,0 +1,46 @@
+// The command line of the installer and the uninstaller: a few switches in
+// the convention administrators know from NSIS installers. Switch names are
+// case-insensitive; /D= is the last argument and runs to the end of the line.
+#pragma once
+
+#include "framework/String.h"
+
+// The switches a program accepts; any other argument is an error.
+enum CommandLineSwitch : unsigned {
+    kSwitchSilent = 1u << 0,      // /S
+    kSwitchLog = 1u << 1,         // /LOG=<file>
+    kSwitchHelp = 1u << 2,        // /?
+    kSwitchDestination = 1u << 3, // /D=<folder>
+};
+constexpr unsigned kSetupSwitches = kSwitchSilent | kSwitchLog | kSwitchHelp | kSwitchDestination;
+constexpr unsigned kUninstallSwitches = kSwitchSilent | kSwitchLog | kSwitchHelp;
+
+struct CommandLineOptions {
+    CString arguments;          // the argument text as given, program path left out
+    bool silent = false;        // /S
+    bool help = false;          // /?
+    CString logFile;            // /LOG=, quotes removed; empty when not given
+    CString destination;        // /D=, trimmed, quotes removed, ending in a backslash
+    bool privateSwitch = false; // the program's own switch (below) was given
+    CString privateValue;       // and its value, when it takes one
+    // The first argument that was not understood, as written; empty when
+    // every argument was.
+    CString invalidArgument;
+
+    bool IsValid() const { return invalidArgument.IsEmpty(); }
+};
+
+// The part of a whole command line (GetCommandLineA) after the program path,
+// skipped as Windows does: a quoted path runs to the closing quote, an
+// unquoted one to the first blank or tab. Leading blanks are skipped too.
+const char* SkipProgramPath(const char* commandLine);
+
+// Parses the arguments (the text after the program path). privateSwitch names
+// one more switch a program keeps for itself, e.g. "/USER" or "/_TEMP=" (a
+// trailing '=' means it takes a value); null for none.
+CommandLineOptions ParseArguments(const char* arguments, unsigned accepted,
+                                  const char* privateSwitch = nullptr);
+
+// ParseArguments(SkipProgramPath(commandLine), ...).
+CommandLineOptions ParseCommandLine(const char* commandLine, unsigned accepted,
+                                    const char* privateSwitch = nullptr);

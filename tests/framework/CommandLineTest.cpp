@@ -1,0 +1,198 @@
+#include "framework/CommandLine.h"
+
+#include "framework/SingleInstance.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ParseCase {
+    const char* commandLine; // whole, program path first
+    unsigned accepted;
+    bool silent;
+    bool help;
+    const char* logFile;
+    const char* destination;
+    const char* invalid; // the argument named as not understood
+};
+
+// 乗 (81 5C) ends in the byte of a backslash: a folder named after it has no
+// backslash of its own.
+const ParseCase kCases[] = {
+    {.commandLine = "Setup.exe",
+     .accepted = kSetupSwitches,
+     .silent = false,
+     .help = false,
+     .logFile = "",
+     .destination = "",
+     .invalid = ""},
+    {.commandLine = "\"C:\\My Share\\Setup.exe\"   /S  ",
+     .accepted = kSetupSwitches,
+     .silent = true,
+     .help = false,
+     .logFile = "",
+     .destination = "",
+     .invalid = ""},
+    {.commandLine = "C:\\dist\\Setup.exe /s /log=C:\\logs\\a.log",
+     .accepted = kSetupSwitches,
+     .silent = true,
+     .help = false,
+     .logFile = "C:\\logs\\a.log",
+     .destination = "",
+     .invalid = ""},
+    {.commandLine = "Setup.exe /LOG=\"\\\\srv\\logs\\PC 1.log\" /S",
+     .accepted = kSetupSwitches,
+     .silent = true,
+     .help = false,
+     .logFile = "\\\\srv\\logs\\PC 1.log",
+     .destination = "",
+     .invalid = ""},
+    {.commandLine = "Setup.exe /S /D=D:\\Program Files\\Kelvra V9",
+     .accepted = kSetupSwitches,
+     .silent = true,
+     .help = false,
+     .logFile = "",
+     .destination = "D:\\Program Files\\Kelvra V9\\",
+     .invalid = ""},
+    {.commandLine = "Setup.exe /d=\"D:\\软件 安装\\土地\\\"  ",
+     .accepted = kSetupSwitches,
+     .silent = false,
+     .help = false,
+     .logFile = "",
+     .destination = "D:\\软件 安装\\土地\\",
+     .invalid = ""},
+    {.commandLine = "Setup.exe \"/D=E:\\a b\"",
+     .accepted = kSetupSwitches,
+     .silent = false,
+     .help = false,
+     .logFile = "",
+     .destination = "E:\\a b\\",
+     .invalid = ""},
+    {.commandLine = "Setup.exe /D=D:\\\x81\x5c",
+     .accepted = kSetupSwitches,
+     .silent = false,
+     .help = false,
+     .logFile = "",
+     .destination = "D:\\\x81\x5c\\",
+     .invalid = ""},
+    // /D= swallows what follows it: a /S after it is part of the folder.
+    {.commandLine = "Setup.exe /D=C:\\x /S",
+     .accepted = kSetupSwitches,
+     .silent = false,
+     .help = false,
+     .logFile = "",
+     .destination = "C:\\x /S\\",
+     .invalid = ""},
+    {.commandLine = "Setup.exe /?",
+     .accepted = kSetupSwitches,
+     .silent = false,
+     .help = true,
+     .logFile = "",
+     .destination = "",
+     .invalid = ""},
+    // Refused: no backslash, empty values, unknown switches, a switch the
+    // program does not take.
+    {.commandLine = "Setup.exe /S /D=Kelvra",
+     .accepted = kSetupSwitches,
+     .silent = true,
+     .help = false,
+     .logFile = "",
+     .destination = "",
+     .invalid = "/D=Kelvra"},
+    {.commandLine = "Setup.exe /D=\x81\x5c",
+     .accepted = kSetupSwitches,
+     .silent = false,
+     .help = false,
+     .logFile = "",
+     .destination = "",
+     .invalid = "/D=\x81\x5c"},
+    {.commandLine = "Setup.exe /D=",
+     .accepted = kSetupSwitches,
+     .silent = false,
+     .help = false,
+     .logFile = "",
+     .destination = "",
+     .invalid = "/D="},
+    {.commandLine = "Setup.exe /S /LOG=",
+     .accepted = kSetupSwitches,
+     .silent = true,
+     .help = false,
+     .logFile = "",
+     .destination = "",
+     .invalid = "/LOG="},
+    {.commandLine = "Setup.exe /quiet /S",
+     .accepted = kSetupSwitches,
+     .silent = true,
+     .help = false,
+     .logFile = "",
+     .destination = "",
+     .invalid = "/quiet"},
+    {.commandLine = "Setup.exe \"two words\"",
+     .accepted = kSetupSwitches,
+     .silent = false,
+     .help = false,
+     .logFile = "",
+     .destination = "",
+     .invalid = "\"two words\""},
+    {.commandLine = "Setup.exe /SS",
+     .accepted = kSetupSwitches,
+     .silent = false,
+     .help = false,
+     .logFile = "",
+     .destination = "",
+     .invalid = "/SS"},
+    {.commandLine = "Uninstall-64.exe /S /D=C:\\x",
+     .accepted = kUninstallSwitches,
+     .silent = true,
+     .help = false,
+     .logFile = "",
+     .destination = "",
+     .invalid = "/D=C:\\x"},
+};
+
+TEST(CommandLineTest, ParsesTheSwitchesAndNamesWhatItRefuses) {
+    for (const ParseCase& c : kCases) {
+        SCOPED_TRACE(c.commandLine);
+        const CommandLineOptions o = ParseCommandLine(c.commandLine, c.accepted);
+        EXPECT_EQ(o.silent, c.silent);
+        EXPECT_EQ(o.help, c.help);
+        EXPECT_EQ(o.logFile, CString(c.logFile));
+        EXPECT_EQ(o.destination, CString(c.destination));
+        EXPECT_EQ(o.invalidArgument, CString(c.invalid));
+        EXPECT_EQ(o.IsValid(), *c.invalid == '\0');
+    }
+}
+
+TEST(CommandLineTest, SkipsTheProgramPathAsWindowsDoes) {
+    EXPECT_STREQ(SkipProgramPath("\"C:\\a b\\Setup.exe\"/S"), "/S");
+    EXPECT_STREQ(SkipProgramPath("C:\\ab\\Setup.exe \t /S /D=x"), "/S /D=x");
+    EXPECT_STREQ(SkipProgramPath("\"unclosed"), "");
+    EXPECT_STREQ(SkipProgramPath(""), "");
+    EXPECT_EQ(ParseCommandLine("Setup.exe  /S /D=C:\\a  ", kSetupSwitches).arguments,
+              CString("/S /D=C:\\a"));
+}
+
+TEST(CommandLineTest, APrivateSwitchIsKnownOnlyToItsProgram) {
+    CommandLineOptions o = ParseArguments("/_TEMP=\"C:\\a b\" /S", kUninstallSwitches, "/_TEMP=");
+    EXPECT_TRUE(o.IsValid());
+    EXPECT_TRUE(o.privateSwitch);
+    EXPECT_EQ(o.privateValue, CString("C:\\a b"));
+    o = ParseArguments("/remove", kSwitchDestination, "/REMOVE");
+    EXPECT_TRUE(o.IsValid());
+    EXPECT_TRUE(o.privateSwitch);
+    EXPECT_EQ(ParseArguments("/_TEMP=x", kUninstallSwitches).invalidArgument, CString("/_TEMP=x"));
+}
+
+TEST(SingleInstanceTest, ASecondHolderOfTheNameIsNotFirst) {
+    const char name[] = "Global\\Kelvra single instance test";
+    {
+        CSingleInstance first(name);
+        EXPECT_TRUE(first.IsFirst());
+        CSingleInstance second(name);
+        EXPECT_FALSE(second.IsFirst());
+    }
+    CSingleInstance again(name);
+    EXPECT_TRUE(again.IsFirst());
+}
+
+} // namespace
