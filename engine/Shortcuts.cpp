@@ -48,12 +48,12 @@ int CSetupThread::CreateShortcuts() {
                  kAcadArguments, icon);
     });
 
-    makeLink(JoinPath(group, "Morvane网站.LNK"), JoinPath(m_strInstallDir, "Kelvra.url"), nullptr,
+    makeLink(JoinPath(group, kWebsiteLink), JoinPath(m_strInstallDir, "Kelvra.url"), nullptr,
              nullptr);
-    makeLink(JoinPath(group, "Kelvra V9.0 在线帮助.LNK"),
-             JoinPath(m_strInstallDir, "KelvraHelp.chm"), nullptr, nullptr);
-    makeLink(JoinPath(group, "Kelvra V9.0 卸载程序.LNK"),
-             JoinPath(m_strInstallDir, "Uninstall-64.exe"), nullptr, nullptr);
+    makeLink(JoinPath(group, kHelpLink), JoinPath(m_strInstallDir, "KelvraHelp.chm"), nullptr,
+             nullptr);
+    makeLink(JoinPath(group, kUninstallerLink), JoinPath(m_strInstallDir, "Uninstall-64.exe"),
+             nullptr, nullptr);
 
     // The uninstaller removes the group folder after its links.
     LogFileCopy(group);

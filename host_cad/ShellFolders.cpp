@@ -2,8 +2,15 @@
 
 #include "host_cad/Registry.h"
 
+#include "framework/Handles.h"
+
+#include <windows.h>
+
 const char kProgramGroup[] = "土地整理规划设计软件 Kelvra V9.0";
 const char kProductLink[] = "土地整理规划设计.LNK";
+const char kWebsiteLink[] = "Morvane网站.LNK";
+const char kHelpLink[] = "Kelvra V9.0 在线帮助.LNK";
+const char kUninstallerLink[] = "Kelvra V9.0 卸载程序.LNK";
 
 namespace {
 
@@ -47,12 +54,39 @@ bool FindShellFolders(CString& desktop, CString& programs) {
     return false;
 }
 
-void ListShellFolders(CStringArray& desktops, CStringArray& programs) {
+void ListShellFolders(CStringArray& desktops, CStringArray& programs, bool userOnly) {
     CString folder;
     for (const ShellFolderSource& source : kShellFolderSources) {
+        if (userOnly && source.hive != RegistryHive::User) continue;
         if (ReadHiveString(source.hive, source.key, source.desktopValue, folder))
             AddFolder(folder, desktops);
         if (ReadHiveString(source.hive, source.key, source.programsValue, folder))
             AddFolder(folder, programs);
+    }
+}
+
+void ListEveryShellFolder(CStringArray& folders) {
+    for (const ShellFolderSource& source : kShellFolderSources) {
+        CRegKey key;
+        const HKEY hive =
+            source.hive == RegistryHive::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+        if (RegOpenKeyExA(hive, source.key, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS)
+            continue;
+        for (DWORD index = 0;; ++index) {
+            char name[256];
+            DWORD nameLength = sizeof(name);
+            DWORD type = 0;
+            BYTE data[MAX_PATH * 2] = {};
+            DWORD dataSize = sizeof(data) - 1;
+            const LONG result =
+                RegEnumValueA(key.Get(), index, name, &nameLength, nullptr, &type, data, &dataSize);
+            if (result == ERROR_NO_MORE_ITEMS) break;
+            // A value too long to be a folder is passed over.
+            if (result != ERROR_SUCCESS || type != REG_SZ) continue;
+            CString folder(reinterpret_cast<const char*>(data));
+            folder.Trim();
+            if (folder.EndsWithBackslash()) folder = folder.Left(folder.GetLength() - 1);
+            if (!folder.IsEmpty()) folders.push_back(folder);
+        }
     }
 }

@@ -49,9 +49,10 @@ struct RemovalOutcome {
 // "Made Dir: " folders with their contents (deepest first, never through a
 // junction or symbolic link), the product keys (the uninstall entry last),
 // the AutoCAD configuration for this destination, then Uninstall.log.
-// record must have been through scope.RefuseOutside. Whatever is already gone
-// counts as done: a second run removes nothing and does not fail.
-RemovalOutcome RemoveProduct(const UninstallRecord& record, const CRemovalScope& scope,
+// Every line goes through scope.RefuseOutside first (again, when the caller
+// did it already). Whatever is already gone counts as done: a second run
+// removes nothing and does not fail.
+RemovalOutcome RemoveProduct(UninstallRecord record, const CRemovalScope& scope,
                              const RemovalOptions& options, IRemovalObserver& observer);
 
 // Removes the destination folder when it is empty, then each empty parent,

@@ -9,39 +9,50 @@
 #include "framework/String.h"
 #include "uninstall/UninstallRecord.h"
 
+// Where an allowed line lies.
+enum class ScopeArea {
+    Outside,      // refused
+    Destination,  // a file or folder inside the destination folder
+    DesktopLink,  // the product's link in a desktop folder
+    ProgramGroup, // the program group folder itself (removed once empty)
+    GroupLink,    // a link directly in the program group
+    ProductKey,   // one of the three product keys
+};
+
 class CRemovalScope {
 public:
     // The scope of the log at logPath: its folder is the destination; the
-    // desktop and Programs folders are read from the shell-folder sources
-    // (every source, as the installer may have used any of them); the
-    // protected folders are the drive roots, the Windows folder, the Program
-    // Files folders, the user profile folders and every shell folder.
+    // desktop and Programs folders are read from every shell-folder source
+    // the shortcut step tries; the protected folders are the drive roots,
+    // the Windows folder, the Program Files folders, the user profile
+    // folders, the temporary folder and every shell folder.
     static CRemovalScope ForLog(const CString& logPath);
 
-    // The destination folder, normalised, ending in a backslash.
-    const CString& Destination() const { return m_destination; }
-
-    // True when the line may be acted on: a file or folder inside the
-    // destination (after "." and ".." and separators are normalised,
-    // compared case-insensitively), the desktop link or the program group
-    // (or a link in it), or one of the three product keys under root 2. A
-    // folder that is, or holds, a protected folder is never allowed.
-    bool Allows(const LogLine& line) const;
-    // Turns every line Allows rejects into a refused one (kind Refused, its
-    // text kept for the last box).
-    void RefuseOutside(UninstallRecord& record) const;
-
-    // True for a drive root, the Windows folder, a Program Files folder, a
-    // user profile folder or a shell folder (normalised comparison).
-    bool IsProtected(const CString& folder) const;
-
-    // For tests: a scope with the given folders instead of the machine's.
-    CRemovalScope(CString destination, CStringArray desktops, CStringArray programFolders,
-                  CStringArray protectedFolders);
+    // For tests: the given folders instead of the machine's (any form;
+    // they are normalised here).
+    CRemovalScope(const CString& destination, const CStringArray& desktops,
+                  const CStringArray& programFolders, const CStringArray& protectedFolders);
     CRemovalScope() = default;
 
-    const CStringArray& Desktops() const { return m_desktops; }
-    const CStringArray& ProgramFolders() const { return m_programFolders; }
+    // The destination folder, normalised (no trailing backslash).
+    const CString& Destination() const { return m_destination; }
+
+    // Where the line's normalised path or key lies. A path inside the
+    // destination is refused when it is the destination itself, lies in a
+    // protected folder the destination is not in, or (a "Made Dir: " line,
+    // whose whole contents go) is or holds a protected folder. Keys: only
+    // the three product keys under HKEY_LOCAL_MACHINE, compared
+    // case-insensitively.
+    ScopeArea AreaOf(const LogLine& line) const;
+    bool Allows(const LogLine& line) const { return AreaOf(line) != ScopeArea::Outside; }
+    // Turns every line Allows rejects into a refused one (kind Refused, its
+    // shown text made from the line) and normalises the paths of the others.
+    void RefuseOutside(UninstallRecord& record) const;
+
+    // True for a drive root or a protected folder (normalised comparison).
+    bool IsProtected(const CString& folder) const;
+    // True when a protected folder lies inside folder (or is folder).
+    bool HoldsProtected(const CString& folder) const;
 
 private:
     CString m_destination;
@@ -49,12 +60,3 @@ private:
     CStringArray m_programFolders;
     CStringArray m_protected;
 };
-
-// An absolute path with "/" turned into "\", repeated separators, "." and
-// ".." resolved, no trailing backslash (but "C:\" for a root). Empty when
-// the path is not absolute ("X:\..." or "\\server\share\...") or ".."
-// climbs above its root. Double-byte characters are stepped over.
-CString NormalizePath(const CString& path);
-// True when path is folder or lies inside it (both normalised, compared
-// case-insensitively on ASCII letters, on character boundaries).
-bool IsPathWithin(const CString& path, const CString& folder);

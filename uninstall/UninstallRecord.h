@@ -25,27 +25,40 @@ struct LogLine {
     CString path;
     // RegKey only: the predefined root the digit names (4: null, no root).
     HKEY root = nullptr;
-    // The line as it can be shown: cut to kLogLineShownLength bytes on a
-    // character boundary, control and stray bytes shown as "?".
+    // Refused lines only: the line as it can be shown, cut to
+    // kLogLineShownLength bytes on a character boundary, control and stray
+    // bytes shown as "?".
     CString shown;
 };
 
 struct UninstallRecord {
     std::vector<LogLine> lines; // in the log's order
-    int ValidCount() const;     // lines not refused
+    // Refused lines beyond the first kRefusedLinesListed (not in lines).
+    int refusedUnlisted = 0;
+    int ValidCount() const; // lines not refused
 };
 
 // A line longer than this many bytes is refused (no path or key is that long).
 constexpr int kLogLineLimit = 1024;
 // How much of a refused line the last box shows.
 constexpr int kLogLineShownLength = 80;
-// A log is a few KB; a file larger than this is not read at all.
-constexpr long long kLogFileLimit = 16LL * 1024 * 1024;
+// How many refused lines are kept to be named.
+constexpr int kRefusedLinesListed = 100;
+// A log is a few KB: a file larger than this, or with more lines, is not an
+// installer's log and is not acted on at all.
+constexpr long long kLogFileLimit = 64LL * 1024 * 1024;
+constexpr int kLogLineCountLimit = 200000;
 
-// Splits bytes into lines and sorts each into its kind. True when at least
-// one line is valid.
+// The shown form of a line (see LogLine::shown).
+CString ShownLogText(const char* bytes, size_t length);
+// A valid line as the log holds it, prefix included.
+CString LogLineText(const LogLine& line);
+
+// Splits bytes into lines and sorts each into its kind; empty lines are
+// passed over. True when at least one line is valid and there are no more
+// than kLogLineCountLimit lines.
 bool ParseUninstallRecord(const char* bytes, size_t length, UninstallRecord& record);
-// Reads the file in pieces (never more than one line of kLogLineLimit bytes
-// held beyond the lines kept). False when the file is missing, unreadable,
-// larger than kLogFileLimit or holds no valid line.
+// Reads the file in pieces (a line longer than kLogLineLimit is never held
+// whole). False when the file is missing, unreadable, larger than
+// kLogFileLimit or ParseUninstallRecord would say false.
 bool ReadUninstallRecord(const CString& logPath, UninstallRecord& record);

@@ -1,0 +1,72 @@
+#include "uninstall/DlgRemoving.h"
+
+#include "framework/App.h"
+#include "framework/SystemError.h"
+#include "res/UninstallResource.h"
+#include "uninstall/DlgFileInUse.h"
+#include "uninstall/UninstallApp.h"
+
+CDlgRemoving::CDlgRemoving(CRemovalWorker& worker)
+    : CDialog(IDD_UNINSTALL_PROGRESS), m_worker(worker) {}
+
+CDlgRemoving::~CDlgRemoving() { WaitForWorker(); }
+
+void CDlgRemoving::WaitForWorker() {
+    // The worker may be sending this thread a question: keep dispatching.
+    if (HANDLE thread = m_worker.GetThreadHandle()) WaitWhileDispatching(thread, INFINITE);
+}
+
+void CDlgRemoving::DoDataExchange(CDataExchange* dx) {
+    DDX_Control(dx, IDC_UN_HEADING, m_heading);
+    DDX_Control(dx, IDC_UN_PROGRESS, m_progress);
+}
+
+BOOL CDlgRemoving::OnInitDialog() {
+    CDialog::OnInitDialog();
+    SetProgramIcons(m_hWnd);
+    m_heading.EnableShadow(1);
+    m_progress.SetRange32(0, 1);
+    m_progress.SetPos(0);
+    CenterWindow();
+    SetForegroundWindow(m_hWnd);
+    m_worker.SetDialog(m_hWnd);
+    if (!m_worker.CreateThread()) {
+        CString text;
+        text.Format("%s\n不能启动卸载程序的工作线程，没有删除任何内容。",
+                    SystemErrorText(GetLastError()).GetString());
+        AfxMessageBox(m_hWnd, text, MB_OK | MB_ICONSTOP);
+        EndDialog(IDABORT);
+    }
+    return TRUE;
+}
+
+void CDlgRemoving::ShowStep() {
+    CRemovalWorker::Step step;
+    if (!m_worker.TakeStep(step)) return;
+    SetDlgItemTextA(m_hWnd, IDC_UN_STATUS, step.status);
+    m_progress.SetRange32(0, step.total > 0 ? step.total : 1);
+    m_progress.SetPos(step.step);
+}
+
+bool CDlgRemoving::OnMessage(UINT msg, WPARAM wp, LPARAM /*lp*/, LRESULT& result) {
+    switch (msg) {
+    case WM_REMOVAL_STEP:
+        ShowStep();
+        result = 0;
+        return true;
+    case WM_REMOVAL_IN_USE: {
+        const CString& path = *reinterpret_cast<const CString*>(wp);
+        CDlgFileInUse question(m_hWnd, path);
+        result = question.Ask() ? 1 : 0;
+        return true;
+    }
+    case WM_REMOVAL_DONE:
+        ShowStep();
+        WaitForWorker();
+        EndDialog(IDOK);
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,26 @@
+// What the user (the last box) and an administrator (the text log) are told
+// after a removal: what went and, by name, what stayed.
+#pragma once
+
+#include "framework/String.h"
+#include "uninstall/ProductRemoval.h"
+
+// How many names of one kind the last box lists before "以及另外 N 项".
+constexpr int kShownNamesPerList = 5;
+
+// The items, one per line with an indent; after maxShown of them one more
+// line says how many were left out. maxShown <= 0 lists them all.
+CString ListNames(const CStringArray& names, int maxShown);
+
+// The last box's text. selfAtRestart: the uninstaller's own copy is removed
+// at the next restart (its deletion could not be arranged otherwise).
+CString LastBoxText(const RemovalOutcome& outcome, bool selfAtRestart);
+
+// The text log: the trail of steps and decisions, every name in full and the
+// exit code.
+CString TextLogReport(const CString& destination, const CStringArray& trail,
+                      const RemovalOutcome& outcome, int exitCode);
+
+// Writes text to path (LF becomes CR LF, code page 936), replacing the file.
+// Silent: false on failure, no box.
+bool WriteReportFile(const CString& path, const CString& text);

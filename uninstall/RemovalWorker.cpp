@@ -1,0 +1,58 @@
+#include "uninstall/RemovalWorker.h"
+
+#include "framework/SystemError.h"
+
+CRemovalWorker::CRemovalWorker(const UninstallRecord& record, const CRemovalScope& scope,
+                               const RemovalOptions& options)
+    : m_record(record), m_scope(scope), m_options(options) {
+    m_bAutoDelete = FALSE;
+}
+
+void CRemovalWorker::RunHere() { m_outcome = RemoveProduct(m_record, m_scope, m_options, *this); }
+
+int CRemovalWorker::Run() {
+    RunHere();
+    if (m_dialog) ::PostMessageA(m_dialog, WM_REMOVAL_DONE, 0, 0);
+    return 0;
+}
+
+void CRemovalWorker::OnStep(const CString& status, int step, int total) {
+    CString line;
+    line.Format("[%d/%d] %s", step, total, status.GetString());
+    m_trail.push_back(line);
+    if (!m_dialog) return;
+    bool post = false;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_latest = Step{status, step, total};
+        m_fresh = true;
+        post = !m_stepPosted;
+        m_stepPosted = true;
+    }
+    // One message in flight at a time: thousands of quick steps do not
+    // flood the dialog's queue, and the dialog still shows the latest.
+    if (post) ::PostMessageA(m_dialog, WM_REMOVAL_STEP, 0, 0);
+}
+
+bool CRemovalWorker::TakeStep(Step& step) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_stepPosted = false;
+    if (!m_fresh) return false;
+    m_fresh = false;
+    step = m_latest;
+    return true;
+}
+
+bool CRemovalWorker::RetryInUse(const CString& path, DWORD error) {
+    bool retry = false;
+    if (m_dialog) {
+        CString shown = path;
+        retry =
+            ::SendMessageA(m_dialog, WM_REMOVAL_IN_USE, reinterpret_cast<WPARAM>(&shown), 0) != 0;
+    }
+    CString line;
+    line.Format("%s: %s (%s)", retry ? "重试" : "忽略", path.GetString(),
+                SystemErrorText(error).Trim().GetString());
+    m_trail.push_back(line);
+    return retry;
+}

@@ -1,0 +1,201 @@
+#include "uninstall/SelfCopy.h"
+
+#include "framework/ExitCode.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+struct CCopyHandshake::Shared {
+    DWORD magic;
+    DWORD originalProcessId;
+    LONG exitCode;
+};
+
+namespace {
+
+constexpr DWORD kSharedMagic = 0x5539564B; // "KV9U"
+// How long the copy waits for the original to end once told, and how long
+// it keeps trying to delete the original's file (a scanner may hold it).
+constexpr DWORD kOriginalEndMs = 30000;
+constexpr DWORD kDeleteTriesMs = 3000;
+constexpr char kCopyName[] = "Uninstall-64.exe";
+
+CString ModulePath() {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? CString(path) : CString();
+}
+
+// A folder of our own: created here, so nothing can have been planted in it.
+bool MakeFreshFolder(CString& folder) {
+    char temp[MAX_PATH] = {};
+    const DWORD length = GetTempPathA(MAX_PATH, temp);
+    if (length == 0 || length >= MAX_PATH - 40) return false;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        folder.Format("%sKelvraUninstall-%lx-%lx-%d", temp, GetCurrentProcessId(), GetTickCount(),
+                      attempt);
+        if (CreateDirectoryA(folder, nullptr)) return true;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    }
+    return false;
+}
+
+// Opened before the copy starts: the last handle's close deletes the entry
+// (a running program's file can be deleted no other way).
+HANDLE OpenDeleteOnClose(const CString& path, bool folder) {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_DELETE | (folder ? FILE_SHARE_WRITE : 0);
+    const DWORD flags = FILE_FLAG_DELETE_ON_CLOSE | (folder ? FILE_FLAG_BACKUP_SEMANTICS : 0);
+    return CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, share, &inherit,
+                       OPEN_EXISTING, flags, nullptr);
+}
+
+bool ParseHandle(const char*& text, HANDLE& handle) {
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text, &end, 16);
+    if (end == text || value == 0) return false;
+    handle = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(value));
+    text = end;
+    if (*text == '.') ++text;
+    return true;
+}
+
+} // namespace
+
+bool RunThroughCopy(const CString& arguments, int& exitCode) {
+    exitCode = kExitFailed;
+    const CString self = ModulePath();
+    CString folder;
+    if (self.IsEmpty() || !MakeFreshFolder(folder)) return false;
+    const CString copy = folder + "\\" + kCopyName;
+    if (!CopyFileA(self, copy, TRUE)) {
+        RemoveDirectoryA(folder);
+        return false;
+    }
+    // The file's handle first: closed first when the copy ends, so the
+    // folder is empty by the time its own handle goes.
+    CFileHandle copyFile(OpenDeleteOnClose(copy, false));
+    CFileHandle copyFolderHandle(OpenDeleteOnClose(folder, true));
+
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    CHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, &inherit, PAGE_READWRITE, 0,
+                                       sizeof(CCopyHandshake::Shared), nullptr));
+    CHandle done(CreateEventA(&inherit, TRUE, FALSE, nullptr));
+    HANDLE me = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &me,
+                    SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0);
+    CHandle original(me);
+    void* view = mapping ? MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+    if (!view || !done || !original) {
+        if (view) UnmapViewOfFile(view);
+        copyFile.Reset();
+        copyFolderHandle.Reset();
+        DeleteFileA(copy);
+        RemoveDirectoryA(folder);
+        return false;
+    }
+    auto* shared = static_cast<CCopyHandshake::Shared*>(view);
+    shared->magic = kSharedMagic;
+    shared->originalProcessId = GetCurrentProcessId();
+    // Until the copy says otherwise: a copy that dies early has failed.
+    shared->exitCode = kExitFailed;
+
+    CString commandLine;
+    commandLine.Format("\"%s\" %s%llx.%llx.%llx.%d %s", copy.GetString(), kCopySwitch,
+                       static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(original.Get())),
+                       static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(done.Get())),
+                       static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(mapping.Get())),
+                       copyFile ? 1 : 0, arguments.GetString());
+    std::vector<char> line(commandLine.str().begin(), commandLine.str().end());
+    line.push_back('\0');
+    // The system folder as working folder: the copy must hold neither the
+    // destination nor its own folder open.
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    const BOOL started = CreateProcessA(copy, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        system, &startup, &info);
+    // The copy holds its own handles now; ours go.
+    copyFile.Reset();
+    copyFolderHandle.Reset();
+    if (started) {
+        CHandle process(info.hProcess);
+        CHandle thread(info.hThread);
+        HANDLE waits[] = {done.Get(), process.Get()};
+        WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+        exitCode = static_cast<int>(InterlockedCompareExchange(&shared->exitCode, 0, 0));
+    } else {
+        DeleteFileA(copy);
+        RemoveDirectoryA(folder);
+    }
+    UnmapViewOfFile(view);
+    return started != FALSE;
+}
+
+CCopyHandshake::~CCopyHandshake() {
+    if (m_shared) UnmapViewOfFile(m_shared);
+}
+
+bool CCopyHandshake::Attach(const CString& value) {
+    const char* text = value.GetString();
+    HANDLE original = nullptr, done = nullptr, mapping = nullptr;
+    if (!ParseHandle(text, original) || !ParseHandle(text, done) || !ParseHandle(text, mapping))
+        return false;
+    const bool selfDelete = *text == '1';
+    // Each handle must be of its kind; a made-up number fails here.
+    const DWORD originalId = GetProcessId(original);
+    if (originalId == 0 || originalId == GetCurrentProcessId()) return false;
+    void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(Shared));
+    if (!view) return false;
+    auto* shared = static_cast<Shared*>(view);
+    if (shared->magic != kSharedMagic || shared->originalProcessId != originalId ||
+        WaitForSingleObject(done, 0) != WAIT_TIMEOUT) {
+        UnmapViewOfFile(view);
+        return false;
+    }
+    char path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    if (!QueryFullProcessImageNameA(original, 0, path, &length)) {
+        UnmapViewOfFile(view);
+        return false;
+    }
+    m_original.Reset(original);
+    m_done.Reset(done);
+    m_mapping.Reset(mapping);
+    m_shared = shared;
+    m_originalPath = path;
+    m_selfDelete = selfDelete;
+    return true;
+}
+
+void CCopyHandshake::Report(int exitCode) {
+    if (!m_shared) return;
+    InterlockedExchange(&m_shared->exitCode, exitCode);
+    SetEvent(m_done.Get());
+}
+
+bool CCopyHandshake::RemoveOriginal() {
+    if (!m_original || WaitForSingleObject(m_original.Get(), kOriginalEndMs) != WAIT_OBJECT_0)
+        return false;
+    SetFileAttributesA(m_originalPath, FILE_ATTRIBUTE_NORMAL);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (DeleteFileA(m_originalPath) || GetLastError() == ERROR_FILE_NOT_FOUND) return true;
+        if (GetTickCount() - start >= kDeleteTriesMs) break;
+        // The process has ended; its file may stay locked for a moment.
+        Sleep(50);
+    }
+    MoveFileExA(m_originalPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return false;
+}
+
+void CCopyHandshake::ScheduleSelfRemoval() {
+    if (m_selfDelete) return;
+    const CString self = ModulePath();
+    if (self.IsEmpty()) return;
+    MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExA(self.Left(self.ReverseFind('\\')), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}

@@ -1,0 +1,176 @@
+#include "uninstall/UninstallApp.h"
+
+#include "framework/ExitCode.h"
+#include "framework/SingleInstance.h"
+#include "res/UninstallResource.h"
+#include "uninstall/DlgConfirm.h"
+#include "uninstall/DlgRemoving.h"
+#include "uninstall/RemovalReport.h"
+#include "uninstall/RemovalWorker.h"
+#include "uninstall/SelfCopy.h"
+#include "uninstall/UninstallRecord.h"
+
+namespace {
+
+const char kLogName[] = "Uninstall.log";
+const char kDefaultTextLog[] = "Kelvra V9 Uninstall.log";
+const char kRecordMissing[] =
+    "没有找到 Kelvra V9.0 的安装记录 (Uninstall.log)，或者无法读取它。\n\n"
+    "卸载程序没有删除任何内容。";
+const char kAlreadyRunning[] = "另一个 Kelvra V9.0 安装或卸载程序正在运行。\n\n"
+                               "请等它结束后再运行卸载程序。";
+const char kCannotCopy[] = "卸载程序无法在临时文件夹中准备自己的副本，没有删除任何内容。";
+const char kUsage[] = "用法: Uninstall-64.exe [/S] [/LOG=<文件>]\n\n"
+                      "/S\t静默卸载：不询问，保留数据文件，不显示任何窗口\n"
+                      "/LOG=<文件>\t把卸载过程写入该文件（静默卸载时默认写入 %TEMP%\\"
+                      "Kelvra V9 Uninstall.log）\n\n"
+                      "退出代码: 0 完成，1602 用户取消，1603 失败，1618 已有安装程序在运行，"
+                      "3010 需要重新启动计算机";
+
+// PENDING: the shared mutex name and temp-path helper announced by H4.
+const char kSingleInstanceMutex[] = "Global\\Kelvra V9 Setup";
+CString TempFolderPath(const char* name) {
+    char temp[MAX_PATH] = {};
+    const DWORD length = GetTempPathA(MAX_PATH, temp);
+    return length > 0 && length < MAX_PATH ? CString(temp) + name : CString(name);
+}
+
+CString FolderOf(const CString& path) {
+    const int slash = path.ReverseFind('\\');
+    return slash >= 0 ? path.Left(slash + 1) : CString();
+}
+
+CString ProgramPath() {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? CString(path) : CString();
+}
+
+} // namespace
+
+const char* CUninstallApp::KelvraUninstallTitle() { return KELVRA_UNINSTALL_TITLE; }
+
+void SetProgramIcons(HWND dialog) {
+    HICON icon =
+        static_cast<HICON>(LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME),
+                                      IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+BOOL CUninstallApp::InitInstance() {
+    AfxEnableControlContainer();
+    m_exitCode = Main();
+    // No message loop of our own: the process ends with its exit code.
+    return FALSE;
+}
+
+void CUninstallApp::Tell(const char* text, UINT type) const {
+    if (!m_options.silent) AfxMessageBox(nullptr, text, type | MB_SETFOREGROUND);
+}
+
+void CUninstallApp::WriteTextLog(const CString& text) const {
+    CString path = m_options.logFile;
+    if (path.IsEmpty() && m_options.silent) path = TempFolderPath(kDefaultTextLog);
+    if (!path.IsEmpty()) WriteReportFile(path, text);
+}
+
+int CUninstallApp::Main() {
+    m_options = ParseCommandLine(GetCommandLineA(), kUninstallSwitches, kCopySwitch);
+    if (!m_options.IsValid()) {
+        CString text;
+        text.Format("无法识别的命令行参数: %s\n\n%s", m_options.invalidArgument.GetString(),
+                    kUsage);
+        Tell(text, MB_OK | MB_ICONSTOP);
+        return kExitInvalidCommandLine;
+    }
+    if (m_options.help) {
+        AfxMessageBox(nullptr, kUsage, MB_OK | MB_ICONINFORMATION);
+        return kExitSuccess;
+    }
+    // The copy keeps the mutex alive too, for as long as it works after the
+    // original has ended; the original holds it first, so the copy does not
+    // ask whether it is the first.
+    CSingleInstance instance(kSingleInstanceMutex);
+    if (m_options.privateSwitch) return RunCopy();
+    if (!instance.IsFirst()) {
+        Tell(kAlreadyRunning, MB_OK | MB_ICONEXCLAMATION);
+        return kExitAlreadyRunning;
+    }
+    return RunOriginal();
+}
+
+int CUninstallApp::RunOriginal() {
+    const CString logPath = FolderOf(ProgramPath()) + kLogName;
+    UninstallRecord record;
+    if (!ReadUninstallRecord(logPath, record)) {
+        Tell(kRecordMissing, MB_OK | MB_ICONSTOP);
+        WriteTextLog(CString(kRecordMissing) + "\n" + logPath + "\n");
+        return kExitFailed;
+    }
+    int exitCode = kExitFailed;
+    if (!RunThroughCopy(m_options.arguments, exitCode)) {
+        Tell(kCannotCopy, MB_OK | MB_ICONSTOP);
+        WriteTextLog(CString(kCannotCopy) + "\n");
+    }
+    return exitCode;
+}
+
+int CUninstallApp::RunCopy() {
+    CCopyHandshake handshake;
+    if (!handshake.Attach(m_options.privateValue)) {
+        // A hand-typed private switch: nothing is removed.
+        CString text;
+        text.Format("无法识别的命令行参数: %s\n\n%s", kCopySwitch, kUsage);
+        Tell(text, MB_OK | MB_ICONSTOP);
+        return kExitInvalidCommandLine;
+    }
+    const CString original = handshake.OriginalPath();
+    const int exitCode =
+        Uninstall(FolderOf(original) + kLogName, original, !handshake.SelfDeleteArranged());
+    handshake.Report(exitCode);
+    if (exitCode != kExitUserCancelled && !m_scope.Destination().IsEmpty()) {
+        handshake.RemoveOriginal();
+        RemoveEmptyDestination(m_scope);
+    }
+    handshake.ScheduleSelfRemoval();
+    return exitCode;
+}
+
+int CUninstallApp::Uninstall(const CString& logPath, const CString& originalPath,
+                             bool selfAtRestart) {
+    UninstallRecord record;
+    if (!ReadUninstallRecord(logPath, record)) {
+        Tell(kRecordMissing, MB_OK | MB_ICONSTOP);
+        WriteTextLog(CString(kRecordMissing) + "\n" + logPath + "\n");
+        return kExitFailed;
+    }
+    m_scope = CRemovalScope::ForLog(logPath);
+    m_scope.RefuseOutside(record);
+
+    RemovalOptions options;
+    options.skipFile = originalPath;
+    if (!m_options.silent) {
+        CDlgConfirm confirm;
+        if (confirm.DoModal() != IDOK) {
+            WriteTextLog("用户取消了卸载，没有删除任何内容。\n");
+            return kExitUserCancelled;
+        }
+        options.removeData = confirm.m_bRemoveData;
+    }
+
+    CRemovalWorker worker(record, m_scope, options);
+    if (m_options.silent) {
+        worker.RunHere();
+    } else {
+        CDlgRemoving progress(worker);
+        if (progress.DoModal() != IDOK) return kExitFailed;
+    }
+    const RemovalOutcome& outcome = worker.Outcome();
+    int exitCode = outcome.ExitCode();
+    if (exitCode == kExitSuccess && selfAtRestart) exitCode = kExitRestartNeeded;
+    WriteTextLog(TextLogReport(m_scope.Destination(), worker.Trail(), outcome, exitCode));
+    Tell(LastBoxText(outcome, selfAtRestart),
+         MB_OK | (exitCode == kExitFailed ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
+    return exitCode;
+}

@@ -1,0 +1,38 @@
+// The uninstaller's application object. Started by the user (Programs and
+// Features, the Start-menu link, a script) it is the original: it checks the
+// installation record, copies itself out of the destination folder and waits
+// for the copy (SelfCopy.h). Started with the private switch it is the copy:
+// it asks, removes, reports, and clears away the original and itself.
+#pragma once
+
+#include "framework/App.h"
+#include "framework/CommandLine.h"
+#include "uninstall/RemovalScope.h"
+
+class CUninstallApp : public CWinApp {
+public:
+    CUninstallApp() : CWinApp(KelvraUninstallTitle()) {}
+    BOOL InitInstance() override;
+    int ExitInstance() override { return m_exitCode; }
+
+    static const char* KelvraUninstallTitle();
+
+private:
+    int Main();
+    // The original's part: the record is checked before the copy is made.
+    int RunOriginal();
+    // The copy's part.
+    int RunCopy();
+    // Asks (unless silent), removes, tells. Fills m_scope.
+    int Uninstall(const CString& logPath, const CString& originalPath, bool selfAtRestart);
+    // A box unless the run is silent.
+    void Tell(const char* text, UINT type) const;
+    void WriteTextLog(const CString& text) const;
+
+    CommandLineOptions m_options;
+    CRemovalScope m_scope;
+    int m_exitCode = 0;
+};
+
+// The program's icon on a dialog's title bar and taskbar button.
+void SetProgramIcons(HWND dialog);
