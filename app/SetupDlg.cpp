@@ -1,6 +1,6 @@
 #include "app/SetupDlg.h"
 
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "framework/App.h"
 #include "framework/Handles.h"
 #include "pages/DlgCompactpage.h"

@@ -4,7 +4,7 @@
 // the reports and then takes the latest entry itself.
 #include "engine/SetupThread.h"
 
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 
 void CSetupThread::NotifyProgress(const CString& source, const CString& destination) {
     {

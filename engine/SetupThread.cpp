@@ -2,7 +2,7 @@
 // the thread's end.
 #include "engine/SetupThread.h"
 
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "framework/Window.h"
 #include "host_cad/Registry.h"
 

@@ -1,4 +1,4 @@
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 
 #include <initializer_list>
 

@@ -1,6 +1,6 @@
 #include "pages/DlgCompactpage.h"
 
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "pages/AgreementText.h"
 #include "res/resource.h"
 

@@ -1,6 +1,6 @@
 #include "pages/DlgFinishpage.h"
 
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "res/resource.h"
 
 #include <io.h>

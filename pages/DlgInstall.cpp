@@ -1,6 +1,6 @@
 #include "pages/DlgInstall.h"
 
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "framework/App.h"
 #include "framework/FileFind.h"
 #include "framework/SystemError.h"

@@ -1,6 +1,6 @@
 #include "pages/DlgIntropage.h"
 
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "res/resource.h"
 
 CDlgIntropage::CDlgIntropage(HWND parent) : CDialog(IDD_INTROPAGE, parent) {}

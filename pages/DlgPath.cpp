@@ -1,6 +1,6 @@
 #include "pages/DlgPath.h"
 
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "pages/FolderBrowser.h"
 #include "res/resource.h"
 

@@ -1,6 +1,6 @@
 #include "app/SetupDlg.h"
 
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "pages/DlgCompactpage.h"
 #include "pages/DlgFinishpage.h"
 #include "pages/DlgInstall.h"

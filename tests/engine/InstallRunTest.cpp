@@ -1,7 +1,7 @@
 // A whole run of the worker on a sample distribution, on a machine with
 // AutoCAD R18.0 and R19.1: the registry, the links and the uninstall log it
 // leaves behind.
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "engine/SetupThread.h"
 #include "framework/FileFind.h"
 #include "tests/engine/PageStandIn.h"

@@ -1,6 +1,6 @@
 #include "tests/engine/PageStandIn.h"
 
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "framework/Thread.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "engine/SetupThread.h"
 
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "tests/engine/PageStandIn.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/ScratchRegistry.h"

@@ -1,4 +1,4 @@
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "pages/AgreementText.h"
 #include "pages/DlgCompactpage.h"
 #include "res/resource.h"

@@ -1,4 +1,4 @@
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "pages/DlgPath.h"
 #include "res/resource.h"
 #include "tests/pages/PageHost.h"

@@ -1,6 +1,6 @@
 #include "pages/DlgInstall.h"
 
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "framework/App.h"
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"

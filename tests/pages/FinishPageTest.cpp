@@ -3,7 +3,7 @@
 // show command it was started with) in the scratch registry: the shell finds
 // the association through HKEY_CLASSES_ROOT, which the test points at the
 // scratch HKCU\Software\Classes.
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "pages/DlgFinishpage.h"
 #include "res/resource.h"
 #include "tests/pages/PageHost.h"

@@ -2,7 +2,7 @@
 // callback (a stand-in window receives what the object sends to an open
 // browser), and by driving the real SHBrowseForFolderA window, on its own and
 // through the destination page's "..." button.
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "pages/DlgPath.h"
 #include "pages/FolderBrowser.h"
 #include "res/resource.h"

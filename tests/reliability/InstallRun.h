@@ -3,7 +3,7 @@
 // fault tests break one thing about it at a time.
 #pragma once
 
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "engine/SetupThread.h"
 #include "tests/engine/PageStandIn.h"
 #include "tests/engine/RegistrationFixture.h"

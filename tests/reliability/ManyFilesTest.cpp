@@ -2,7 +2,7 @@
 // moves forward with every entry, never wraps, and reaches its end.
 #include "pages/DlgInstall.h"
 
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/ScratchRegistry.h"

@@ -2,7 +2,7 @@
 // HKEY_LOCAL_MACHINE, a control that does not register, a link that cannot
 // be saved) is summed up in one box over the copying page before the end,
 // and the run still completes.
-#include "app/WizardProtocol.h"
+#include "framework/WizardProtocol.h"
 #include "engine/SetupThread.h"
 #include "framework/Handles.h"
 #include "tests/engine/PageStandIn.h"
