@@ -2,7 +2,9 @@
 
 #include "framework/WizardProtocol.h"
 #include "framework/App.h"
+#include "framework/ExitCode.h"
 #include "framework/Handles.h"
+#include "framework/RunLog.h"
 #include "pages/DlgCompactpage.h"
 #include "pages/DlgFinishpage.h"
 #include "pages/DlgInstall.h"
@@ -23,7 +25,9 @@ const char kReinstallCaption[] = "警告";
 
 const char* WizardTitle() { return KELVRA_WIZARD_TITLE; }
 
-CSetupDlg::CSetupDlg(HWND parent) : CDialog(IDD_SETUP_DIALOG, parent) {
+// Until the copy has ended, leaving the wizard is the user's doing.
+CSetupDlg::CSetupDlg(HWND parent)
+    : CDialog(IDD_SETUP_DIALOG, parent), m_nExitCode(kExitUserCancelled) {
     m_hIcon = static_cast<HICON>(LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME),
                                             IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
 }
@@ -44,24 +48,22 @@ BOOL CSetupDlg::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-    char modulePath[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, modulePath, MAX_PATH);
-    m_strSourceDir = modulePath;
-    int lastSlash = m_strSourceDir.ReverseFind('\\');
-    if (lastSlash >= 0) m_strSourceDir = m_strSourceDir.Left(lastSlash);
+    m_strSourceDir = AfxGetModuleFolder();
 
     CollectPictures(m_strSourceDir + "\\安装界面\\", "*.jpg", m_pictureFiles);
 
     if (CheckExistingInstall() &&
         AfxMessageBox(m_hWnd, kReinstallQuestion, MB_YESNO | MB_ICONQUESTION, kReinstallCaption) !=
             IDYES) {
+        RunLogLine("已经安装了本软件: 用户没有选择重新安装");
         PostMessage(WM_CLOSE);
         return FALSE;
     }
 
     SetWindowText(WizardTitle());
     m_bAgreed = 0;
-    m_strInstallDir = kDefaultInstallDir;
+    m_strInstallDir =
+        m_strCommandLineDir.IsEmpty() ? CString(kDefaultInstallDir) : m_strCommandLineDir;
     ShowWindow(SW_SHOWMAXIMIZED);
     SetTimer(SLIDESHOW_TIMER, m_slideInterval);
 
@@ -121,11 +123,19 @@ void CSetupDlg::RunWizard() {
     int n = 0;
     while (n >= 0 && n < kPageCount) {
         INT_PTR result = ShowPage(n);
-        if (result == -1) return; // the page cannot be created: showing it again would never end
+        if (result == -1) {
+            // The page cannot be created: showing it again would never end.
+            m_nExitCode = kExitFailed;
+            return;
+        }
+        if (n == 3 && (result == ID_WIZ_NEXT || result == ID_WIZ_EXIT))
+            m_nExitCode = InstallOutcome(result);
         if (result == IDCANCEL) {
             if (AfxMessageBox(m_hWnd, kQuitQuestion, MB_YESNO | MB_ICONQUESTION, WizardTitle()) ==
-                IDYES)
+                IDYES) {
+                RunLogLine("用户退出了安装程序");
                 return;
+            }
         } else if (result == ID_WIZ_BACK) {
             --n;
         } else if (result == ID_WIZ_NEXT) {
@@ -134,6 +144,20 @@ void CSetupDlg::RunWizard() {
             return;
         }
     }
+}
+
+int CSetupDlg::InstallOutcome(INT_PTR result) const {
+    const CSetupThread& worker = m_installPage->m_worker;
+    if (result == ID_WIZ_NEXT) {
+        RunLogLine(worker.m_failures.Any() ? "ERROR  安装完成, 但有项目未能完成" : "安装完成");
+        return worker.m_failures.Any() ? kExitFailed : kExitSuccess;
+    }
+    if (worker.IsCancelled()) {
+        RunLogLine("用户取消了安装");
+        return kExitUserCancelled;
+    }
+    RunLogLine("ERROR  安装失败: 复制文件没有完成");
+    return kExitFailed;
 }
 
 bool CSetupDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

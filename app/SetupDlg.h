@@ -30,6 +30,11 @@ public:
     int m_pictureIndex = 0;
     CStringArray m_pictureFiles;
     HICON m_hIcon = nullptr;
+    // The destination given on the command line (/D=), shown on the first
+    // visit of the destination page instead of the default; empty for none.
+    CString m_strCommandLineDir;
+    // How the wizard ended, as the process's exit code (framework/ExitCode.h).
+    int m_nExitCode;
 
     // True when "installPath" could be read from the product key (an empty
     // value included). Opens the key with create semantics, as the engine's
@@ -47,6 +52,8 @@ protected:
     void RunWizard();
     // One modal visit of page n with the host's copies in and out.
     INT_PTR ShowPage(int n);
+    // The exit code once the copying page has ended with result.
+    int InstallOutcome(INT_PTR result) const;
 
     void OnPaint();
     BOOL OnEraseBkgnd(HDC dc);

@@ -37,6 +37,15 @@ CString AfxGetAppTitle() {
     return ModuleBaseName();
 }
 
+CString AfxGetModuleFolder() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    CString folder(path);
+    const int slash = folder.ReverseFind('\\');
+    if (slash >= 0) folder = folder.Left(slash);
+    return folder;
+}
+
 void AfxEnableControlContainer() {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);

@@ -32,6 +32,9 @@ CWinApp* AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();
 // The application's title: used as the caption of message boxes given none.
 CString AfxGetAppTitle();
+// The running program's folder, without a trailing backslash (a program in a
+// drive's root gives the bare drive, "D:").
+CString AfxGetModuleFolder();
 // Makes the framework's controls usable (common controls, OLE for pictures).
 void AfxEnableControlContainer();
 // Message box owned by owner, captioned with the application's title when

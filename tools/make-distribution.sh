@@ -125,6 +125,13 @@ cp "$setup" "$out/Setup.exe"
 placeholder "$out/Kelvra-64.exe"
 placeholder "$out/Uninstall-64.exe"
 placeholder "$out/KelvraHelp.chm"
+# The per-user program Active Setup runs at each user's logon after a silent
+# installation: the real one when it was built beside Setup.exe.
+if [ -f "$(dirname "$setup")/KelvraUserSetup.exe" ]; then
+  cp "$(dirname "$setup")/KelvraUserSetup.exe" "$out/KelvraUserSetup.exe"
+else
+  placeholder "$out/KelvraUserSetup.exe"
+fi
 if [ -n "$icon" ] && [ -f "$icon" ]; then
   cp "$icon" "$out/KelvraV9.0.ico"
 else
