@@ -1,0 +1,162 @@
+// The removal benchmark's timer. Two modes:
+//
+//   remove_bench.exe floor <folder>
+//       The removal floor: the least a Win32 program can do to remove a tree,
+//       FindFirstFile over each folder, DeleteFileA for every file,
+//       RemoveDirectoryA for every folder, deepest first. No window, no log.
+//
+//   remove_bench.exe run <program> [arguments...]
+//       Starts the program, waits until it and every process it started
+//       have ended (an uninstaller that hands its work to a copy of itself
+//       is timed to the copy's end), and prints the elapsed time, the exit
+//       code and the highest peak working set among those processes.
+//
+// Both modes print one line of key=value figures. The bench script times every
+// contender through "run", so each pays for the start of a Wine process alike.
+#include "bench/BenchTiming.h"
+#include "framework/Handles.h"
+#include "framework/String.h"
+
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+
+namespace {
+
+struct Totals {
+    long files = 0;
+    long folders = 0;
+    long failures = 0;
+};
+
+void RemoveTree(CString folder, Totals& totals) {
+    folder.AppendBackslashIfMissing();
+    WIN32_FIND_DATAA data;
+    {
+        CFindHandle find(FindFirstFileA(folder + "*.*", &data));
+        if (find) {
+            do {
+                const CString name = data.cFileName;
+                if (name == "." || name == "..") continue;
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    RemoveTree(folder + name, totals);
+                } else if (DeleteFileA(folder + name)) {
+                    ++totals.files;
+                } else {
+                    ++totals.failures;
+                }
+            } while (FindNextFileA(find.Get(), &data));
+        }
+    }
+    if (RemoveDirectoryA(folder))
+        ++totals.folders;
+    else
+        ++totals.failures;
+}
+
+int Floor(const char* folder) {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    Totals totals;
+    RemoveTree(folder, totals);
+    QueryPerformanceCounter(&end);
+    std::printf("remove_ms=%.1f files=%ld folders=%ld failures=%ld\n",
+                Milliseconds(start, end, frequency), totals.files, totals.folders, totals.failures);
+    return totals.failures ? 2 : 0;
+}
+
+// The ids of the processes descended from root that are alive now.
+std::set<DWORD> Descendants(DWORD root) {
+    std::map<DWORD, DWORD> parentOf;
+    CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return {};
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    if (Process32First(snapshot.Get(), &entry)) {
+        do {
+            parentOf[entry.th32ProcessID] = entry.th32ParentProcessID;
+        } while (Process32Next(snapshot.Get(), &entry));
+    }
+    std::set<DWORD> found;
+    bool grew = true;
+    while (grew) {
+        grew = false;
+        for (const auto& [id, parent] : parentOf)
+            if ((parent == root || found.count(parent)) && !found.count(id) && id != root)
+                grew = found.insert(id).second || grew;
+    }
+    return found;
+}
+
+SIZE_T PeakWorkingSet(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!GetProcessMemoryInfo(process, &counters, sizeof(counters))) return 0;
+    return counters.PeakWorkingSetSize;
+}
+
+int Run(int argc, char** argv) {
+    CString commandLine;
+    for (int i = 2; i < argc; ++i) {
+        if (i > 2) commandLine += " ";
+        commandLine += std::strchr(argv[i], ' ') ? CString("\"") + argv[i] + "\"" : argv[i];
+    }
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    CString mutableLine = commandLine;
+    if (!CreateProcessA(nullptr, mutableLine.GetBuffer(mutableLine.GetLength()), nullptr, nullptr,
+                        FALSE, 0, nullptr, nullptr, &startup, &started)) {
+        std::fprintf(stderr, "cannot start %s (error %lu)\n", commandLine.GetString(),
+                     GetLastError());
+        return 1;
+    }
+    CHandle process(started.hProcess);
+    CHandle thread(started.hThread);
+
+    // Every process of the tree, held open so its counters can still be read
+    // once it has ended.
+    std::map<DWORD, CHandle> watched;
+    SIZE_T peak = 0;
+    DWORD exitCode = 0;
+    for (;;) {
+        for (DWORD id : Descendants(started.dwProcessId)) {
+            if (watched.count(id)) continue;
+            HANDLE handle =
+                OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, id);
+            if (handle) watched[id].Reset(handle);
+        }
+        peak = std::max(peak, PeakWorkingSet(process.Get()));
+        bool anyAlive = WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+        for (auto& [id, handle] : watched) {
+            peak = std::max(peak, PeakWorkingSet(handle.Get()));
+            if (WaitForSingleObject(handle.Get(), 0) == WAIT_TIMEOUT) anyAlive = true;
+        }
+        if (!anyAlive) break;
+        WaitForSingleObject(process.Get(), 5);
+    }
+    QueryPerformanceCounter(&end);
+    GetExitCodeProcess(process.Get(), &exitCode);
+    std::printf("run_ms=%.1f exit=%lu processes=%zu peak_ws_kb=%llu\n",
+                Milliseconds(start, end, frequency), exitCode, watched.size() + 1,
+                static_cast<unsigned long long>(peak / 1024));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "floor") == 0) return Floor(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "run") == 0) return Run(argc, argv);
+    std::fprintf(stderr, "usage: remove_bench.exe floor <folder>\n"
+                         "       remove_bench.exe run <program> [arguments...]\n");
+    return 1;
+}
