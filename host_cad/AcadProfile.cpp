@@ -9,10 +9,8 @@
 
 const char kKelvraProfile[] = "<<Kelvra V9>>";
 
-namespace {
-
-// The ";"-separated entries of a path list, empty ones left out. ";" is never
-// a GBK trail byte, and Find only matches on character boundaries anyway.
+// ";" is never a GBK trail byte, and Find only matches on character
+// boundaries anyway.
 std::vector<CString> SplitPathList(const CString& list) {
     std::vector<CString> entries;
     int start = 0;
@@ -25,6 +23,8 @@ std::vector<CString> SplitPathList(const CString& list) {
     }
     return entries;
 }
+
+namespace {
 
 bool ListsEntry(const std::vector<CString>& entries, const CString& candidate) {
     CString trimmedCandidate = candidate;
@@ -104,32 +104,60 @@ CString MergeTrustedPaths(const CString& productPaths, const CString& existingPa
     return list;
 }
 
-void ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
-                          const CString& requestedView, const CString& hostFolder) {
+namespace {
+
+// Where configuration writes for one release, and what it read to get there.
+struct ProfileLocation {
+    bool thirtyTwoBitForms = false;
+    AcadProfileKeys keys;
+    CString hostSupportPath;
+};
+
+ProfileLocation LocateProfile(const AcadRelease& release, const CString& requestedView,
+                              const CString& hostFolder) {
     const AcadGeneration& generation = *release.generation;
     const CString view = generation.viewInProfileKeys ? requestedView : CString();
-    const bool thirtyTwoBitForms = !view.IsEmpty();
+    ProfileLocation location;
+    location.thirtyTwoBitForms = !view.IsEmpty();
 
     const CString productId = ReadProductId(release, view);
     const CString hostPath = CString("Autodesk\\AutoCAD\\") + release.releaseKey + "\\" + productId;
-    const CString profileKey =
-        KeyInView("Software", view, hostPath + "\\Profiles\\" + kKelvraProfile);
-
+    location.keys.profile = KeyInView("Software", view, hostPath + "\\Profiles\\" + kKelvraProfile);
     if (generation.demandLoadFile) {
+        const CString demandLoadView =
+            generation.demandLoadView ? CString(generation.demandLoadView) : view;
+        location.keys.demandLoad =
+            KeyInView("Software", demandLoadView, hostPath + "\\Applications\\LoadKelvra");
+    }
+    CString defaultProfile;
+    location.hostSupportPath =
+        ReadHostSupportPath(generation, hostPath, view, hostFolder, defaultProfile);
+    if (release.writesTrustedPaths)
+        location.keys.defaultProfile =
+            KeyInView("Software", view, hostPath + "\\Profiles\\" + defaultProfile);
+    return location;
+}
+
+} // namespace
+
+AcadProfileKeys FindAcadProfileKeys(const AcadRelease& release, const CString& view) {
+    return LocateProfile(release, view, CString()).keys;
+}
+
+void ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
+                          const CString& requestedView, const CString& hostFolder) {
+    const AcadGeneration& generation = *release.generation;
+    const ProfileLocation location = LocateProfile(release, requestedView, hostFolder);
+    const bool thirtyTwoBitForms = location.thirtyTwoBitForms;
+    const CString& profileKey = location.keys.profile;
+
+    if (!location.keys.demandLoad.IsEmpty()) {
         const char* loader = thirtyTwoBitForms && generation.demandLoadFile32
                                  ? generation.demandLoadFile32
                                  : generation.demandLoadFile;
-        const CString demandLoadView =
-            generation.demandLoadView ? CString(generation.demandLoadView) : view;
-        const CString demandLoadKey =
-            KeyInView("Software", demandLoadView, hostPath + "\\Applications\\LoadKelvra");
-        WriteMachineDword(demandLoadKey, "LOADCTRLS", 2);
-        WriteMachineString(demandLoadKey, "LOADER", installDir + loader);
+        WriteMachineDword(location.keys.demandLoad, "LOADCTRLS", 2);
+        WriteMachineString(location.keys.demandLoad, "LOADER", installDir + loader);
     }
-
-    CString defaultProfile;
-    const CString hostSupportPath =
-        ReadHostSupportPath(generation, hostPath, view, hostFolder, defaultProfile);
 
     // Removes a profile left empty by an earlier run; one with subkeys stays
     // and is refreshed value by value below.
@@ -142,18 +170,15 @@ void ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
     supportPath += installDir + generation.menuFolder + ";";
     supportPath += installDir + "填充图案;";
     supportPath += installDir + "材料图案;";
-    supportPath += hostSupportPath;
+    supportPath += location.hostSupportPath;
     WriteUserString(profileKey + "\\General", "ACAD", supportPath);
 
     if (generation.menuFile)
         WriteUserString(profileKey + "\\General Configuration", "MenuFile",
                         installDir + generation.menuFile);
 
-    if (release.writesTrustedPaths) {
-        const CString defaultProfileKey =
-            KeyInView("Software", view, hostPath + "\\Profiles\\" + defaultProfile);
-        WriteTrustedPaths(generation, installDir, profileKey, defaultProfileKey);
-    }
+    if (release.writesTrustedPaths)
+        WriteTrustedPaths(generation, installDir, profileKey, location.keys.defaultProfile);
 
     WriteUserString(profileKey, "", kKelvraProfile);
 }

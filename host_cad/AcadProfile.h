@@ -5,6 +5,8 @@
 #include "framework/String.h"
 #include "host_cad/AcadRelease.h"
 
+#include <vector>
+
 // The profile the product's shortcuts start the host with.
 extern const char kKelvraProfile[];
 
@@ -16,10 +18,23 @@ extern const char kKelvraProfile[];
 void ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
                           const CString& view, const CString& hostFolder);
 
+// The keys configuration writes for one release, as ConfigureAcadProfile
+// computes them (reading "CurVer" and the default profiles on the way, with
+// the create-on-read lookups).
+struct AcadProfileKeys {
+    CString profile;        // HKCU: the profile "<<Kelvra V9>>"
+    CString demandLoad;     // HKLM: Applications\LoadKelvra; empty: none
+    CString defaultProfile; // HKCU: the profile whose TRUSTEDPATHS the
+                            // product joins; empty when the release has none
+};
+AcadProfileKeys FindAcadProfileKeys(const AcadRelease& release, const CString& view);
+
 // The trusted-paths list of the product's arx folder inside installDir and
 // inside each sibling folder that is not empty, every entry ended by ";".
 CString FormatTrustedPaths(const CString& arxFolder, const CString& installDir,
                            const CString& quintelFolder, const CString& velmorFolder);
+// The ";"-separated entries of a path list, empty ones left out.
+std::vector<CString> SplitPathList(const CString& list);
 // productPaths followed by each entry of existingPaths not already listed
 // (case-insensitively), every entry ended by ";"; empty entries are dropped.
 CString MergeTrustedPaths(const CString& productPaths, const CString& existingPaths);

@@ -3,27 +3,36 @@
 #include "host_cad/AcadDiscovery.h"
 #include "host_cad/AcadProfile.h"
 
-void ConfigureAcadReleaseSweep(const CString& installDir) {
+namespace {
+
+using ReleaseVisit = std::function<void(const AcadRelease&, const CString&)>;
+
+// Each release once, in the first of its views (as the sweep names them) where
+// it is found.
+void SweepReleases(TriedInOrder<const char*> AcadRelease::*views, const ReleaseVisit& visit) {
     CString hostFolder;
     for (const AcadRelease& release : ACAD_RELEASES) {
-        for (const char* view : release.configurationSweepViews) {
+        for (const char* view : release.*views) {
             if (FindAcadInstall(release, view, hostFolder)) {
-                ConfigureAcadProfile(release, installDir, CString(), hostFolder);
+                visit(release, hostFolder);
                 break;
             }
         }
     }
 }
 
-void SweepAcadShortcuts(
-    const std::function<void(const AcadRelease&, const CString&)>& makeShortcut) {
-    CString hostFolder;
-    for (const AcadRelease& release : ACAD_RELEASES) {
-        for (const char* view : release.shortcutSweepViews) {
-            if (FindAcadInstall(release, view, hostFolder)) {
-                makeShortcut(release, hostFolder);
-                break;
-            }
-        }
-    }
+} // namespace
+
+void ConfigureAcadReleaseSweep(const CString& installDir) {
+    SweepAcadConfigurationReleases([&](const AcadRelease& release, const CString& hostFolder) {
+        ConfigureAcadProfile(release, installDir, CString(), hostFolder);
+    });
+}
+
+void SweepAcadConfigurationReleases(const ReleaseVisit& visit) {
+    SweepReleases(&AcadRelease::configurationSweepViews, visit);
+}
+
+void SweepAcadShortcuts(const ReleaseVisit& makeShortcut) {
+    SweepReleases(&AcadRelease::shortcutSweepViews, makeShortcut);
 }

@@ -11,6 +11,11 @@
 // configuration views, always with the native view.
 void ConfigureAcadReleaseSweep(const CString& installDir);
 
+// Calls visit(release, host folder) for every release the configuration
+// sweep finds (in one of its configuration views), in table order.
+void SweepAcadConfigurationReleases(
+    const std::function<void(const AcadRelease&, const CString&)>& visit);
+
 // Calls makeShortcut(release, host folder) for every release found in one of
 // its shortcut views, in table order.
 void SweepAcadShortcuts(
