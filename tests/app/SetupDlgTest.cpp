@@ -1,5 +1,6 @@
 #include "app/SetupDlg.h"
 
+#include "engine/SetupThread.h"
 #include "framework/WizardProtocol.h"
 #include "pages/DlgCompactpage.h"
 #include "pages/DlgFinishpage.h"
@@ -9,9 +10,12 @@
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/ScratchRegistry.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -22,16 +26,22 @@ const char kProductKeyPath[] = "SOFTWARE\\Morvane\\Kelvra\\V9";
 HWND WaitForWelcome(DialogDriver& d) { return d.WaitForDialog(IDC_INSTRUCTION); }
 HWND WaitForAgreement(DialogDriver& d) { return d.WaitForDialog(IDC_AGREE); }
 HWND WaitForDestination(DialogDriver& d) { return d.WaitForDialog(IDC_INSTALL_PATH); }
+HWND WaitForFinish(DialogDriver& d) { return d.WaitForDialog(IDC_README); }
 
-// A host whose pages are counted, and whose page 2 can be made to fail.
+// A host whose pages are counted, whose page 2 can be made to fail, and whose
+// distribution and default destination can be replaced.
 class TestHost : public CSetupDlg {
 public:
     bool m_breakPathPage = false;
     bool m_wizardRan = false;
+    CString m_testSourceDir;
+    CString m_testInstallDir;
 
 protected:
     void CreatePages() override {
         CSetupDlg::CreatePages();
+        if (!m_testSourceDir.IsEmpty()) m_strSourceDir = m_testSourceDir;
+        if (!m_testInstallDir.IsEmpty()) m_strInstallDir = m_testInstallDir;
         m_wizardRan = true;
         if (m_breakPathPage) m_pathPage = std::make_unique<BrokenPathPage>(m_hWnd);
     }
@@ -202,6 +212,82 @@ TEST(SetupDlgTest, BackAndNextKeepTheAgreementAndTheDestination) {
     EXPECT_EQ(fieldAfterReturn, CString("Kelvra"));
     EXPECT_EQ(host.m_bAgreed, 1);
     EXPECT_EQ(host.m_strInstallDir, CString("Kelvra"));
+}
+
+namespace {
+
+// What a user without a mouse does: Tab until the focus is on the control
+// (a dozen presses go round any page), then the key that works it.
+void TabTo(DialogDriver& d, HWND page, int id) {
+    for (int presses = 0; presses < 12; ++presses) {
+        if (DialogDriver::FocusedControl(page) == GetDlgItem(page, id)) return;
+        d.PressKey(page, VK_TAB);
+    }
+    char what[64];
+    std::snprintf(what, sizeof(what), "Tab to reach control %d", id);
+    d.Fail(what);
+}
+
+void PressButton(DialogDriver& d, HWND page, int id) {
+    TabTo(d, page, id);
+    d.PressKey(page, VK_SPACE);
+}
+
+} // namespace
+
+TEST(SetupDlgTest, KeyboardAloneInstallsFromTheWelcomeToTheFinishPage) {
+    ScratchRegistry registry;
+    TempDir temp;
+    const CString source = temp / "dist";
+    for (const char* name : CONTENT_FOLDERS) CreateFolders(source + "\\" + name);
+    ASSERT_TRUE(WriteFileBytes(source + "\\Support\\Data.TXT", "data"));
+    TestHost host;
+    host.m_testSourceDir = source;
+    host.m_testInstallDir = temp / "Kelvra\\";
+    // Agreed / Next enabled, after each key on the agreement page.
+    std::vector<std::pair<bool, bool>> choices;
+    int readmeAfterSpace = -1;
+    DialogDriver driver;
+    driver.Run([&] { host.DoModal(); },
+               [&](DialogDriver& d) {
+                   PressButton(d, WaitForWelcome(d), IDC_NEXT);
+
+                   HWND agreement = WaitForAgreement(d);
+                   auto readChoice = [&] {
+                       choices.emplace_back(d.GetCheck(agreement, IDC_AGREE) == BST_CHECKED,
+                                            d.IsEnabled(agreement, IDC_NEXT));
+                   };
+                   TabTo(d, agreement, IDC_DISAGREE);
+                   for (UINT key : {VK_DOWN, VK_UP, VK_RIGHT}) {
+                       d.PressKey(agreement, key);
+                       readChoice();
+                   }
+                   // Escape, and 否 chosen in the quit question: the page again, still agreed.
+                   d.PressKey(agreement, VK_ESCAPE);
+                   auto question = d.WaitForMessageBox("真要退出安装程序吗?");
+                   TabTo(d, question.hwnd, IDNO);
+                   d.PressKey(question.hwnd, VK_RETURN);
+                   agreement = WaitForAgreement(d);
+                   readChoice();
+                   PressButton(d, agreement, IDC_NEXT);
+
+                   PressButton(d, WaitForDestination(d), IDC_NEXT);
+
+                   // The copying page moves on by itself.
+                   HWND finish = WaitForFinish(d);
+                   TabTo(d, finish, IDC_README);
+                   d.PressKey(finish, VK_SPACE);
+                   readmeAfterSpace = d.GetCheck(finish, IDC_README);
+                   PressButton(d, finish, IDC_NEXT);
+               });
+    const std::vector<std::pair<bool, bool>> expected = {
+        {true, true}, {false, false}, {true, true}, {true, true}};
+    EXPECT_EQ(choices, expected);
+    EXPECT_EQ(readmeAfterSpace, BST_UNCHECKED);
+    EXPECT_EQ(host.m_bAgreed, 1);
+    EXPECT_EQ(ReadFileBytes(temp / "Kelvra\\Support\\data.txt"), "data");
+    EXPECT_EQ(host.m_hWnd, nullptr);
+    SetFileAttributesA(temp / "Kelvra\\Uninstall.log", FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(SetupDlgTest, PageThatCannotBeCreatedEndsTheWizard) {

@@ -85,8 +85,8 @@ TEST(DestinationPageTest, NextRefusesTextWithoutABackslashAndSelectsIt) {
                                      d.SetText(p, IDC_INSTALL_PATH, typed);
                                      d.Click(p, IDC_NEXT);
                                      stillOpen = IsWindow(p) && IsWindowVisible(p);
-                                     fieldHasFocus =
-                                         FocusedControl(p) == GetDlgItem(p, IDC_INSTALL_PATH);
+                                     fieldHasFocus = DialogDriver::FocusedControl(p) ==
+                                                     GetDlgItem(p, IDC_INSTALL_PATH);
                                      selection = FieldSelection(p);
                                      d.Click(p, IDCANCEL);
                                  }),

@@ -15,6 +15,14 @@ struct WayOut {
     INT_PTR expected;
 };
 
+// True when the page's white rectangle lies beneath control id in the
+// z-order, so a repaint of the rectangle alone cannot paint over it.
+bool WhiteRectangleBeneath(HWND page, int id) {
+    for (HWND w = GetWindow(GetDlgItem(page, id), GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+        if ((GetWindowLongPtrA(w, GWL_STYLE) & SS_TYPEMASK) == SS_WHITERECT) return true;
+    return false;
+}
+
 } // namespace
 
 TEST(IntroPageTest, EndsWithTheResultOfEachWayOut) {
@@ -39,6 +47,7 @@ TEST(IntroPageTest, ShowsItsTextsAndTheHostIconsOnEveryVisit) {
         CString caption, heading, instruction;
         HICON big = nullptr, small = nullptr;
         bool hasBack = true;
+        bool textsOnTheRectangle = false;
         RunPage(page, IDC_INSTRUCTION, [&](DialogDriver& d, HWND p) {
             caption = DialogDriver::WindowText(p);
             heading = d.GetText(p, IDC_HEADING);
@@ -46,6 +55,8 @@ TEST(IntroPageTest, ShowsItsTextsAndTheHostIconsOnEveryVisit) {
             big = WindowIcon(p, ICON_BIG);
             small = WindowIcon(p, ICON_SMALL);
             hasBack = GetDlgItem(p, IDC_BACK) != nullptr;
+            textsOnTheRectangle =
+                WhiteRectangleBeneath(p, IDC_HEADING) && WhiteRectangleBeneath(p, IDC_INSTRUCTION);
             d.Click(p, IDCANCEL);
         });
         EXPECT_EQ(caption, CString(KELVRA_WIZARD_TITLE)) << "visit " << visit;
@@ -55,6 +66,7 @@ TEST(IntroPageTest, ShowsItsTextsAndTheHostIconsOnEveryVisit) {
         EXPECT_EQ(big, host.BigIcon()) << "visit " << visit;
         EXPECT_EQ(small, host.SmallIcon()) << "visit " << visit;
         EXPECT_FALSE(hasBack);
+        EXPECT_TRUE(textsOnTheRectangle);
     }
 }
 

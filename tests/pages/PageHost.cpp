@@ -36,10 +36,3 @@ HICON WindowIcon(HWND window, WPARAM kind) {
     SendMessageTimeoutA(window, WM_GETICON, kind, 0, SMTO_NORMAL, 10000, &icon);
     return reinterpret_cast<HICON>(icon);
 }
-
-HWND FocusedControl(HWND page) {
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof(gui);
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(page, nullptr), &gui)) return nullptr;
-    return gui.hwndFocus;
-}

@@ -36,6 +36,3 @@ INT_PTR RunPage(CDialog& page, int controlId, const PageScript& script);
 
 // An icon of a page's window (ICON_BIG or ICON_SMALL), read as the host would.
 HICON WindowIcon(HWND window, WPARAM kind);
-
-// The control that has the keyboard focus on the page's thread.
-HWND FocusedControl(HWND page);

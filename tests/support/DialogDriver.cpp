@@ -298,11 +298,16 @@ void DialogDriver::CloseBox(HWND dialog) {
     Sync(dialog);
 }
 
-void DialogDriver::PressKey(HWND dialog, UINT vk) {
-    DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+HWND DialogDriver::FocusedControl(HWND dialog) {
     GUITHREADINFO gui{};
     gui.cbSize = sizeof(gui);
-    HWND target = (GetGUIThreadInfo(thread, &gui) && gui.hwndFocus) ? gui.hwndFocus : dialog;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui)) return nullptr;
+    return gui.hwndFocus;
+}
+
+void DialogDriver::PressKey(HWND dialog, UINT vk) {
+    HWND target = FocusedControl(dialog);
+    if (!target) target = dialog;
     PostMessageA(target, WM_KEYDOWN, vk, 1);
     PostMessageA(target, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
     Sync(dialog);

@@ -63,6 +63,8 @@ public:
     // The text of a window (cross-thread safe).
     static CString WindowText(HWND hwnd);
     static bool IsMessageBox(HWND hwnd);
+    // The control that has the keyboard focus on the dialog's thread.
+    static HWND FocusedControl(HWND dialog);
 
 private:
     void WaitForChange(DWORD deadline);
