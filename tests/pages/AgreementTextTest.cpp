@@ -89,3 +89,18 @@ TEST(AgreementTextTest, NamesTheMakerAndEndsWithTheReadersDeclaration) {
     EXPECT_NE(lines.back().find("已阅读"), std::string::npos);
     EXPECT_NE(lines.back().find("接受"), std::string::npos);
 }
+
+TEST(AgreementTextTest, NoWordOrNameIsCutAcrossLines) {
+    const std::string text = kAgreementText;
+    std::vector<std::string> lines;
+    ASSERT_TRUE(SplitCrLfLines(text, &lines));
+    // The text as one paragraph per section, the line breaks taken out.
+    std::string joined;
+    for (const std::string& line : lines) joined += line.empty() ? "\n" : line;
+    for (const char* word : {"Morvane", "Kelvra V9.0", "土地整理规划设计软件", "AutoCAD", "单位",
+                             "中华人民共和国", "著作权", "知识产权", "安装", "协议"}) {
+        int inLines = 0;
+        for (const std::string& line : lines) inLines += CountOf(line, word);
+        EXPECT_EQ(inLines, CountOf(joined, word)) << "a line break cuts \"" << word << "\"";
+    }
+}
