@@ -1,6 +1,8 @@
 #include "uninstall/RemovalReport.h"
 
-#include "framework/Handles.h"
+#include "framework/RunLog.h"
+
+#include <functional>
 
 namespace {
 
@@ -9,7 +11,8 @@ struct Section {
     const CStringArray* names;
 };
 
-void AppendSections(CString& text, const RemovalOutcome& outcome, int maxShown) {
+void ForEachSection(const RemovalOutcome& outcome,
+                    const std::function<void(const char*, const CStringArray&)>& visit) {
     const Section sections[] = {
         {.heading = "保留的数据文件（您的数据）：", .names = &outcome.keptData},
         {.heading = "正在使用、没有删除的文件：", .names = &outcome.inUse},
@@ -18,11 +21,8 @@ void AppendSections(CString& text, const RemovalOutcome& outcome, int maxShown) 
         {.heading = "安装记录中不属于本软件的行（已拒绝，没有做任何处理）：",
          .names = &outcome.refused},
     };
-    for (const Section& section : sections) {
-        if (section.names->empty()) continue;
-        text.AppendFormat("\n%s\n", section.heading);
-        text += ListNames(*section.names, maxShown);
-    }
+    for (const Section& section : sections)
+        if (!section.names->empty()) visit(section.heading, *section.names);
 }
 
 bool AnythingLeft(const RemovalOutcome& outcome) {
@@ -53,7 +53,10 @@ CString LastBoxText(const RemovalOutcome& outcome, bool selfAtRestart) {
         text += "\n没有找到还需删除的内容。";
     if (AnythingLeft(outcome)) {
         text += "\n\n下列内容留在了计算机上：\n";
-        AppendSections(text, outcome, kShownNamesPerList);
+        ForEachSection(outcome, [&](const char* heading, const CStringArray& names) {
+            text.AppendFormat("\n%s\n", heading);
+            text += ListNames(names, kShownNamesPerList);
+        });
     }
     if (!outcome.scheduled.empty() || selfAtRestart) {
         text += "\n请重新启动计算机以完成卸载";
@@ -62,32 +65,10 @@ CString LastBoxText(const RemovalOutcome& outcome, bool selfAtRestart) {
     return text;
 }
 
-CString TextLogReport(const CString& destination, const CStringArray& trail,
-                      const RemovalOutcome& outcome, int exitCode) {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    CString text;
-    text.Format("Kelvra V9.0 卸载日志 %04u-%02u-%02u %02u:%02u:%02u\n安装文件夹：%s\n\n", now.wYear,
-                now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, destination.GetString());
-    for (const CString& line : trail) text.AppendFormat("%s\n", line.GetString());
-    text.AppendFormat("\n删除了 %d 项。\n", outcome.removed);
-    AppendSections(text, outcome, 0);
-    text.AppendFormat("\n退出代码：%d\n", exitCode);
-    return text;
-}
-
-bool WriteReportFile(const CString& path, const CString& text) {
-    CFileHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    std::string bytes;
-    bytes.reserve(text.str().size() + text.str().size() / 16);
-    for (char c : text.str()) {
-        if (c == '\n') bytes += '\r';
-        bytes += c;
-    }
-    DWORD written = 0;
-    return WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                     nullptr) &&
-           written == bytes.size();
+void LogOutcome(const RemovalOutcome& outcome, int exitCode) {
+    RunLogLine("删除了 %d 项", outcome.removed);
+    ForEachSection(outcome, [](const char* heading, const CStringArray& names) {
+        for (const CString& name : names) RunLogLine("%s %s", heading, name.GetString());
+    });
+    RunLogLine("结束, 退出代码 %d", exitCode);
 }

@@ -1,4 +1,4 @@
-// What the user (the last box) and an administrator (the text log) are told
+// What the user (the last box) and an administrator (the run log) are told
 // after a removal: what went and, by name, what stayed.
 #pragma once
 
@@ -16,11 +16,5 @@ CString ListNames(const CStringArray& names, int maxShown);
 // at the next restart (its deletion could not be arranged otherwise).
 CString LastBoxText(const RemovalOutcome& outcome, bool selfAtRestart);
 
-// The text log: the trail of steps and decisions, every name in full and the
-// exit code.
-CString TextLogReport(const CString& destination, const CStringArray& trail,
-                      const RemovalOutcome& outcome, int exitCode);
-
-// Writes text to path (LF becomes CR LF, code page 936), replacing the file.
-// Silent: false on failure, no box.
-bool WriteReportFile(const CString& path, const CString& text);
+// Into the run log: how many items went, every name that stayed, the exit code.
+void LogOutcome(const RemovalOutcome& outcome, int exitCode);

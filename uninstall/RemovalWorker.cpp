@@ -1,6 +1,6 @@
 #include "uninstall/RemovalWorker.h"
 
-#include "framework/SystemError.h"
+#include "framework/RunLog.h"
 
 CRemovalWorker::CRemovalWorker(const UninstallRecord& record, const CRemovalScope& scope,
                                const RemovalOptions& options)
@@ -17,9 +17,7 @@ int CRemovalWorker::Run() {
 }
 
 void CRemovalWorker::OnStep(const CString& status, int step, int total) {
-    CString line;
-    line.Format("[%d/%d] %s", step, total, status.GetString());
-    m_trail.push_back(line);
+    RunLogLine("[%d/%d] %s", step, total, status.GetString());
     if (!m_dialog) return;
     bool post = false;
     {
@@ -50,9 +48,6 @@ bool CRemovalWorker::RetryInUse(const CString& path, DWORD error) {
         retry =
             ::SendMessageA(m_dialog, WM_REMOVAL_IN_USE, reinterpret_cast<WPARAM>(&shown), 0) != 0;
     }
-    CString line;
-    line.Format("%s: %s (%s)", retry ? "重试" : "忽略", path.GetString(),
-                SystemErrorText(error).Trim().GetString());
-    m_trail.push_back(line);
+    RunLogFailure(error, "文件正在被使用: %s, %s", path.GetString(), retry ? "重试" : "忽略");
     return retry;
 }

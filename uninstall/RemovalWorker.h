@@ -1,7 +1,7 @@
 // Runs the removal core for the program: on a thread of its own behind the
-// progress dialog, or on the calling thread in a silent run. It keeps a trail
-// of every step and every decision for the text log, and in the dialog's case
-// hands the latest step to the dialog and asks it about files in use.
+// progress dialog, or on the calling thread in a silent run. Every step and
+// every decision goes to the run log (when one is open); in the dialog's case
+// the latest step goes to the dialog, which is also asked about files in use.
 #pragma once
 
 #include "framework/Thread.h"
@@ -36,8 +36,6 @@ public:
     bool TakeStep(Step& step);
 
     const RemovalOutcome& Outcome() const { return m_outcome; }
-    // Every step and decision, one line each, for the text log.
-    const CStringArray& Trail() const { return m_trail; }
 
     BOOL InitInstance() override { return TRUE; }
     int Run() override;
@@ -51,7 +49,6 @@ private:
     RemovalOptions m_options;
     HWND m_dialog = nullptr;
     RemovalOutcome m_outcome;
-    CStringArray m_trail;
 
     std::mutex m_lock;
     Step m_latest;

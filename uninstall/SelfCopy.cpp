@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-struct CCopyHandshake::Shared {
+struct CopyShared {
     DWORD magic;
     DWORD originalProcessId;
     LONG exitCode;
@@ -80,7 +80,7 @@ bool RunThroughCopy(const CString& arguments, int& exitCode) {
 
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     CHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, &inherit, PAGE_READWRITE, 0,
-                                       sizeof(CCopyHandshake::Shared), nullptr));
+                                       sizeof(CopyShared), nullptr));
     CHandle done(CreateEventA(&inherit, TRUE, FALSE, nullptr));
     HANDLE me = nullptr;
     DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &me,
@@ -95,7 +95,7 @@ bool RunThroughCopy(const CString& arguments, int& exitCode) {
         RemoveDirectoryA(folder);
         return false;
     }
-    auto* shared = static_cast<CCopyHandshake::Shared*>(view);
+    auto* shared = static_cast<CopyShared*>(view);
     shared->magic = kSharedMagic;
     shared->originalProcessId = GetCurrentProcessId();
     // Until the copy says otherwise: a copy that dies early has failed.
@@ -148,9 +148,9 @@ bool CCopyHandshake::Attach(const CString& value) {
     // Each handle must be of its kind; a made-up number fails here.
     const DWORD originalId = GetProcessId(original);
     if (originalId == 0 || originalId == GetCurrentProcessId()) return false;
-    void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(Shared));
+    void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(CopyShared));
     if (!view) return false;
-    auto* shared = static_cast<Shared*>(view);
+    auto* shared = static_cast<CopyShared*>(view);
     if (shared->magic != kSharedMagic || shared->originalProcessId != originalId ||
         WaitForSingleObject(done, 0) != WAIT_TIMEOUT) {
         UnmapViewOfFile(view);

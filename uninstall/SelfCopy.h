@@ -19,6 +19,10 @@
 #include "framework/Handles.h"
 #include "framework/String.h"
 
+// The block the original and the copy share: who the original is, and the
+// exit code the copy reports.
+struct CopyShared;
+
 // The copy's private switch (its value: the inherited handles).
 constexpr char kCopySwitch[] = "/_KELVRA_UNINSTALL_COPY=";
 
@@ -56,11 +60,10 @@ public:
     void ScheduleSelfRemoval();
 
 private:
-    struct Shared;
     CHandle m_original;
     CHandle m_done;
     CHandle m_mapping;
-    Shared* m_shared = nullptr;
+    CopyShared* m_shared = nullptr;
     CString m_originalPath;
     bool m_selfDelete = false;
 };

@@ -13,7 +13,6 @@
 namespace {
 
 const char kLogName[] = "Uninstall.log";
-const char kDefaultTextLog[] = "Kelvra V9 Uninstall.log";
 const char kRecordMissing[] =
     "没有找到 Kelvra V9.0 的安装记录 (Uninstall.log)，或者无法读取它。\n\n"
     "卸载程序没有删除任何内容。";
@@ -26,14 +25,6 @@ const char kUsage[] = "用法: Uninstall-64.exe [/S] [/LOG=<文件>]\n\n"
                       "Kelvra V9 Uninstall.log）\n\n"
                       "退出代码: 0 完成，1602 用户取消，1603 失败，1618 已有安装程序在运行，"
                       "3010 需要重新启动计算机";
-
-// PENDING: the shared mutex name and temp-path helper announced by H4.
-const char kSingleInstanceMutex[] = "Global\\Kelvra V9 Setup";
-CString TempFolderPath(const char* name) {
-    char temp[MAX_PATH] = {};
-    const DWORD length = GetTempPathA(MAX_PATH, temp);
-    return length > 0 && length < MAX_PATH ? CString(temp) + name : CString(name);
-}
 
 CString FolderOf(const CString& path) {
     const int slash = path.ReverseFind('\\');
@@ -69,10 +60,11 @@ void CUninstallApp::Tell(const char* text, UINT type) const {
     if (!m_options.silent) AfxMessageBox(nullptr, text, type | MB_SETFOREGROUND);
 }
 
-void CUninstallApp::WriteTextLog(const CString& text) const {
+void CUninstallApp::OpenRunLog() {
     CString path = m_options.logFile;
-    if (path.IsEmpty() && m_options.silent) path = TempFolderPath(kDefaultTextLog);
-    if (!path.IsEmpty()) WriteReportFile(path, text);
+    if (path.IsEmpty() && m_options.silent) path = TempFolderPath(KELVRA_UNINSTALL_LOG_NAME);
+    if (path.IsEmpty() || !m_runLog.Open(path)) return;
+    RunLogLine("开始 Kelvra V9.0 卸载程序 %s", m_options.arguments.GetString());
 }
 
 int CUninstallApp::Main() {
@@ -91,7 +83,7 @@ int CUninstallApp::Main() {
     // The copy keeps the mutex alive too, for as long as it works after the
     // original has ended; the original holds it first, so the copy does not
     // ask whether it is the first.
-    CSingleInstance instance(kSingleInstanceMutex);
+    CSingleInstance instance(KELVRA_INSTANCE_MUTEX);
     if (m_options.privateSwitch) return RunCopy();
     if (!instance.IsFirst()) {
         Tell(kAlreadyRunning, MB_OK | MB_ICONEXCLAMATION);
@@ -104,14 +96,16 @@ int CUninstallApp::RunOriginal() {
     const CString logPath = FolderOf(ProgramPath()) + kLogName;
     UninstallRecord record;
     if (!ReadUninstallRecord(logPath, record)) {
+        OpenRunLog();
+        RunLogLine("%s %s", kRecordMissing, logPath.GetString());
         Tell(kRecordMissing, MB_OK | MB_ICONSTOP);
-        WriteTextLog(CString(kRecordMissing) + "\n" + logPath + "\n");
         return kExitFailed;
     }
     int exitCode = kExitFailed;
     if (!RunThroughCopy(m_options.arguments, exitCode)) {
+        OpenRunLog();
+        RunLogFailure(GetLastError(), "%s", kCannotCopy);
         Tell(kCannotCopy, MB_OK | MB_ICONSTOP);
-        WriteTextLog(CString(kCannotCopy) + "\n");
     }
     return exitCode;
 }
@@ -126,6 +120,7 @@ int CUninstallApp::RunCopy() {
         return kExitInvalidCommandLine;
     }
     const CString original = handshake.OriginalPath();
+    OpenRunLog();
     const int exitCode =
         Uninstall(FolderOf(original) + kLogName, original, !handshake.SelfDeleteArranged());
     handshake.Report(exitCode);
@@ -141,19 +136,20 @@ int CUninstallApp::Uninstall(const CString& logPath, const CString& originalPath
                              bool selfAtRestart) {
     UninstallRecord record;
     if (!ReadUninstallRecord(logPath, record)) {
+        RunLogLine("%s %s", kRecordMissing, logPath.GetString());
         Tell(kRecordMissing, MB_OK | MB_ICONSTOP);
-        WriteTextLog(CString(kRecordMissing) + "\n" + logPath + "\n");
         return kExitFailed;
     }
     m_scope = CRemovalScope::ForLog(logPath);
     m_scope.RefuseOutside(record);
+    RunLogLine("安装文件夹 %s", m_scope.Destination().GetString());
 
     RemovalOptions options;
     options.skipFile = originalPath;
     if (!m_options.silent) {
         CDlgConfirm confirm;
         if (confirm.DoModal() != IDOK) {
-            WriteTextLog("用户取消了卸载，没有删除任何内容。\n");
+            RunLogLine("用户取消了卸载，没有删除任何内容。结束, 退出代码 %d", kExitUserCancelled);
             return kExitUserCancelled;
         }
         options.removeData = confirm.m_bRemoveData;
@@ -169,7 +165,7 @@ int CUninstallApp::Uninstall(const CString& logPath, const CString& originalPath
     const RemovalOutcome& outcome = worker.Outcome();
     int exitCode = outcome.ExitCode();
     if (exitCode == kExitSuccess && selfAtRestart) exitCode = kExitRestartNeeded;
-    WriteTextLog(TextLogReport(m_scope.Destination(), worker.Trail(), outcome, exitCode));
+    LogOutcome(outcome, exitCode);
     Tell(LastBoxText(outcome, selfAtRestart),
          MB_OK | (exitCode == kExitFailed ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
     return exitCode;

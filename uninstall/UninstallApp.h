@@ -7,6 +7,7 @@
 
 #include "framework/App.h"
 #include "framework/CommandLine.h"
+#include "framework/RunLog.h"
 #include "uninstall/RemovalScope.h"
 
 class CUninstallApp : public CWinApp {
@@ -27,10 +28,12 @@ private:
     int Uninstall(const CString& logPath, const CString& originalPath, bool selfAtRestart);
     // A box unless the run is silent.
     void Tell(const char* text, UINT type) const;
-    void WriteTextLog(const CString& text) const;
+    // The run log: /LOG=, or in a silent run the default file in %TEMP%.
+    void OpenRunLog();
 
     CommandLineOptions m_options;
     CRemovalScope m_scope;
+    CRunLog m_runLog;
     int m_exitCode = 0;
 };
 
