@@ -2,6 +2,9 @@
 
 #include "res/resource.h"
 
+#include <tlhelp32.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -83,7 +86,7 @@ CUiDriver::~CUiDriver() {
     if (m_hook) UnhookWinEvent(m_hook);
 }
 
-void CUiDriver::Launch(const CString& setupExe) {
+void CUiDriver::Launch(const CString& setupExe, const CString& arguments) {
     CString folder = setupExe;
     const int slash = folder.ReverseFind('\\');
     folder = slash > 0 ? folder.Left(slash) : CString(".");
@@ -91,6 +94,7 @@ void CUiDriver::Launch(const CString& setupExe) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     CString commandLine = "\"" + setupExe + "\"";
+    if (!arguments.IsEmpty()) commandLine += " " + arguments;
     std::vector<char> mutableLine(commandLine.str().begin(), commandLine.str().end());
     mutableLine.push_back('\0');
     m_startTick = GetTickCount();
@@ -103,10 +107,35 @@ void CUiDriver::Launch(const CString& setupExe) {
     CHandle thread(info.hThread);
     m_process.Reset(info.hProcess);
     m_processId = info.dwProcessId;
+    m_family.assign(1, m_processId);
     if (m_hook) UnhookWinEvent(m_hook);
     m_hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_HIDE, nullptr, OnWinEvent,
                              m_processId, 0, WINEVENT_OUTOFCONTEXT);
     Record("started " + setupExe);
+}
+
+void CUiDriver::LaunchCommandLine(const CString& commandLine, const CString& workingFolder) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::vector<char> mutableLine(commandLine.str().begin(), commandLine.str().end());
+    mutableLine.push_back('\0');
+    m_startTick = GetTickCount();
+    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingFolder.IsEmpty() ? nullptr : workingFolder.GetString(), &startup,
+                        &info)) {
+        CString message;
+        message.Format("cannot start %s (error %lu)", commandLine.GetString(), GetLastError());
+        Fail(message);
+    }
+    CHandle thread(info.hThread);
+    m_process.Reset(info.hProcess);
+    m_processId = info.dwProcessId;
+    m_family.assign(1, m_processId);
+    if (m_hook) UnhookWinEvent(m_hook);
+    m_hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_HIDE, nullptr, OnWinEvent, 0, 0,
+                             WINEVENT_OUTOFCONTEXT);
+    Record("started " + commandLine);
 }
 
 void CUiDriver::Terminate() {
@@ -135,7 +164,24 @@ void CUiDriver::Fail(const CString& message) {
 bool CUiDriver::IsOurs(HWND hwnd) const {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    return pid == m_processId;
+    if (pid == m_processId) return true;
+    if (pid == 0 || pid == GetCurrentProcessId()) return false;
+    if (std::find(m_family.begin(), m_family.end(), pid) != m_family.end()) return true;
+    // A process we have not met: ours when its parent is.
+    CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
+         more = Process32Next(snapshot.Get(), &entry)) {
+        if (entry.th32ProcessID != pid) continue;
+        if (std::find(m_family.begin(), m_family.end(), entry.th32ParentProcessID) ==
+            m_family.end())
+            return false;
+        m_family.push_back(pid);
+        return true;
+    }
+    return false;
 }
 
 HWND CUiDriver::FindTopLevel(const std::function<bool(HWND)>& match) const {
@@ -194,6 +240,19 @@ HWND CUiDriver::FindPage(WizardPage page) const {
         // Enabled: no modal box of the installer is open over the page.
         return IsDialogClass(w) && GetDlgItem(w, marker) != nullptr && IsWindowEnabled(w);
     });
+}
+
+HWND CUiDriver::FindDialog(int controlId) const {
+    return FindTopLevel([&](HWND w) {
+        return IsDialogClass(w) && GetDlgItem(w, controlId) != nullptr && IsWindowEnabled(w);
+    });
+}
+
+HWND CUiDriver::WaitForDialog(int controlId, const char* what) {
+    HWND hwnd = WaitFor(what, [&]() -> HWND { return FindDialog(controlId); });
+    SyncWith(hwnd);
+    Record(CString(what) + " is shown");
+    return hwnd;
 }
 
 HWND CUiDriver::FindMessageBox(const char* textPart) const {
@@ -268,6 +327,31 @@ DWORD CUiDriver::WaitForExit() {
     what.Format("Setup.exe ended (exit code %lu)", code);
     Record(what);
     return code;
+}
+
+void CUiDriver::WaitForDescendants() {
+    // Children the window search has not met yet are looked up now.
+    CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = snapshot && Process32First(snapshot.Get(), &entry); more;
+         more = Process32Next(snapshot.Get(), &entry))
+        if (entry.th32ParentProcessID == m_processId &&
+            std::find(m_family.begin(), m_family.end(), entry.th32ProcessID) == m_family.end())
+            m_family.push_back(entry.th32ProcessID);
+    const DWORD deadline = GetTickCount() + m_timeoutMs;
+    for (DWORD pid : m_family) {
+        if (pid == m_processId) continue;
+        CHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+        if (!process) continue; // already gone
+        if (WaitForSingleObject(process.Get(), Remaining(deadline)) != WAIT_OBJECT_0) {
+            CString message;
+            message.Format("timed out after %lu s waiting for process %lu to end",
+                           m_timeoutMs / 1000, pid);
+            Fail(message);
+        }
+    }
+    Record("every program it started has ended");
 }
 
 void CUiDriver::SyncWith(HWND hwnd) {
@@ -366,10 +450,19 @@ void CUiDriver::Settle() {
         windows.push_back(w);
         return false;
     });
+    std::vector<DWORD> shown;
     for (HWND w : windows) {
         RedrawWindow(w, nullptr, nullptr,
                      RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         SyncWith(w);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (std::find(shown.begin(), shown.end(), pid) == shown.end()) shown.push_back(pid);
     }
-    if (m_process) WaitForInputIdle(m_process.Get(), m_timeoutMs);
+    // The programs that show the windows: a program that only waits (the
+    // uninstaller's original, while its copy works) never becomes idle.
+    for (DWORD pid : shown) {
+        CHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        if (process) WaitForInputIdle(process.Get(), m_timeoutMs);
+    }
 }

@@ -37,14 +37,23 @@ public:
     // Every step is also written to this stream (null: only recorded).
     void SetLog(FILE* log) { m_log = log; }
 
-    // Starts the installer (its own folder as working folder).
-    void Launch(const CString& setupExe);
+    // Starts the installer (its own folder as working folder), with the
+    // arguments after its quoted path.
+    void Launch(const CString& setupExe, const CString& arguments = CString());
+    // Starts a whole command line as Programs and Features starts an
+    // UninstallString: no program name apart, so Windows finds the program
+    // in the line itself (an unquoted path with blanks included).
+    void LaunchCommandLine(const CString& commandLine, const CString& workingFolder);
     // Ends the installer if it still runs (a failed scenario's clean-up).
     void Terminate();
     DWORD ProcessId() const { return m_processId; }
 
     // Waits for the page to be visible, enabled and active (no box over it).
     HWND WaitForPage(WizardPage page);
+    // Waits for an enabled dialog (not a wizard page) holding the control
+    // id: the uninstaller's dialogs.
+    HWND WaitForDialog(int controlId, const char* what);
+    HWND FindDialog(int controlId) const;
     // Waits for a visible message box of the installer whose text contains
     // textPart; returns its window.
     HWND WaitForMessageBox(const char* textPart);
@@ -55,6 +64,8 @@ public:
     void WaitForWindowGone(HWND hwnd, const char* what);
     // Waits for the installer to end; returns its exit code.
     DWORD WaitForExit();
+    // Waits for every program the started one started, once it has ended.
+    void WaitForDescendants();
 
     // Clicks an enabled button of a page and waits until its thread has
     // handled the click (or entered a modal loop the click opened).
@@ -96,6 +107,8 @@ private:
     // Blocks until something may have changed: a window event from the hook,
     // the installer ending, or the re-check interval.
     void WaitForChange(DWORD remaining);
+    // Windows of the started program and of the programs it started (the
+    // uninstaller works in a copy of itself).
     bool IsOurs(HWND hwnd) const;
     HWND FindTopLevel(const std::function<bool(HWND)>& match) const;
     void SyncWith(HWND hwnd);
@@ -114,4 +127,6 @@ private:
     HWINEVENTHOOK m_hook = nullptr;
     std::vector<Step> m_steps;
     std::vector<std::unique_ptr<bool>> m_clickFlags;
+    // The started program's process and those found to descend from it.
+    mutable std::vector<DWORD> m_family;
 };

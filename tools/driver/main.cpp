@@ -4,9 +4,17 @@
 //
 //   KelvraDriver.exe <Setup.exe> [--destination <folder>] [--shots <folder>]
 //                    [--timeout <s>] [--copy-timeout <s>] [--open-readme]
+//   KelvraDriver.exe --uninstall [--remove-data] [--shots <folder>] [--timeout <s>]
 //
-// Exit code 0 when the installer ended after its finish page; 2 when a step
-// failed (the message says which and what was awaited).
+// With --uninstall it walks the uninstaller instead, started from the
+// uninstall entry's UninstallString as Programs and Features starts it:
+// Yes on the question (the data files kept unless --remove-data), Ignore for
+// a file in use, OK on the last box; it prints the uninstaller's exit code.
+//
+// Exit code 0 when the installer ended after its finish page (the
+// uninstaller with an exit code of 0 or 3010); 2 when a step failed (the
+// message says which and what was awaited).
+#include "res/UninstallResource.h"
 #include "res/resource.h"
 #include "tools/driver/ScreenCapture.h"
 #include "tools/driver/UiDriver.h"
@@ -24,12 +32,16 @@ struct Options {
     DWORD timeoutMs = 30000;
     DWORD copyTimeoutMs = 120000;
     bool openReadme = false;
+    bool uninstall = false;
+    bool removeData = false;
 };
 
 int Usage() {
     std::fprintf(stderr,
                  "usage: KelvraDriver.exe <Setup.exe> [--destination <folder>] [--shots <folder>]\n"
-                 "                        [--timeout <s>] [--copy-timeout <s>] [--open-readme]\n");
+                 "                        [--timeout <s>] [--copy-timeout <s>] [--open-readme]\n"
+                 "       KelvraDriver.exe --uninstall [--remove-data] [--shots <folder>] "
+                 "[--timeout <s>]\n");
     return 1;
 }
 
@@ -55,12 +67,16 @@ bool Parse(int argc, char** argv, Options& options) {
             if (!ParseSeconds(argv[++i], options.copyTimeoutMs)) return false;
         } else if (std::strcmp(arg, "--open-readme") == 0)
             options.openReadme = true;
+        else if (std::strcmp(arg, "--uninstall") == 0)
+            options.uninstall = true;
+        else if (std::strcmp(arg, "--remove-data") == 0)
+            options.removeData = true;
         else if (arg[0] != '-' && options.setupExe.IsEmpty())
             options.setupExe = arg;
         else
             return false;
     }
-    return !options.setupExe.IsEmpty();
+    return options.uninstall != !options.setupExe.IsEmpty();
 }
 
 class Walk {
@@ -133,7 +149,67 @@ public:
         return 0;
     }
 
+    int RunUninstall() {
+        CString command;
+        if (!ReadUninstallString(command))
+            m_driver.Fail("the uninstall entry has no UninstallString");
+        char system[MAX_PATH] = {};
+        GetSystemDirectoryA(system, MAX_PATH);
+        m_driver.LaunchCommandLine(command, system);
+
+        HWND confirm = m_driver.WaitForDialog(IDC_UN_REMOVE_DATA, "the uninstall question");
+        if (m_options.removeData) m_driver.Click(confirm, IDC_UN_REMOVE_DATA);
+        Shot("6-uninstall-question");
+        m_driver.Click(confirm, IDOK);
+
+        // Until the last box: a file in use is ignored (it is then named there).
+        m_driver.SetTimeout(m_options.copyTimeoutMs);
+        bool shotProgress = false;
+        for (;;) {
+            HWND next = m_driver.WaitFor("the uninstaller's last box", [&]() -> HWND {
+                if (HWND box = m_driver.FindMessageBox(nullptr)) return box;
+                return shotProgress ? nullptr : m_driver.FindDialog(IDC_UN_PROGRESS);
+            });
+            if (!shotProgress && m_driver.FindDialog(IDC_UN_PROGRESS) == next) {
+                shotProgress = true;
+                Shot("7-uninstall-progress");
+                continue;
+            }
+            if (GetDlgItem(next, IDIGNORE)) {
+                m_driver.Record("a file in use: " + CUiDriver::MessageBoxText(next));
+                Shot("7-uninstall-file-in-use");
+                m_driver.Answer(next, IDIGNORE);
+                continue;
+            }
+            m_driver.Record("the last box says: " + CUiDriver::MessageBoxText(next));
+            Shot("8-uninstall-done");
+            m_driver.Answer(next, IDOK);
+            break;
+        }
+        m_driver.SetTimeout(m_options.timeoutMs);
+        const DWORD code = m_driver.WaitForExit();
+        // The copy still clears away the original and the emptied folder.
+        m_driver.WaitForDescendants();
+        std::printf("the uninstaller's exit code: %lu\n", code);
+        return code == 0 || code == 3010 ? 0 : 2;
+    }
+
 private:
+    static bool ReadUninstallString(CString& command) {
+        CRegKey key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelvra V9", 0,
+                          KEY_READ, key.Out()) != ERROR_SUCCESS)
+            return false;
+        char value[2048] = {};
+        DWORD size = sizeof(value) - 1;
+        if (RegQueryValueExA(key.Get(), "UninstallString", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS)
+            return false;
+        command = value;
+        return !command.IsEmpty();
+    }
+
     void Shot(const char* name) {
         if (m_options.shots.IsEmpty()) return;
         m_driver.Settle();
@@ -157,5 +233,5 @@ int main(int argc, char** argv) {
     if (!Parse(argc, argv, options)) return Usage();
     if (!options.shots.IsEmpty()) CreateDirectoryA(options.shots, nullptr);
     Walk walk(options);
-    return walk.Run();
+    return options.uninstall ? walk.RunUninstall() : walk.Run();
 }
