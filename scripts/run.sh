@@ -5,24 +5,35 @@
 # otherwise (or with --auto) under Xvfb, walked by the UI driver, which saves
 # a screenshot of every page. Ends with a report of what the installation
 # put on the machine. It runs in its own Wine prefix, build/wineprefix-run.
+# With --uninstall it then walks the uninstaller too (started as Programs and
+# Features starts it; the driver unattended, you on a display) and prints what
+# is left on the machine.
 #
-#   scripts/run.sh [--auto]
+#   scripts/run.sh [--auto] [--uninstall]
 set -eu -o pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 auto=0
-[ "${1:-}" = "--auto" ] && auto=1
+uninstall=0
+for arg in "$@"; do
+  case "$arg" in
+    --auto) auto=1 ;;
+    --uninstall) uninstall=1 ;;
+    *) echo "usage: scripts/run.sh [--auto] [--uninstall]" >&2; exit 1 ;;
+  esac
+done
 [ -z "${DISPLAY:-}" ] && auto=1
 
 "$root/scripts/deps.sh"
 BUILD_DIR=${BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DKELVRA_WERROR=ON >/dev/null
-cmake --build "$BUILD_DIR" -j"$(nproc)" --target Setup KelvraDriver KelvraReport KelvraSampleControl
+cmake --build "$BUILD_DIR" -j"$(nproc)" --target Setup Uninstall KelvraDriver KelvraReport KelvraSampleControl
 
 dist=$BUILD_DIR/distribution
 shots=$BUILD_DIR/screenshots
 "$root/tools/make-distribution.sh" "$dist" --setup "$BUILD_DIR/Setup.exe" \
-  --control "$BUILD_DIR/tools/KelvraSample.ocx" --icon "$root/res/Setup.ico"
+  --control "$BUILD_DIR/tools/KelvraSample.ocx" --uninstall "$BUILD_DIR/Uninstall-64.exe" \
+  --icon "$root/res/Setup.ico"
 
 # With --auto and a display, still use a private virtual screen.
 [ "$auto" = 1 ] && unset DISPLAY
@@ -69,12 +80,32 @@ echo
 echo "=== What the installation put on the machine ==="
 "$root/cmake/wine-run.sh" "$BUILD_DIR/tools/KelvraReport.exe" "$destination" | iconv -f GBK -t UTF-8
 echo "(the destination is $WINEPREFIX/drive_c/Program Files/Morvane/Kelvra)"
+
+if [ "$uninstall" = 1 ] && [ "$status" -eq 0 ]; then
+  echo
+  if [ "$auto" = 1 ]; then
+    echo "walking the uninstaller (as Programs and Features starts it) on $DISPLAY"
+    "$root/cmake/wine-run.sh" "$BUILD_DIR/tools/KelvraDriver.exe" --uninstall \
+      --shots "$(winpath "$shots")" | iconv -f GBK -t UTF-8 || status=$?
+    for bmp in "$shots"/*.bmp; do
+      [ -e "$bmp" ] || continue
+      convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"
+    done
+  else
+    echo "starting the uninstaller on $DISPLAY"
+    "$root/cmake/wine-run.sh" "$WINEPREFIX/drive_c/Program Files/Morvane/Kelvra/Uninstall-64.exe" ||
+      echo "the uninstaller's exit code: $?"
+  fi
+  echo
+  echo "=== What is left on the machine after the uninstaller ==="
+  "$root/cmake/wine-run.sh" "$BUILD_DIR/tools/KelvraReport.exe" "$destination" | iconv -f GBK -t UTF-8
+fi
 if [ "$auto" = 1 ]; then
   echo
   echo "Screenshots of every page: $shots"
   ls "$shots"
 fi
 if [ "$status" -ne 0 ]; then
-  echo "the walk through the installer did not complete (exit code $status); see above" >&2
+  echo "the walk through the installer or the uninstaller did not complete (exit code $status); see above" >&2
 fi
 exit "$status"

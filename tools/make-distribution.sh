@@ -3,13 +3,14 @@
 # twelve content folders (nested subfolders, upper-case file names that the
 # installer lower-cases, Database\Kelvra.mdb, the Support generations with
 # their arx and Menu folders), a real self-registering test control, the
-# top-level program files, and a few backdrop pictures in 安装界面.
-# Everything but Setup.exe, the control and the icon is placeholder content,
-# and says so inside.
+# top-level program files (the real uninstaller when --uninstall names it),
+# and a few backdrop pictures in 安装界面. Everything but Setup.exe,
+# Uninstall-64.exe, the control and the icon is placeholder content, and
+# says so inside.
 #
 #   make-distribution.sh <output folder> --setup <Setup.exe> --control <KelvraSample.ocx>
-#                        [--icon <file.ico>] [--files <n>] [--file-size <bytes>]
-#                        [--depth <n>] [--no-pictures]
+#                        [--uninstall <Uninstall-64.exe>] [--icon <file.ico>] [--files <n>]
+#                        [--file-size <bytes>] [--depth <n>] [--no-pictures]
 #
 # --files is the number of files per content folder and subfolder level
 # (default 4), --file-size the size of each (default 2048 bytes), --depth the
@@ -25,6 +26,7 @@ usage() {
 out=""
 setup=""
 control=""
+uninstall=""
 icon=""
 files=4
 file_size=2048
@@ -34,6 +36,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --setup) setup=$2; shift 2 ;;
     --control) control=$2; shift 2 ;;
+    --uninstall) uninstall=$2; shift 2 ;;
     --icon) icon=$2; shift 2 ;;
     --files) files=$2; shift 2 ;;
     --file-size) file_size=$2; shift 2 ;;
@@ -49,6 +52,7 @@ for n in "$files" "$file_size" "$depth"; do
 done
 [ -f "$setup" ] || { echo "make-distribution: no such file: $setup" >&2; exit 1; }
 [ -f "$control" ] || { echo "make-distribution: no such file: $control" >&2; exit 1; }
+[ -z "$uninstall" ] || [ -f "$uninstall" ] || { echo "make-distribution: no such file: $uninstall" >&2; exit 1; }
 
 rm -rf "$out"
 mkdir -p "$out"
@@ -123,7 +127,11 @@ placeholder "$out/Temp/README.TXT"
 # The top-level program files.
 cp "$setup" "$out/Setup.exe"
 placeholder "$out/Kelvra-64.exe"
-placeholder "$out/Uninstall-64.exe"
+if [ -n "$uninstall" ]; then
+  cp "$uninstall" "$out/Uninstall-64.exe"
+else
+  placeholder "$out/Uninstall-64.exe"
+fi
 placeholder "$out/KelvraHelp.chm"
 # The per-user program Active Setup runs at each user's logon after a silent
 # installation: the real one when it was built beside Setup.exe.

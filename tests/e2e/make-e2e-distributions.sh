@@ -3,11 +3,11 @@
 #   full             the sample distribution
 #   no-fifth-folder  the same without its fifth content folder, 填充图案
 #   large            many more files, so that a cancel lands during the copy
-#   make-e2e-distributions.sh <folder> <Setup.exe> <KelvraSample.ocx> <icon>
+#   make-e2e-distributions.sh <folder> <Setup.exe> <KelvraSample.ocx> <icon> <Uninstall-64.exe>
 set -eu
 out=$1
 tools=$(cd "$(dirname "$0")/../../tools" && pwd)
-common=(--setup "$2" --control "$3" --icon "$4")
+common=(--setup "$2" --control "$3" --icon "$4" --uninstall "$5")
 mkdir -p "$out"
 "$tools/make-distribution.sh" "$out/full" "${common[@]}" --no-pictures
 rm -rf "$out/no-fifth-folder"
