@@ -4,7 +4,7 @@
 # installer's start-up. Builds what it needs, runs everything in one Wine
 # prefix of its own on a private Xvfb screen, and prints a table of medians.
 #
-#   bench/run.sh [--runs N] [--trees "a b c"] [--contenders "setup floor xcopy nsis cp"] [--disk]
+#   bench/run.sh [--runs N] [--trees "a b c"] [--contenders "setup silent floor xcopy nsis cp"] [--disk]
 #
 # Each tree is generated fresh; the contenders then copy it in rounds (one
 # run of each per round), every run into an empty destination. Nothing here
@@ -17,7 +17,7 @@ set -eu -o pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=3
 trees="a b c"
-contenders="setup floor xcopy nsis cp"
+contenders="setup silent floor xcopy nsis cp"
 on_disk=0
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -33,7 +33,7 @@ done
 BUILD_DIR=${BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DKELVRA_WERROR=ON >/dev/null
-cmake --build "$BUILD_DIR" -j"$(nproc)" --target Setup KelvraSampleControl copy_floor \
+cmake --build "$BUILD_DIR" -j"$(nproc)" --target Setup UserSetup KelvraSampleControl copy_floor \
   setup_copy_bench backdrop_bench >/dev/null
 
 work=$BUILD_DIR/bench-work
@@ -109,6 +109,25 @@ run_setup() {
   done
   check_copy Setup.exe
 }
+# Setup.exe /S: the whole run timed from outside (process start included),
+# its copy phase from the time stamps of its log.
+run_silent() {
+  local status=0 log=$work/silent-setup.log
+  empty_destination
+  wine reg delete 'HKLM\SOFTWARE\Morvane' /f >/dev/null 2>&1 || true
+  t0=$(now_ms)
+  wine "$(treepath "$dist/Setup.exe")" /S "/LOG=$(winpath "$log")" "/D=$dest_win\\" >/dev/null 2>&1 ||
+    status=$?
+  t1=$(now_ms)
+  echo "  Setup.exe /S $((t1 - t0)) (exit $status)" >&2
+  if [ "$status" != 0 ]; then
+    record "$tree" "failed Setup.exe /S" "$status"
+    return
+  fi
+  record "$tree" "silent" $((t1 - t0))
+  record "$tree" "silent copy_ms" "$(python3 "$root/bench/log_phase.py" "$log")"
+  check_copy "Setup.exe /S"
+}
 # The floor, alone or with one of the installer's per-entry costs (--attributes, --notify).
 run_floor() {
   empty_destination
@@ -159,6 +178,7 @@ for tree in $trees; do
   done | iconv -f UTF-8 -t GBK >"$work/xcopy.bat"
   for _ in $(seq 1 "$runs"); do
     if wanted setup; then run_setup; fi
+    if wanted silent; then run_silent; fi
     if wanted floor; then run_floor; run_floor --attributes; run_floor --notify; fi
     if wanted xcopy; then run_xcopy; fi
     if wanted nsis; then run_nsis; fi

@@ -43,6 +43,8 @@ def main():
             ("Setup.exe, Next to WM_SETUP_DONE", "setup done_ms"),
             ("  of which Next to the copying page (count)", "setup counting_ms"),
             ("  of which Next to the end of the copy", "setup copy_ms"),
+            ("Setup.exe /S, whole run (process incl.)", "silent"),
+            ("  of which the copy phase (from its log)", "silent copy_ms"),
             ("floor (FindFirstFile/CopyFileA)", "floor copy_ms"),
             ("  floor + attributes cleared per file", "floor --attributes"),
             ("  floor + SendMessage per entry to a UI thread", "floor --notify"),
