@@ -2,6 +2,19 @@
 
 #include "framework/SelfRegistration.h"
 
+#include <olectl.h>
+
+namespace {
+
+// A control that may not write its classes: access denied, or the answer
+// controls give when their registry writes are refused (most often for want
+// of rights). A file that is no library is not among them.
+bool IsRefusedForWantOfRights(HRESULT result) {
+    return result == E_ACCESSDENIED || result == STG_E_ACCESSDENIED || result == SELFREG_E_CLASS;
+}
+
+} // namespace
+
 // Step 3: self-registers every control directly in the Control folder.
 void CSetupThread::RegisterControls() {
     const CString controlFolder = m_strInstallDir + "Control\\";
@@ -9,12 +22,16 @@ void CSetupThread::RegisterControls() {
     ListFiles(controlFolder, "*.ocx", names);
     for (const CString& name : names) {
         const CString path = controlFolder + name;
-        if (!RegisterServer(path)) ++m_failures.controls;
+        HRESULT result = S_OK;
+        if (!RegisterServer(path, &result)) {
+            m_failures.controls.push_back(path);
+            if (IsRefusedForWantOfRights(result)) m_failures.accessDenied = true;
+        }
         // Logged whether or not the control registered itself.
         LogRegCtrl(path);
     }
 }
 
-int CSetupThread::RegisterServer(const CString& path) {
-    return CallSelfRegistration(path, "DllRegisterServer");
+int CSetupThread::RegisterServer(const CString& path, HRESULT* result) {
+    return CallSelfRegistration(path, "DllRegisterServer", result);
 }

@@ -9,9 +9,17 @@ void CSetupThread::CopyProgramFiles() {
     for (const CString& name : names) {
         if (name.CompareNoCase("Setup.exe") == 0) continue;
         const CString destination = m_strInstallDir + name;
-        // A failed copy is passed over; the uninstaller still gets the line,
-        // and a file read-only on the medium stays read-only.
-        CopyFileA(m_strSourceDir + name, destination, FALSE);
+        // A file read-only on the medium stays read-only. One that cannot be
+        // copied (held open by the running product, or read-only from an
+        // earlier installation and still refused) is named in the summary;
+        // the uninstaller still gets the line.
+        const DWORD error = CopyOverExisting(m_strSourceDir + name, destination);
+        if (error != ERROR_SUCCESS) {
+            m_failures.programFiles.push_back(destination);
+            if (error == ERROR_ACCESS_DENIED) m_failures.accessDenied = true;
+            if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+                m_failures.inUse = true;
+        }
         LogFileCopy(destination);
         if (name.CompareNoCase("KelvraV9.0.ico") == 0)
             SetFileAttributesA(destination, FILE_ATTRIBUTE_HIDDEN);

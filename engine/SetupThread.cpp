@@ -3,7 +3,6 @@
 #include "engine/SetupThread.h"
 
 #include "framework/WizardProtocol.h"
-#include "framework/Window.h"
 #include "host_cad/Registry.h"
 
 const char* const CONTENT_FOLDERS[12] = {"Support",  "Control",  "Database", "线型库",
@@ -14,8 +13,6 @@ CSetupThread::CSetupThread() = default;
 CSetupThread::~CSetupThread() = default;
 
 BOOL CSetupThread::InitInstance() { return TRUE; }
-
-HWND CSetupThread::PageWindow() const { return m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr; }
 
 int CSetupThread::Run() {
     // A worker object may run again (the copying page opened a second time):
@@ -35,17 +32,19 @@ int CSetupThread::Run() {
     }
     if (outcome == WM_SETUP_DONE) {
         // From here on a cancel can no longer stop the run: the page says so.
-        PostMessageA(PageWindow(), WM_SETUP_CONFIGURING, 0, 0);
+        PostMessageA(m_hWndPage, WM_SETUP_CONFIGURING, 0, 0);
         const long machineFailuresBefore = MachineWriteFailures();
+        const long machineDeniedBefore = MachineWritesDenied();
         CopyProgramFiles();
         RegisterControls();
         RegisterProduct();
         CreateShortcuts();
         WriteUninstallLog();
         m_failures.machineValues = MachineWriteFailures() - machineFailuresBefore;
+        if (MachineWritesDenied() != machineDeniedBefore) m_failures.accessDenied = true;
         ReportSilentFailures();
     }
-    PostMessageA(PageWindow(), outcome, 0, 0);
+    PostMessageA(m_hWndPage, outcome, 0, 0);
 
     // End through the framework's loop. The peek gives this thread its queue
     // first, so the quit cannot be lost and the loop cannot wait for ever.

@@ -39,6 +39,10 @@ public:
     // aside); a copy that fails asks Abort/Retry/Ignore. Zero on Abort.
     // sourceAttributes are the source's, as the folder listing gave them.
     int CopyFileEntry(const CString& source, const CString& destination, DWORD sourceAttributes);
+    // Copies source over destination; a read-only or hidden file left by an
+    // earlier installation has its attributes cleared and is tried once more.
+    // ERROR_SUCCESS, or why the last try failed.
+    static DWORD CopyOverExisting(const CString& source, const CString& destination);
 
     // --- progress for the copying page ---
     // What the copy has finished: every file and every sub-folder is one
@@ -72,35 +76,46 @@ public:
     // --- program files, controls, product keys, shortcuts ---
     void CopyProgramFiles();
     void RegisterControls();
-    static int RegisterServer(const CString& path);
+    // 1 when the control registered itself; result, when given, receives
+    // the entry point's answer or why the control could not be loaded.
+    static int RegisterServer(const CString& path, HRESULT* result = nullptr);
     void RegisterProduct();
     // Configures "<<Kelvra V9>>" in every AutoCAD release found.
     void ConfigureAcadReleases();
     int CreateShortcuts();
+    // result, when given, receives why the link could not be made.
     static int CreateShellLink(const CString& workingFolder, const CString& linkPath,
-                               const CString& target, const char* arguments, const char* iconFile);
+                               const CString& target, const char* arguments, const char* iconFile,
+                               HRESULT* result = nullptr);
 
     // --- what the steps after the copy could not do ---
     // Counted as they fail silently; one box sums them up before the end.
     struct SilentFailures {
-        long machineValues = 0; // registry values under HKEY_LOCAL_MACHINE
-        int controls = 0;       // control self-registrations
-        int links = 0;          // shortcuts
-        bool Any() const { return machineValues || controls || links; }
+        long machineValues = 0;    // registry values under HKEY_LOCAL_MACHINE
+        CStringArray controls;     // controls that did not register themselves
+        CStringArray links;        // shortcuts not saved
+        CStringArray programFiles; // program files not copied (still logged)
+        bool accessDenied = false; // some of them were refused for want of rights
+        bool inUse = false;        // some program file was held open
+        bool Any() const {
+            return machineValues || !controls.empty() || !links.empty() || !programFiles.empty();
+        }
     };
     // The box's text; empty when nothing failed.
     static CString SilentFailuresText(const SilentFailures& failures);
-    // Shows the box over the page when anything failed; returns at its answer.
+    // Shows the box over the page when anything failed, unless the user has
+    // cancelled (the page may be gone); returns at its answer.
     void ReportSilentFailures();
 
     std::atomic<int> m_bCancel{0};
+    // The copying page's window, given before the thread starts: it receives
+    // the reports and owns the boxes. The worker never reads the page object,
+    // whose handle the page's thread clears when the window goes.
+    HWND m_hWndPage = nullptr;
     SilentFailures m_failures;
     CString m_strLog;
     CString m_strSourceDir;
     CString m_strInstallDir;
-
-protected:
-    HWND PageWindow() const;
 
 private:
     std::mutex m_progressLock;

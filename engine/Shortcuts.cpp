@@ -31,10 +31,13 @@ int CSetupThread::CreateShortcuts() {
     auto makeLink = [this](const CString& linkPath, const CString& target, const char* arguments,
                            const char* iconFile) {
         DeleteFileA(linkPath);
-        if (CreateShellLink(m_strInstallDir, linkPath, target, arguments, iconFile))
+        HRESULT result = S_OK;
+        if (CreateShellLink(m_strInstallDir, linkPath, target, arguments, iconFile, &result)) {
             LogFileCopy(linkPath);
-        else
-            ++m_failures.links;
+            return;
+        }
+        m_failures.links.push_back(linkPath);
+        if (result == E_ACCESSDENIED) m_failures.accessDenied = true;
     };
 
     const CString productProgram = JoinPath(m_strInstallDir, "Kelvra-64.exe");
@@ -62,23 +65,30 @@ int CSetupThread::CreateShortcuts() {
 
 int CSetupThread::CreateShellLink(const CString& workingFolder, const CString& linkPath,
                                   const CString& target, const char* arguments,
-                                  const char* iconFile) {
+                                  const char* iconFile, HRESULT* result) {
+    HRESULT ignored = S_OK;
+    HRESULT& hr = result ? *result : ignored;
+    hr = E_FAIL;
     CComInitialize apartment;
     if (!apartment.Entered()) return 0;
     CComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                link.OutVoid())))
-        return 0;
+    hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                          link.OutVoid());
+    if (FAILED(hr)) return 0;
     link->SetPath(target);
     link->SetArguments(arguments ? arguments : "");
     link->SetIconLocation(iconFile ? iconFile : "", 0);
     link->SetWorkingDirectory(workingFolder);
 
     CComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.OutVoid()))) return 0;
+    hr = link->QueryInterface(IID_IPersistFile, file.OutVoid());
+    if (FAILED(hr)) return 0;
     // A path that does not fit is refused rather than saved cut short.
     wchar_t widePath[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, linkPath, -1, widePath, MAX_PATH))
+    if (!MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, linkPath, -1, widePath, MAX_PATH)) {
+        hr = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
         return 0;
-    return SUCCEEDED(file->Save(widePath, TRUE));
+    }
+    hr = file->Save(widePath, TRUE);
+    return SUCCEEDED(hr);
 }

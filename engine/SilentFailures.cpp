@@ -1,9 +1,24 @@
-// The one box that sums up what the steps after the copy could not do (most
-// often for want of administrator rights), so a partial installation is never
-// reported as a whole one without a word.
+// The one box that sums up what the steps after the copy could not do, so a
+// partial installation is never reported as a whole one without a word.
 #include "engine/SetupThread.h"
 
 #include "framework/App.h"
+
+namespace {
+
+// Paths named one by one before the rest are only counted.
+constexpr size_t kNamedPaths = 5;
+
+void AppendKind(CString& text, const CStringArray& paths, const char* what) {
+    if (paths.empty()) return;
+    text.AppendFormat("\n    %d 个%s：", static_cast<int>(paths.size()), what);
+    for (size_t i = 0; i < paths.size() && i < kNamedPaths; ++i)
+        text.AppendFormat("\n        %s", paths[i].GetString());
+    if (paths.size() > kNamedPaths)
+        text.AppendFormat("\n        以及其他 %d 个", static_cast<int>(paths.size() - kNamedPaths));
+}
+
+} // namespace
 
 CString CSetupThread::SilentFailuresText(const SilentFailures& failures) {
     if (!failures.Any()) return CString();
@@ -11,14 +26,21 @@ CString CSetupThread::SilentFailuresText(const SilentFailures& failures) {
     if (failures.machineValues)
         text.AppendFormat("\n    %ld 个注册表项（HKEY_LOCAL_MACHINE）未能写入",
                           failures.machineValues);
-    if (failures.controls) text.AppendFormat("\n    %d 个控件未能注册", failures.controls);
-    if (failures.links) text.AppendFormat("\n    %d 个快捷方式未能创建", failures.links);
-    text += "\n\n请右键单击 Setup.exe，选择“以管理员身份运行”，重新安装即可完成这些项目。";
+    AppendKind(text, failures.controls, "控件未能注册");
+    AppendKind(text, failures.links, "快捷方式未能创建");
+    AppendKind(text, failures.programFiles, "程序文件未能复制");
+    // Rights help only where rights were missing: a control that is no
+    // library does not register as administrator either.
+    if (failures.accessDenied)
+        text += "\n\n请右键单击 Setup.exe，选择“以管理员身份运行”，重新安装即可完成这些项目。";
+    if (failures.inUse) text += "\n\n请先关闭正在使用这些文件的程序，然后重新安装。";
     return text;
 }
 
 void CSetupThread::ReportSilentFailures() {
+    // After a confirmed cancel the page may be gone: no box without an owner.
+    if (IsCancelled()) return;
     const CString text = SilentFailuresText(m_failures);
     if (text.IsEmpty()) return;
-    AfxMessageBox(PageWindow(), text, MB_OK | MB_ICONWARNING);
+    AfxMessageBox(m_hWndPage, text, MB_OK | MB_ICONWARNING);
 }

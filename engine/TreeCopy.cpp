@@ -86,7 +86,10 @@ int CSetupThread::CopyTree(CString source, CString destination) {
     CFileFind finder;
     bool found = finder.FindFile(source + "*.*");
     while (!found) {
-        const int answer = AskAboutMissingSource(PageWindow(), source);
+        // A cancel confirmed between two folders: the page may be gone, and
+        // the run ends anyway.
+        if (IsCancelled()) return 0;
+        const int answer = AskAboutMissingSource(m_hWndPage, source);
         if (answer == IDIGNORE) break;
         if (answer != IDRETRY) return 0;
         found = finder.FindFile(source + "*.*");
@@ -122,16 +125,8 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
     // which are at most the archive bit. Everything else takes the way below.
     if (HasOnlyPlainAttributes(sourceAttributes) && CopyFileA(source, destination, TRUE)) return 1;
     for (;;) {
-        // A writable file already there costs one call; a read-only or
-        // hidden file left by an earlier installation refuses to be
-        // replaced until its attributes are cleared.
-        BOOL copied = CopyFileA(source, destination, FALSE);
-        DWORD error = copied ? ERROR_SUCCESS : GetLastError();
-        if (!copied && SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL)) {
-            copied = CopyFileA(source, destination, FALSE);
-            if (!copied) error = GetLastError();
-        }
-        if (copied) {
+        const DWORD error = CopyOverExisting(source, destination);
+        if (error == ERROR_SUCCESS) {
             // Takes off a read-only, hidden or system attribute that came with
             // the source or stayed from an earlier installation.
             SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);
@@ -147,22 +142,35 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
         // After a confirmed cancel the page may be gone: no question, the
         // copy stops after this entry anyway.
         if (IsCancelled()) return 1;
-        const int answer = AskAboutFileCopy(PageWindow(), destination);
+        const int answer = AskAboutFileCopy(m_hWndPage, destination);
         if (answer == IDIGNORE) return 1;
         if (answer != IDRETRY) return 0;
     }
 }
 
+DWORD CSetupThread::CopyOverExisting(const CString& source, const CString& destination) {
+    // A writable file already there costs one call; a read-only or hidden
+    // file left by an earlier installation refuses to be replaced until its
+    // attributes are cleared.
+    if (CopyFileA(source, destination, FALSE)) return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    if (!SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL)) return error;
+    return CopyFileA(source, destination, FALSE) ? ERROR_SUCCESS : GetLastError();
+}
+
 int CSetupThread::EnsureDirectory(CString path) {
     LogMadeDir(path);
+    // After a confirmed cancel there is no question (the page may be gone):
+    // the folder is given up.
+    auto retry = [this](const CString& folder) {
+        return !IsCancelled() && AskAboutFolderCreation(m_hWndPage, folder) == IDRETRY;
+    };
 
     if (path.GetLength() >= MAX_PATH) {
         // Nothing of a path this long is created; the user can only give up.
         for (;;) {
             SetLastError(ERROR_FILENAME_EXCED_RANGE);
-            if (AskAboutFolderCreation(PageWindow(), path) != IDRETRY) {
-                return 0;
-            }
+            if (!retry(path)) return 0;
         }
     }
 
@@ -187,9 +195,7 @@ int CSetupThread::EnsureDirectory(CString path) {
         while (!CreateDirectoryA(prefix, nullptr)) {
             // Made by someone else in the meantime: just as good.
             if (GetLastError() == ERROR_ALREADY_EXISTS && PathExists(prefix)) break;
-            if (AskAboutFolderCreation(PageWindow(), prefix) != IDRETRY) {
-                return 0;
-            }
+            if (!retry(prefix)) return 0;
         }
     }
     return 1;

@@ -8,15 +8,22 @@ namespace {
 using SelfRegistrationFunction = HRESULT(STDAPICALLTYPE*)();
 } // namespace
 
-int CallSelfRegistration(const CString& path, const char* entryPoint) {
+int CallSelfRegistration(const CString& path, const char* entryPoint, HRESULT* result) {
     // The process's library search is locked to System32; a control's own
     // DLLs beside it in its folder must still resolve.
     CLibrary library(LoadLibraryExA(
         path, nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
-    if (!library) return 0;
     auto entry =
-        reinterpret_cast<SelfRegistrationFunction>(GetProcAddress(library.Get(), entryPoint));
-    if (!entry) return 0;
+        library
+            ? reinterpret_cast<SelfRegistrationFunction>(GetProcAddress(library.Get(), entryPoint))
+            : nullptr;
+    if (!entry) {
+        const DWORD error = GetLastError();
+        if (result) *result = error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+        return 0;
+    }
+    const HRESULT answer = entry();
+    if (result) *result = answer;
     // Only S_OK counts: S_FALSE and other success codes are failures here.
-    return entry() == S_OK;
+    return answer == S_OK;
 }

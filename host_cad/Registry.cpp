@@ -7,20 +7,29 @@
 namespace {
 
 std::atomic<long> g_machineWriteFailures{0};
+std::atomic<long> g_machineWritesDenied{0};
 
-int CountMachineWrite(int written) {
-    if (!written) ++g_machineWriteFailures;
-    return written;
+// Takes the status of a write under HKEY_LOCAL_MACHINE: 1 when it succeeded.
+int CountMachineWrite(LSTATUS status) {
+    if (status == ERROR_SUCCESS) return 1;
+    ++g_machineWriteFailures;
+    if (status == ERROR_ACCESS_DENIED) ++g_machineWritesDenied;
+    return 0;
 }
 
-int WriteString(HKEY hive, const CString& key, const CString& name, const CString& value) {
+LSTATUS WriteValue(HKEY hive, const CString& key, const CString& name, DWORD type, const void* data,
+                   DWORD bytes) {
     CRegKey opened;
-    if (RegCreateKeyA(hive, key, opened.Out()) != ERROR_SUCCESS) return 0;
+    const LSTATUS status = RegCreateKeyA(hive, key, opened.Out());
+    if (status != ERROR_SUCCESS) return status;
+    return RegSetValueExA(opened.Get(), name, 0, type, static_cast<const BYTE*>(data), bytes);
+}
+
+LSTATUS WriteString(HKEY hive, const CString& key, const CString& name, const CString& value) {
     // Straight from the string: no copy buffer that a long value could overrun
     // or cut short.
-    const DWORD bytes = static_cast<DWORD>(value.GetLength()) + 1;
-    return RegSetValueExA(opened.Get(), name, 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(value.GetString()), bytes) == ERROR_SUCCESS;
+    return WriteValue(hive, key, name, REG_SZ, value.GetString(),
+                      static_cast<DWORD>(value.GetLength()) + 1);
 }
 
 int ReadString(HKEY hive, const CString& key, const CString& name, CString& value) {
@@ -49,7 +58,7 @@ int ReadMachineString(CString key, CString name, CString& value) {
 }
 
 int WriteUserString(CString key, CString name, CString value) {
-    return WriteString(HKEY_CURRENT_USER, key, name, value);
+    return WriteString(HKEY_CURRENT_USER, key, name, value) == ERROR_SUCCESS;
 }
 
 int ReadUserString(CString key, CString name, CString& value) {
@@ -57,15 +66,12 @@ int ReadUserString(CString key, CString name, CString& value) {
 }
 
 int WriteMachineDword(CString key, CString name, DWORD value) {
-    CRegKey opened;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, key, opened.Out()) != ERROR_SUCCESS)
-        return CountMachineWrite(0);
-    return CountMachineWrite(RegSetValueExA(opened.Get(), name, 0, REG_DWORD,
-                                            reinterpret_cast<const BYTE*>(&value),
-                                            sizeof(value)) == ERROR_SUCCESS);
+    return CountMachineWrite(
+        WriteValue(HKEY_LOCAL_MACHINE, key, name, REG_DWORD, &value, sizeof(value)));
 }
 
 long MachineWriteFailures() { return g_machineWriteFailures; }
+long MachineWritesDenied() { return g_machineWritesDenied; }
 
 int ReadHiveString(RegistryHive hive, CString key, CString name, CString& value) {
     return hive == RegistryHive::Machine ? ReadMachineString(key, name, value)

@@ -25,6 +25,8 @@ int WriteMachineDword(CString key, CString name, DWORD value);
 // How many HKEY_LOCAL_MACHINE writes have failed in this process so far: the
 // worker sums up what it could not write instead of passing over it unseen.
 long MachineWriteFailures();
+// Of those, the writes refused for want of rights (ERROR_ACCESS_DENIED).
+long MachineWritesDenied();
 
 // The two hives the operations reach, as data for tables of sources.
 enum class RegistryHive { Machine, User };

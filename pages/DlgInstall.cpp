@@ -101,7 +101,8 @@ void CDlgInstall::StartWorker() {
 
     m_worker.m_strSourceDir = m_strSourceDir;
     m_worker.m_strInstallDir = m_strInstallDir;
-    m_worker.m_pMainWnd = this;
+    // The handle, not the page object: the worker never reads this object.
+    m_worker.m_hWndPage = m_hWnd;
     m_worker.m_bAutoDelete = FALSE;
     if (m_worker.CreateThread()) return;
 

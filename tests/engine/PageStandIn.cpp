@@ -28,7 +28,7 @@ PageStandIn::~PageStandIn() {
 }
 
 void PageStandIn::Adopt(CSetupThread& worker) {
-    worker.m_pMainWnd = &m_window;
+    worker.m_hWndPage = m_window.m_hWnd;
     worker.m_bAutoDelete = FALSE;
     m_worker = &worker;
 }

@@ -165,3 +165,39 @@ TEST_F(RunFaultsTest, CancelConfirmedAtEveryEntryOfTheCopyEndsFailedOnceWithNoth
     ASSERT_TRUE(Run());
     EXPECT_EQ(page->reports, CompletedReports());
 }
+
+// Once the user has confirmed the cancel the page may already be gone: the
+// worker raises no box, not even when the Yes lands where the copy has not
+// looked at the flag yet (before it searches the next folder) or just as the
+// copy ends. Nobody answers here: a box would keep the run from ending, and
+// the driver then fails the program.
+TEST_F(RunFaultsTest, NoBoxAfterAConfirmedCancel) {
+    auto runUnanswered = [this] {
+        bool ended = false;
+        DialogDriver driver;
+        driver.Run([&] { ended = Run(); }, [](DialogDriver&) {});
+        return ended;
+    };
+
+    // The first content folder is missing.
+    Prepare("dist1\\", "Kelvra1\\");
+    RemoveTree(source + CONTENT_FOLDERS[0]);
+    worker->RequestCancel();
+    ASSERT_TRUE(runUnanswered());
+    EXPECT_EQ(page->reports, FailedReports());
+
+    // The destination cannot be created: a file lies where its folder goes.
+    ASSERT_TRUE(WriteFileBytes(temp / "Blocked", "in the way"));
+    Prepare("dist2\\", "Blocked\\Kelvra\\");
+    worker->RequestCancel();
+    ASSERT_TRUE(runUnanswered());
+    EXPECT_EQ(page->reports, FailedReports());
+
+    // A control that does not register, with the Yes landing as the copy ends.
+    Prepare("dist3\\", "Kelvra3\\");
+    ASSERT_TRUE(WriteFileBytes(source + "Control\\damaged.ocx", "not a library"));
+    page->CancelOnConfiguring();
+    ASSERT_TRUE(runUnanswered());
+    EXPECT_EQ(page->reports, CompletedReports());
+    EXPECT_EQ(1u, worker->m_failures.controls.size());
+}

@@ -46,13 +46,13 @@ struct SilentFailuresTest : ::testing::Test {
     }
 
     // Runs the worker; the script answers the one box expected and checks it.
-    DialogDriver::MessageBoxInfo RunAnsweringOneBox() {
+    DialogDriver::MessageBoxInfo RunAnsweringOneBox(const char* textPart = "未能完成") {
         DialogDriver driver;
         DialogDriver::MessageBoxInfo seen;
         bool ended = false;
         driver.Run([&] { ended = page.RunWorker(worker, 30000); },
                    [&](DialogDriver& d) {
-                       seen = d.WaitForMessageBox("管理员");
+                       seen = d.WaitForMessageBox(textPart);
                        EXPECT_EQ(page.Hwnd(), GetWindow(seen.hwnd, GW_OWNER));
                        EXPECT_TRUE(seen.HasButton(IDOK));
                        EXPECT_FALSE(seen.HasButton(IDCANCEL));
@@ -91,6 +91,8 @@ TEST_F(SilentFailuresTest, ProductKeysThatMayNotBeChangedOneBoxThenDone) {
 
     const DialogDriver::MessageBoxInfo box = RunAnsweringOneBox();
     EXPECT_NE(-1, box.text.Find("HKEY_LOCAL_MACHINE")) << box.text.GetString();
+    // Refused for want of rights: the advice that helps.
+    EXPECT_NE(-1, box.text.Find("以管理员身份运行")) << box.text.GetString();
     EXPECT_NE(-1, box.text.Find("Setup.exe")) << box.text.GetString();
     EXPECT_EQ(-1, box.text.Find("控件")) << box.text.GetString();
     EXPECT_EQ(-1, box.text.Find("快捷方式")) << box.text.GetString();
@@ -115,6 +117,12 @@ TEST_F(SilentFailuresTest, ControlThatDoesNotLoadAndUnsavableLinkCountedInOneBox
     EXPECT_NE(-1, box.text.Find("1 个控件")) << box.text.GetString();
     EXPECT_NE(-1, box.text.Find("1 个快捷方式")) << box.text.GetString();
     EXPECT_EQ(-1, box.text.Find("HKEY_LOCAL_MACHINE")) << box.text.GetString();
+    // Each is named; neither failed for want of rights, so no advice to run
+    // as administrator, which would not help.
+    EXPECT_NE(-1, box.text.Find(destination + "Control\\damaged.ocx")) << box.text.GetString();
+    EXPECT_NE(-1, box.text.Find(temp / "NoSuchDesktop\\土地整理规划设计.LNK"))
+        << box.text.GetString();
+    EXPECT_EQ(-1, box.text.Find("管理员")) << box.text.GetString();
     EXPECT_EQ(page.reports, kCompleted);
     // The uninstaller still hears of the control; the other links were made.
     EXPECT_NE(std::string::npos,
@@ -128,15 +136,56 @@ TEST_F(SilentFailuresTest, ControlThatDoesNotLoadAndUnsavableLinkCountedInOneBox
     EXPECT_NE(-1, again.text.Find("1 个快捷方式")) << again.text.GetString();
 }
 
-TEST(SilentFailuresText, EmptyWhenNothingFailedAndNamesEveryKindWithItsCount) {
+TEST_F(SilentFailuresTest, ProgramFileHeldOpenDuringAReinstallIsNamedAndStillLogged) {
+    ASSERT_TRUE(WriteFileBytes(source + "Kelvra-64.exe", "new program"));
+    CreateFolders(destination);
+    ASSERT_TRUE(WriteFileBytes(destination + "Kelvra-64.exe", "old program"));
+    // The running product holds its program open.
+    CFileHandle running(CreateFileA(destination + "Kelvra-64.exe", GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(running);
+
+    const DialogDriver::MessageBoxInfo box = RunAnsweringOneBox();
+    running.Reset();
+    EXPECT_NE(-1, box.text.Find(CString("1 个程序文件未能复制：\n        ") + destination +
+                                "Kelvra-64.exe"))
+        << box.text.GetString();
+    EXPECT_NE(-1, box.text.Find("关闭正在使用这些文件的程序")) << box.text.GetString();
+    EXPECT_EQ(-1, box.text.Find("管理员")) << box.text.GetString();
+    EXPECT_EQ(page.reports, kCompleted);
+    EXPECT_EQ("old program", ReadFileBytes(destination + "Kelvra-64.exe"));
+    // The uninstaller still hears of it.
+    EXPECT_NE(std::string::npos, ReadFileBytes(destination + "Uninstall.log")
+                                     .find("File Copy: " + (destination + "Kelvra-64.exe").str()));
+}
+
+TEST(SilentFailuresText, EmptyWhenNothingFailedOtherwiseCountsNamesAFewAndAdvisesWhereItHelps) {
     EXPECT_TRUE(CSetupThread::SilentFailuresText({}).IsEmpty());
     CSetupThread::SilentFailures failures;
     failures.machineValues = 12;
-    failures.controls = 3;
-    failures.links = 7;
-    const CString text = CSetupThread::SilentFailuresText(failures);
+    failures.controls = {"C:\\K\\Control\\a.ocx", "C:\\K\\Control\\b.ocx", "C:\\K\\Control\\c.ocx"};
+    for (int i = 1; i <= 7; ++i)
+        failures.links.push_back(CString("D:\\") + std::to_string(i) + ".LNK");
+    failures.programFiles = {"C:\\K\\Kelvra-64.exe"};
+    CString text = CSetupThread::SilentFailuresText(failures);
     EXPECT_NE(-1, text.Find("12 个注册表项（HKEY_LOCAL_MACHINE）")) << text.GetString();
-    EXPECT_NE(-1, text.Find("3 个控件")) << text.GetString();
+    EXPECT_NE(-1, text.Find("3 个控件未能注册：\n        C:\\K\\Control\\a.ocx\n        "
+                            "C:\\K\\Control\\b.ocx\n        C:\\K\\Control\\c.ocx\n"))
+        << text.GetString();
+    // Five links named, the other two counted.
     EXPECT_NE(-1, text.Find("7 个快捷方式")) << text.GetString();
-    EXPECT_NE(-1, text.Find("管理员身份运行")) << text.GetString();
+    EXPECT_NE(-1, text.Find("D:\\5.LNK\n        以及其他 2 个")) << text.GetString();
+    EXPECT_EQ(-1, text.Find("6.LNK")) << text.GetString();
+    EXPECT_NE(-1, text.Find("1 个程序文件未能复制：\n        C:\\K\\Kelvra-64.exe"))
+        << text.GetString();
+    // No reason known: neither advice.
+    EXPECT_EQ(-1, text.Find("管理员")) << text.GetString();
+    EXPECT_EQ(-1, text.Find("关闭")) << text.GetString();
+
+    failures.accessDenied = true;
+    failures.inUse = true;
+    text = CSetupThread::SilentFailuresText(failures);
+    EXPECT_NE(-1, text.Find("\n\n请右键单击 Setup.exe，选择“以管理员身份运行”"))
+        << text.GetString();
+    EXPECT_NE(-1, text.Find("\n\n请先关闭正在使用这些文件的程序")) << text.GetString();
 }
