@@ -13,6 +13,7 @@
 
 #include <winioctl.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <functional>
@@ -325,4 +326,33 @@ TEST(ProductRemoval, AJunctionInAContentFolderGoesWithoutWhatItPointsAt) {
     EXPECT_EQ(0, outcome.ExitCode());
     EXPECT_FALSE(DirectoryExists(link));
     EXPECT_TRUE(FileExists(product.outside + "\\keep.txt"));
+}
+
+// The same rule on a link the host made beside the run (make-link-case.sh):
+// Wine reports it as a reparse point, as Windows reports a junction. Whatever
+// becomes of the link itself, nothing it points at is touched.
+TEST(ProductRemoval, AHostLinkInAContentFolderNeverTakesWhatItPointsAt) {
+    const char* root = std::getenv("KELVRA_LINK_CASE");
+    if (!root) GTEST_SKIP() << "run through CTest: KELVRA_LINK_CASE names the link case";
+    std::string base = std::string("Z:") + root;
+    for (char& c : base)
+        if (c == '/') c = '\\';
+    const CString destination = CString(base.c_str()) + "\\dest";
+    const CString outside = CString(base.c_str()) + "\\outside";
+    const DWORD linkAttributes = GetFileAttributesA(destination + "\\Support\\Menu\\elsewhere");
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, linkAttributes);
+    ASSERT_TRUE(linkAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+
+    const CString log = "Made Dir: " + destination + "\\Support\r\n" + //
+                        "Made Dir: " + destination + "\\Support\\Menu\r\n";
+    UninstallRecord record;
+    ASSERT_TRUE(
+        ParseUninstallRecord(log.GetString(), static_cast<size_t>(log.GetLength()), record));
+    RecordingObserver observer;
+    RemoveProduct(record, CRemovalScope(destination, {}, {}, {CString(base.c_str())}),
+                  RemovalOptions(), observer);
+
+    EXPECT_FALSE(FileExists(destination + "\\Support\\Menu\\kelvra.mnu"));
+    EXPECT_TRUE(FileExists(outside + "\\keep.txt"));
+    EXPECT_TRUE(FileExists(outside + "\\sub\\deeper.txt"));
 }
