@@ -1,13 +1,96 @@
 #include "app/SetupApp.h"
 
 #include "app/SetupDlg.h"
+#include "app/SilentSetup.h"
+#include "framework/ExitCode.h"
+#include "framework/RunLog.h"
+#include "framework/SingleInstance.h"
+#include "res/resource.h"
 
-BOOL CSetupApp::InitInstance() {
+namespace {
+
+const char kUsage[] = "用法: Setup.exe [/S] [/LOG=<日志文件>] [/D=<安装路径>]\n\n"
+                      "/S\t静默安装: 不显示任何窗口, 按典型安装进行\n"
+                      "\t(接受许可协议, 默认安装路径, 重新安装时保留数据库)\n"
+                      "/LOG=<文件>\t把安装的每一步和每个错误写入日志文件;\n"
+                      "\t静默安装未指定时写入 %TEMP%\\" KELVRA_SETUP_LOG_NAME "\n"
+                      "/D=<路径>\t安装路径, 必须是最后一个参数, 可以含空格;\n"
+                      "\t不用 /S 时填入安装路径页\n"
+                      "/?\t显示本说明\n\n"
+                      "退出代码:\n"
+                      "0\t安装成功, 每一步都已完成\n"
+                      "1602\t用户取消了安装\n"
+                      "1603\t安装失败, 或有项目未能完成 (见日志)\n"
+                      "1618\t另一个 Kelvra V9.0 安装或卸载程序正在运行\n"
+                      "1639\t命令行参数无效";
+
+const char kAlreadyRunning[] =
+    "另一个 Kelvra V9.0 安装或卸载程序正在运行。\n请等它结束后再运行本安装程序。";
+
+// A command line the installer cannot follow: nothing is installed.
+int RefuseArgument(const CommandLineOptions& options) {
+    RunLogLine("ERROR  无法识别的命令行参数: %s", options.invalidArgument.GetString());
+    if (!options.silent) {
+        CString text;
+        text.Format("无法识别的命令行参数:\n\n%s\n\n运行 Setup.exe /? 查看可用的参数。",
+                    options.invalidArgument.GetString());
+        AfxMessageBox(nullptr, text, MB_OK | MB_ICONERROR, WizardTitle());
+    }
+    return kExitInvalidCommandLine;
+}
+
+int RunWizardWindow(const CommandLineOptions& options) {
     AfxEnableControlContainer();
     CSetupDlg dlg;
-    m_pMainWnd = &dlg;
+    dlg.m_strCommandLineDir = options.destination;
+    CWinApp* app = AfxGetApp();
+    if (app) app->m_pMainWnd = &dlg;
     dlg.DoModal();
-    m_pMainWnd = nullptr;
-    // No message loop of our own: the process ends with the host dialog.
+    if (app) app->m_pMainWnd = nullptr;
+    return dlg.m_nExitCode;
+}
+
+} // namespace
+
+BOOL CSetupApp::InitInstance() {
+    m_nExitCode = RunSetup(ParseCommandLine(GetCommandLineA(), kSetupSwitches));
+    // No message loop of our own: the process ends with the run.
     return FALSE;
+}
+
+int CSetupApp::RunSetup(const CommandLineOptions& options) {
+    if (options.IsValid() && options.help) {
+        AfxMessageBox(nullptr, kUsage, MB_OK | MB_ICONINFORMATION, WizardTitle());
+        return kExitSuccess;
+    }
+
+    // Opened before the instance check: a second run's log says why it
+    // stopped, and it cannot take over the first run's file (opened
+    // without write sharing).
+    CRunLog log;
+    if (!options.logFile.IsEmpty())
+        log.Open(options.logFile);
+    else if (options.silent)
+        log.Open(TempFolderPath(KELVRA_SETUP_LOG_NAME));
+    char program[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    RunLogLine("开始: %s (%s)", program, options.silent ? "静默安装" : "交互安装");
+    RunLogLine("参数: %s", options.arguments.GetString());
+
+    int exitCode = kExitSuccess;
+    if (!options.IsValid()) {
+        exitCode = RefuseArgument(options);
+    } else {
+        CSingleInstance instance(KELVRA_INSTANCE_MUTEX);
+        if (!instance.IsFirst()) {
+            RunLogLine("ERROR  另一个 Kelvra V9.0 安装或卸载程序正在运行");
+            if (!options.silent)
+                AfxMessageBox(nullptr, kAlreadyRunning, MB_OK | MB_ICONWARNING, WizardTitle());
+            exitCode = kExitAlreadyRunning;
+        } else {
+            exitCode = options.silent ? RunSilentSetup(options) : RunWizardWindow(options);
+        }
+    }
+    RunLogLine("结束, 退出代码 %d", exitCode);
+    return exitCode;
 }

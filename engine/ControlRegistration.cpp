@@ -1,5 +1,6 @@
 #include "engine/SetupThread.h"
 
+#include "framework/RunLog.h"
 #include "framework/SelfRegistration.h"
 
 #include <olectl.h>
@@ -24,6 +25,7 @@ void CSetupThread::RegisterControls() {
         const CString path = controlFolder + name;
         HRESULT result = S_OK;
         if (!RegisterServer(path, &result)) {
+            RunLogFailure(static_cast<DWORD>(result), "不能注册控件 %s", path.GetString());
             m_failures.controls.push_back(path);
             if (IsRefusedForWantOfRights(result)) m_failures.accessDenied = true;
         }

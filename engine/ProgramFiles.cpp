@@ -1,5 +1,7 @@
 #include "engine/SetupThread.h"
 
+#include "framework/RunLog.h"
+
 #include <windows.h>
 
 // Step 2: the files directly in the distribution folder, except the installer.
@@ -15,6 +17,7 @@ void CSetupThread::CopyProgramFiles() {
         // the uninstaller still gets the line.
         const DWORD error = CopyOverExisting(m_strSourceDir + name, destination);
         if (error != ERROR_SUCCESS) {
+            RunLogFailure(error, "不能复制程序文件 %s", destination.GetString());
             m_failures.programFiles.push_back(destination);
             if (error == ERROR_ACCESS_DENIED) m_failures.accessDenied = true;
             if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)

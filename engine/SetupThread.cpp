@@ -2,6 +2,7 @@
 // the thread's end.
 #include "engine/SetupThread.h"
 
+#include "framework/RunLog.h"
 #include "framework/WizardProtocol.h"
 #include "host_cad/Registry.h"
 
@@ -25,6 +26,8 @@ int CSetupThread::Run() {
     }
     UINT outcome = WM_SETUP_DONE;
     for (const char* name : CONTENT_FOLDERS) {
+        RunLogLine("复制文件夹 %s%s 到 %s%s", m_strSourceDir.GetString(), name,
+                   m_strInstallDir.GetString(), name);
         if (!CopyTree(m_strSourceDir + name, m_strInstallDir + name)) {
             outcome = WM_SETUP_FAILED;
             break;
@@ -35,15 +38,21 @@ int CSetupThread::Run() {
         PostMessageA(m_hWndPage, WM_SETUP_CONFIGURING, 0, 0);
         const long machineFailuresBefore = MachineWriteFailures();
         const long machineDeniedBefore = MachineWritesDenied();
+        RunLogLine("复制程序文件");
         CopyProgramFiles();
+        RunLogLine("注册控件");
         RegisterControls();
+        RunLogLine("写入注册表, 配置 AutoCAD");
         RegisterProduct();
+        RunLogLine("创建快捷方式");
         CreateShortcuts();
+        RunLogLine("写入卸载记录 Uninstall.log");
         WriteUninstallLog();
         m_failures.machineValues = MachineWriteFailures() - machineFailuresBefore;
         if (MachineWritesDenied() != machineDeniedBefore) m_failures.accessDenied = true;
         ReportSilentFailures();
     }
+    m_nOutcome = outcome;
     PostMessageA(m_hWndPage, outcome, 0, 0);
 
     // End through the framework's loop. The peek gives this thread its queue

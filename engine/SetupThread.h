@@ -95,10 +95,12 @@ public:
         CStringArray controls;     // controls that did not register themselves
         CStringArray links;        // shortcuts not saved
         CStringArray programFiles; // program files not copied (still logged)
+        CStringArray files;        // content files passed over by an unattended run
         bool accessDenied = false; // some of them were refused for want of rights
         bool inUse = false;        // some program file was held open
         bool Any() const {
-            return machineValues || !controls.empty() || !links.empty() || !programFiles.empty();
+            return machineValues || !controls.empty() || !links.empty() || !programFiles.empty() ||
+                   !files.empty();
         }
     };
     // The box's text; empty when nothing failed.
@@ -106,6 +108,19 @@ public:
     // Shows the box over the page when anything failed, unless the user has
     // cancelled (the page may be gone); returns at its answer.
     void ReportSilentFailures();
+    // A content file that could not be copied and was passed over.
+    void CountFailedFile(const CString& file, DWORD error);
+
+    // --- what the worker asks when something goes wrong ---
+    // The copying page's user answers in the engine's boxes, owned by the
+    // page; an unattended run (no page) overrides these with fixed rules.
+    // The thread's last error says why; the failure is already in the log.
+    virtual int AskMissingSource(const CString& folder);  // IDRETRY, IDIGNORE or IDABORT
+    virtual int AskFolderCreation(const CString& folder); // IDRETRY or IDCANCEL
+    virtual int AskFileCopy(const CString& file);         // IDRETRY, IDIGNORE or IDABORT
+    virtual void ShowSilentFailures(const CString& text); // the summary box
+    // False when no box may be shown at all (the uninstall log's file error).
+    virtual bool ShowsBoxes() const { return true; }
 
     std::atomic<int> m_bCancel{0};
     // The copying page's window, given before the thread starts: it receives
@@ -113,6 +128,8 @@ public:
     // whose handle the page's thread clears when the window goes.
     HWND m_hWndPage = nullptr;
     SilentFailures m_failures;
+    // WM_SETUP_DONE or WM_SETUP_FAILED once the run has ended; 0 before.
+    UINT m_nOutcome = 0;
     CString m_strLog;
     CString m_strSourceDir;
     CString m_strInstallDir;

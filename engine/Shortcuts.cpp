@@ -2,6 +2,7 @@
 
 #include "engine/JoinPath.h"
 #include "framework/Handles.h"
+#include "framework/RunLog.h"
 #include "host_cad/AcadProfile.h"
 #include "host_cad/Registry.h"
 #include "host_cad/ReleaseSweep.h"
@@ -20,7 +21,10 @@ const char kAcadArguments[] = "/p \"<<Kelvra V9>>\" /t acad.dwt";
 int CSetupThread::CreateShortcuts() {
     CString desktop;
     CString programs;
-    if (!FindShellFolders(desktop, programs)) return 0;
+    if (!FindShellFolders(desktop, programs)) {
+        RunLogLine("ERROR  找不到桌面和开始菜单的文件夹 (Shell Folders): 没有创建快捷方式");
+        return 0;
+    }
     desktop.Trim().AppendBackslashIfMissing();
     programs.Trim().AppendBackslashIfMissing();
 
@@ -36,6 +40,7 @@ int CSetupThread::CreateShortcuts() {
             LogFileCopy(linkPath);
             return;
         }
+        RunLogFailure(static_cast<DWORD>(result), "不能创建快捷方式 %s", linkPath.GetString());
         m_failures.links.push_back(linkPath);
         if (result == E_ACCESSDENIED) m_failures.accessDenied = true;
     };

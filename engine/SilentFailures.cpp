@@ -3,6 +3,7 @@
 #include "engine/SetupThread.h"
 
 #include "framework/App.h"
+#include "framework/RunLog.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ CString CSetupThread::SilentFailuresText(const SilentFailures& failures) {
     AppendKind(text, failures.controls, "控件未能注册");
     AppendKind(text, failures.links, "快捷方式未能创建");
     AppendKind(text, failures.programFiles, "程序文件未能复制");
+    AppendKind(text, failures.files, "文件未能复制");
     // Rights help only where rights were missing: a control that is no
     // library does not register as administrator either.
     if (failures.accessDenied)
@@ -42,5 +44,16 @@ void CSetupThread::ReportSilentFailures() {
     if (IsCancelled()) return;
     const CString text = SilentFailuresText(m_failures);
     if (text.IsEmpty()) return;
+    RunLogLine("ERROR  %s", text.GetString());
+    ShowSilentFailures(text);
+}
+
+void CSetupThread::ShowSilentFailures(const CString& text) {
     AfxMessageBox(m_hWndPage, text, MB_OK | MB_ICONWARNING);
+}
+
+void CSetupThread::CountFailedFile(const CString& file, DWORD error) {
+    m_failures.files.push_back(file);
+    if (error == ERROR_ACCESS_DENIED) m_failures.accessDenied = true;
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) m_failures.inUse = true;
 }

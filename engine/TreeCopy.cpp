@@ -5,6 +5,7 @@
 #include "engine/JoinPath.h"
 #include "framework/App.h"
 #include "framework/FileFind.h"
+#include "framework/RunLog.h"
 #include "framework/SystemError.h"
 
 #include <cstdarg>
@@ -80,6 +81,16 @@ int UncRootLength(const CString& path) {
 
 } // namespace
 
+int CSetupThread::AskMissingSource(const CString& folder) {
+    return AskAboutMissingSource(m_hWndPage, folder);
+}
+
+int CSetupThread::AskFolderCreation(const CString& folder) {
+    return AskAboutFolderCreation(m_hWndPage, folder);
+}
+
+int CSetupThread::AskFileCopy(const CString& file) { return AskAboutFileCopy(m_hWndPage, file); }
+
 int CSetupThread::CopyTree(CString source, CString destination) {
     source.AppendBackslashIfMissing();
 
@@ -89,7 +100,8 @@ int CSetupThread::CopyTree(CString source, CString destination) {
         // A cancel confirmed between two folders: the page may be gone, and
         // the run ends anyway.
         if (IsCancelled()) return 0;
-        const int answer = AskAboutMissingSource(m_hWndPage, source);
+        RunLogFailure(GetLastError(), "找不到安装文件的路径 %s", source.GetString());
+        const int answer = AskMissingSource(source);
         if (answer == IDIGNORE) break;
         if (answer != IDRETRY) return 0;
         found = finder.FindFile(source + "*.*");
@@ -142,7 +154,8 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
         // After a confirmed cancel the page may be gone: no question, the
         // copy stops after this entry anyway.
         if (IsCancelled()) return 1;
-        const int answer = AskAboutFileCopy(m_hWndPage, destination);
+        RunLogFailure(error, "不能复制文件 %s", destination.GetString());
+        const int answer = AskFileCopy(destination);
         if (answer == IDIGNORE) return 1;
         if (answer != IDRETRY) return 0;
     }
@@ -163,7 +176,9 @@ int CSetupThread::EnsureDirectory(CString path) {
     // After a confirmed cancel there is no question (the page may be gone):
     // the folder is given up.
     auto retry = [this](const CString& folder) {
-        return !IsCancelled() && AskAboutFolderCreation(m_hWndPage, folder) == IDRETRY;
+        if (IsCancelled()) return false;
+        RunLogFailure(GetLastError(), "不能创建文件夹 %s", folder.GetString());
+        return AskFolderCreation(folder) == IDRETRY;
     };
 
     if (path.GetLength() >= MAX_PATH) {

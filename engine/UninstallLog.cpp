@@ -44,7 +44,7 @@ int CSetupThread::WriteUninstallLog() {
     // A hidden log of an earlier installation is replaced, not appended to.
     DeleteFileA(logPath);
     LogFileCopy(logPath);
-    if (!WriteTextFile(m_hWndPage, logPath, m_strLog)) return 0;
+    if (!WriteTextFile(m_hWndPage, logPath, m_strLog, ShowsBoxes())) return 0;
     SetFileAttributesA(logPath, FILE_ATTRIBUTE_HIDDEN);
     return 1;
 }

@@ -60,6 +60,8 @@ void RunLogLine(const char* format, ...) {
 
 void RunLogFailure(DWORD error, const char* format, ...) {
     if (!RunLogIsOpen()) return;
+    // The caller may still show a box built on the last error.
+    const DWORD lastError = GetLastError();
     CString text;
     va_list args;
     va_start(args, format);
@@ -69,6 +71,7 @@ void RunLogFailure(DWORD error, const char* format, ...) {
     line.Format("ERROR  %s: %s (%lu)", text.GetString(),
                 OneLine(SystemErrorText(error)).GetString(), static_cast<unsigned long>(error));
     WriteLine(line);
+    SetLastError(lastError);
 }
 
 bool RunLogIsOpen() {

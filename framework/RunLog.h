@@ -30,6 +30,7 @@ private:
 // inside the text become blanks: one entry, one line.
 void RunLogLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // A failure: "ERROR", the text, then the system's text for the error code.
+// The thread's last error is left as it was.
 void RunLogFailure(DWORD error, const char* format, ...) __attribute__((format(printf, 2, 3)));
 // True while a log is open (callers skip work that only feeds the log).
 bool RunLogIsOpen();

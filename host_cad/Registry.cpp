@@ -1,6 +1,7 @@
 #include "host_cad/Registry.h"
 
 #include "framework/Handles.h"
+#include "framework/RunLog.h"
 
 #include <atomic>
 
@@ -20,9 +21,14 @@ int CountMachineWrite(LSTATUS status) {
 LSTATUS WriteValue(HKEY hive, const CString& key, const CString& name, DWORD type, const void* data,
                    DWORD bytes) {
     CRegKey opened;
-    const LSTATUS status = RegCreateKeyA(hive, key, opened.Out());
-    if (status != ERROR_SUCCESS) return status;
-    return RegSetValueExA(opened.Get(), name, 0, type, static_cast<const BYTE*>(data), bytes);
+    LSTATUS status = RegCreateKeyA(hive, key, opened.Out());
+    if (status == ERROR_SUCCESS)
+        status = RegSetValueExA(opened.Get(), name, 0, type, static_cast<const BYTE*>(data), bytes);
+    if (status != ERROR_SUCCESS)
+        RunLogFailure(static_cast<DWORD>(status), "不能写入注册表值 %s\\%s: %s",
+                      hive == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER",
+                      key.GetString(), name.IsEmpty() ? "(默认)" : name.GetString());
+    return status;
 }
 
 LSTATUS WriteString(HKEY hive, const CString& key, const CString& name, const CString& value) {

@@ -1,0 +1,36 @@
+// The install worker without a copying page: a silent installation, and the
+// per-user part Active Setup runs at each user's logon. No box is shown;
+// what a user would be asked is decided by rule and written to the run's log.
+#pragma once
+
+#include "engine/SetupThread.h"
+
+class CUnattendedSetup : public CSetupThread {
+public:
+    // Runs the whole sequence on the worker's thread and waits for its end.
+    // True when it completed (the copy went through), false when it failed.
+    bool RunToEnd();
+
+    // How often a file that cannot be copied is tried again, and the pause
+    // before each try (a virus scanner or an indexer may hold it a moment).
+    int m_nFileCopyRetries = 3;
+    DWORD m_nFileCopyRetryDelayMs = 500;
+
+protected:
+    // A missing content folder and a folder that cannot be created end the run.
+    int AskMissingSource(const CString& folder) override;
+    int AskFolderCreation(const CString& folder) override;
+    // Retried a few times, then passed over and counted as a failure.
+    int AskFileCopy(const CString& file) override;
+    void ShowSilentFailures(const CString& text) override;
+    bool ShowsBoxes() const override { return false; }
+
+private:
+    CString m_strRetriedFile;
+    int m_nRetries = 0;
+};
+
+// The per-user part of the installation in installDir, for the user running
+// it: the configuration sweep's profile writes (the machine-wide writes among
+// them may fail without harm) and that user's links.
+void SetUpCurrentUser(const CString& installDir);

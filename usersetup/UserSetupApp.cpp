@@ -1,0 +1,37 @@
+#include "usersetup/UserSetupApp.h"
+
+#include "engine/ActiveSetup.h"
+#include "engine/UnattendedSetup.h"
+#include "framework/ExitCode.h"
+#include "framework/RunLog.h"
+#include "host_cad/AcadCleanup.h"
+#include "uninstall/ProductRemoval.h"
+
+BOOL CUserSetupApp::InitInstance() {
+    m_nExitCode = RunUserSetup(
+        ParseCommandLine(GetCommandLineA(), kSwitchLog | kSwitchDestination, kUserCleanupSwitch));
+    return FALSE;
+}
+
+int CUserSetupApp::RunUserSetup(const CommandLineOptions& options) {
+    CRunLog log;
+    if (!options.logFile.IsEmpty()) log.Open(options.logFile);
+    RunLogLine("开始: %s %s", kUserSetupProgram, options.arguments.GetString());
+    int exitCode = kExitSuccess;
+    if (!options.IsValid() || (options.privateSwitch && options.destination.IsEmpty())) {
+        // The clean-up lives outside the destination: it must be told where it was.
+        RunLogLine("ERROR  无法识别的命令行参数: %s", options.arguments.GetString());
+        exitCode = kExitInvalidCommandLine;
+    } else if (options.privateSwitch) {
+        const int changed =
+            RemoveAcadConfiguration(options.destination, AcadCleanupParts::UserOnly);
+        const int removed = RemoveUserShortcuts();
+        RunLogLine("清理: %d 个 AutoCAD 注册表项, %d 个快捷方式和文件夹", changed, removed);
+    } else {
+        CString installDir = options.destination;
+        if (installDir.IsEmpty()) installDir = AfxGetModuleFolder() + "\\";
+        SetUpCurrentUser(installDir);
+    }
+    RunLogLine("结束, 退出代码 %d", exitCode);
+    return exitCode;
+}
