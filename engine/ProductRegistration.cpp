@@ -37,4 +37,6 @@ void CSetupThread::RegisterProduct() {
     LogRegKey(HKEY_LOCAL_MACHINE, kUninstallKey);
 }
 
-void CSetupThread::ConfigureAcadReleases() { ConfigureAcadReleaseSweep(m_strInstallDir); }
+void CSetupThread::ConfigureAcadReleases() {
+    m_failures.trustedPathLists += ConfigureAcadReleaseSweep(m_strInstallDir);
+}

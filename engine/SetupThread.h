@@ -95,12 +95,13 @@ public:
         CStringArray controls;     // controls that did not register themselves
         CStringArray links;        // shortcuts not saved
         CStringArray programFiles; // program files not copied (still logged)
+        int trustedPathLists = 0;  // AutoCAD trusted-path lists too long to join
         CStringArray files;        // content files passed over by an unattended run
         bool accessDenied = false; // some of them were refused for want of rights
         bool inUse = false;        // some program file was held open
         bool Any() const {
             return machineValues || !controls.empty() || !links.empty() || !programFiles.empty() ||
-                   !files.empty();
+                   trustedPathLists || !files.empty();
         }
     };
     // The box's text; empty when nothing failed.

@@ -30,6 +30,10 @@ CString CSetupThread::SilentFailuresText(const SilentFailures& failures) {
     AppendKind(text, failures.controls, "控件未能注册");
     AppendKind(text, failures.links, "快捷方式未能创建");
     AppendKind(text, failures.programFiles, "程序文件未能复制");
+    if (failures.trustedPathLists)
+        text.AppendFormat("\n    %d 个 AutoCAD 配置的受信任位置（TRUSTEDPATHS）过长，"
+                          "未能加入本软件的文件夹",
+                          failures.trustedPathLists);
     AppendKind(text, failures.files, "文件未能复制");
     // Rights help only where rights were missing: a control that is no
     // library does not register as administrator either.

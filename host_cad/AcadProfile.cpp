@@ -68,8 +68,9 @@ CString ReadHostSupportPath(const AcadGeneration& generation, const CString& hos
     return acad + ";";
 }
 
-void WriteTrustedPaths(const AcadGeneration& generation, const CString& installDir,
-                       const CString& profileKey, const CString& defaultProfileKey) {
+// 1 when the default profile's list was too long to read and was left alone.
+int WriteTrustedPaths(const AcadGeneration& generation, const CString& installDir,
+                      const CString& profileKey, const CString& defaultProfileKey) {
     CString quintelFolder;
     CString velmorFolder;
     ReadSiblingInstallPath(SiblingProduct::Quintel, quintelFolder);
@@ -78,11 +79,15 @@ void WriteTrustedPaths(const AcadGeneration& generation, const CString& installD
         FormatTrustedPaths(generation.arxFolder, installDir, quintelFolder, velmorFolder);
     WriteUserString(profileKey + "\\Variables", "TRUSTEDPATHS", trusted);
 
-    // The user's default profile keeps the folders it already trusted.
+    // The user's default profile keeps the folders it already trusted. A list
+    // longer than a read can take stays as it is: merging with what could
+    // not be read would replace it.
+    const CString variables = defaultProfileKey + "\\Variables";
+    if (UserValueSize(variables, "TRUSTEDPATHS") > kRegistryReadLimit) return 1;
     CString existing;
-    ReadUserString(defaultProfileKey + "\\Variables", "TRUSTEDPATHS", existing);
-    WriteUserString(defaultProfileKey + "\\Variables", "TRUSTEDPATHS",
-                    MergeTrustedPaths(trusted, existing));
+    ReadUserString(variables, "TRUSTEDPATHS", existing);
+    WriteUserString(variables, "TRUSTEDPATHS", MergeTrustedPaths(trusted, existing));
+    return 0;
 }
 
 } // namespace
@@ -144,8 +149,8 @@ AcadProfileKeys FindAcadProfileKeys(const AcadRelease& release, const CString& v
     return LocateProfile(release, view, CString()).keys;
 }
 
-void ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
-                          const CString& requestedView, const CString& hostFolder) {
+int ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
+                         const CString& requestedView, const CString& hostFolder) {
     const AcadGeneration& generation = *release.generation;
     const ProfileLocation location = LocateProfile(release, requestedView, hostFolder);
     const bool thirtyTwoBitForms = location.thirtyTwoBitForms;
@@ -177,8 +182,11 @@ void ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
         WriteUserString(profileKey + "\\General Configuration", "MenuFile",
                         installDir + generation.menuFile);
 
+    int listsLeft = 0;
     if (release.writesTrustedPaths)
-        WriteTrustedPaths(generation, installDir, profileKey, location.keys.defaultProfile);
+        listsLeft =
+            WriteTrustedPaths(generation, installDir, profileKey, location.keys.defaultProfile);
 
     WriteUserString(profileKey, "", kKelvraProfile);
+    return listsLeft;
 }

@@ -15,8 +15,10 @@ extern const char kKelvraProfile[];
 // installDir ends in a backslash. view is "" or "Wow6432Node" (the sweep
 // always passes ""); hostFolder, the folder discovery found, is used by the
 // releases whose support path names the host's own folders (R15.0).
-void ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
-                          const CString& view, const CString& hostFolder);
+// Returns 1 when the user's trusted-path list was too long to read and was
+// left as it was (the product's folders not joined to it), otherwise 0.
+int ConfigureAcadProfile(const AcadRelease& release, const CString& installDir, const CString& view,
+                         const CString& hostFolder);
 
 // The keys configuration writes for one release, as ConfigureAcadProfile
 // computes them (reading "CurVer" and the default profiles on the way, with

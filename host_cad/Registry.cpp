@@ -71,6 +71,15 @@ int ReadUserString(CString key, CString name, CString& value) {
     return ReadString(HKEY_CURRENT_USER, key, name, value);
 }
 
+DWORD UserValueSize(CString key, CString name) {
+    CRegKey opened;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, key, opened.Out()) != ERROR_SUCCESS) return 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(opened.Get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
+        return 0;
+    return size;
+}
+
 int WriteMachineDword(CString key, CString name, DWORD value) {
     return CountMachineWrite(
         WriteValue(HKEY_LOCAL_MACHINE, key, name, REG_DWORD, &value, sizeof(value)));

@@ -19,6 +19,10 @@ int WriteMachineString(CString key, CString name, CString value);
 int ReadMachineString(CString key, CString name, CString& value);
 int WriteUserString(CString key, CString name, CString value);
 int ReadUserString(CString key, CString name, CString& value);
+// The size in bytes a value under HKEY_CURRENT_USER holds, asked without a
+// buffer, so a value too long to read can be told from an absent one; 0 when
+// there is no such value.
+DWORD UserValueSize(CString key, CString name);
 // REG_DWORD under HKEY_LOCAL_MACHINE.
 int WriteMachineDword(CString key, CString name, DWORD value);
 

@@ -23,10 +23,12 @@ void SweepReleases(TriedInOrder<const char*> AcadRelease::*views, const ReleaseV
 
 } // namespace
 
-void ConfigureAcadReleaseSweep(const CString& installDir) {
+int ConfigureAcadReleaseSweep(const CString& installDir) {
+    int listsLeft = 0;
     SweepAcadConfigurationReleases([&](const AcadRelease& release, const CString& hostFolder) {
-        ConfigureAcadProfile(release, installDir, CString(), hostFolder);
+        listsLeft += ConfigureAcadProfile(release, installDir, CString(), hostFolder);
     });
+    return listsLeft;
 }
 
 void SweepAcadConfigurationReleases(const ReleaseVisit& visit) {

@@ -8,8 +8,9 @@
 #include <functional>
 
 // Configures "<<Kelvra V9>>" once in every release found in one of its
-// configuration views, always with the native view.
-void ConfigureAcadReleaseSweep(const CString& installDir);
+// configuration views, always with the native view. Returns how many
+// trusted-path lists were too long to read and were left as they were.
+int ConfigureAcadReleaseSweep(const CString& installDir);
 
 // Calls visit(release, host folder) for every release the configuration
 // sweep finds (in one of its configuration views), in table order.

@@ -1,6 +1,7 @@
 // Profile configuration per release and generation: the exact keys and
 // values it leaves in the (redirected) registry.
 #include "host_cad/AcadProfile.h"
+#include "host_cad/Registry.h"
 #include "tests/support/ScratchRegistry.h"
 
 #include <gtest/gtest.h>
@@ -368,6 +369,29 @@ TEST(AcadProfileTrustedPaths, DefaultProfileListIsMergedNotReplaced) {
     EXPECT_EQ(CString("D:\\P\\Support\\2013-15\\64\\arx;F:\\V\\Support\\2013-15\\64\\arx;C:"
                       "\\Mine\\lisp;C:\\设计\\arx;"),
               DefaultProfileTrusted(registry, "初始设置配置"));
+}
+
+// A list just short of what one read takes is merged; a longer one cannot be
+// read whole, so it stays as the user has it and configuration says so.
+TEST(AcadProfileTrustedPaths, AListTooLongToReadIsLeftAsItIsAndCounted) {
+    const CString variables = ProfileKey("R19.1", "ACAD-D001:804", "初始设置配置") + "\\Variables";
+    const CString product = "D:\\P\\Support\\2013-15\\64\\arx;";
+    for (const DWORD length : {kRegistryReadLimit - 1, kRegistryReadLimit}) {
+        SCOPED_TRACE(length);
+        ScratchRegistry registry;
+        SetRegString(registry.User(),
+                     ProfileKey("R19.1", "ACAD-D001:804", "初始设置配置") + "\\General", "ACAD",
+                     "C:\\S");
+        const CString mine = CString("C:\\") + std::string(length - 4, 'x') + ";";
+        ASSERT_EQ(length, static_cast<DWORD>(mine.GetLength()));
+        SetRegString(registry.User(), variables, "TRUSTEDPATHS", mine);
+        const bool fits = length < kRegistryReadLimit;
+
+        EXPECT_EQ(fits ? 0 : 1, ConfigureAcadProfile(*FindAcadRelease("R19.1"), kDest, "", ""));
+        EXPECT_EQ(fits ? product + mine : mine,
+                  GetRegString(registry.User(), variables, "TRUSTEDPATHS"));
+        EXPECT_EQ(product, NewProfileTrusted(registry));
+    }
 }
 
 TEST(AcadProfileTrustedPaths, MergeKeepsOrderAndDropsDuplicatesAndEmptyEntries) {

@@ -167,6 +167,7 @@ TEST(SilentFailuresText, EmptyWhenNothingFailedOtherwiseCountsNamesAFewAndAdvise
     for (int i = 1; i <= 7; ++i)
         failures.links.push_back(CString("D:\\") + std::to_string(i) + ".LNK");
     failures.programFiles = {"C:\\K\\Kelvra-64.exe"};
+    failures.trustedPathLists = 2;
     CString text = CSetupThread::SilentFailuresText(failures);
     EXPECT_NE(-1, text.Find("12 个注册表项（HKEY_LOCAL_MACHINE）")) << text.GetString();
     EXPECT_NE(-1, text.Find("3 个控件未能注册：\n        C:\\K\\Control\\a.ocx\n        "
@@ -177,6 +178,8 @@ TEST(SilentFailuresText, EmptyWhenNothingFailedOtherwiseCountsNamesAFewAndAdvise
     EXPECT_NE(-1, text.Find("D:\\5.LNK\n        以及其他 2 个")) << text.GetString();
     EXPECT_EQ(-1, text.Find("6.LNK")) << text.GetString();
     EXPECT_NE(-1, text.Find("1 个程序文件未能复制：\n        C:\\K\\Kelvra-64.exe"))
+        << text.GetString();
+    EXPECT_NE(-1, text.Find("2 个 AutoCAD 配置的受信任位置（TRUSTEDPATHS）过长"))
         << text.GetString();
     // No reason known: neither advice.
     EXPECT_EQ(-1, text.Find("管理员")) << text.GetString();
