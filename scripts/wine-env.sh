@@ -46,6 +46,14 @@ wine_env_start() {
     echo "creating the Wine prefix $WINEPREFIX"
   fi
   wineboot -i >/dev/null 2>&1 || true
+  # Wine draws the caption buttons with Marlett (package fonts-wine); without
+  # it the close box shows the letter "r". Debian's Wine does not find the
+  # fonts in its own data folder, so the prefix gets a copy.
+  local marlett=/usr/share/wine/fonts/marlett.ttf
+  if [ -e "$marlett" ] && [ -d "$WINEPREFIX/drive_c/windows/Fonts" ] &&
+    [ ! -e "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+    cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
   # Start the desktop process now, detached from our output: started on demand
   # by the first test that shows a window, it would inherit that test's
   # output pipe and keep CTest waiting until it exits.

@@ -454,6 +454,17 @@ void CUiDriver::Settle() {
     for (HWND w : windows) {
         RedrawWindow(w, nullptr, nullptr,
                      RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        // Wine's update from another thread paints the children in z-order
+        // and so may paint a control over a transparent text above it (the
+        // window's own thread paints that text last): draw such texts again.
+        EnumChildWindows(
+            w,
+            [](HWND child, LPARAM) -> BOOL {
+                if (GetWindowLongPtrA(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT)
+                    RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                return TRUE;
+            },
+            0);
         SyncWith(w);
         DWORD pid = 0;
         GetWindowThreadProcessId(w, &pid);
