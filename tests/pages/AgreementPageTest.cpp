@@ -74,8 +74,8 @@ TEST(AgreementPageTest, ClicksKeepExactlyOneChoiceAndNextFollowsIt) {
     EXPECT_EQ(RunAgreement(
                   page,
                   [&](DialogDriver& d, HWND p) {
-                      // Each radio button starts its own group: the page itself
-                      // must clear the other one.
+                      // Clicks on the checked choice too: the page's handlers
+                      // keep exactly one checked and Next in step either way.
                       for (int id : {IDC_AGREE, IDC_AGREE, IDC_DISAGREE, IDC_DISAGREE, IDC_AGREE}) {
                           d.Click(p, id);
                           seen.push_back(ReadChoice(d, p));
