@@ -7,6 +7,11 @@
 CShadeButton::CShadeButton() : m_captionColor(GetSysColor(COLOR_BTNTEXT)) {}
 
 void CShadeButton::PreSubclassWindow() {
+    // The object may come to a new window (its page shown again): the mouse
+    // over or pressed on the old one, which never heard it leave, is forgotten.
+    m_mouseInside = 0;
+    m_leftPressed = 0;
+
     const DWORD style = GetStyle();
     m_pushLike = (style & BS_PUSHLIKE) ? 1 : 0;
     m_flatLook = (style & BS_FLAT) ? 1 : 0;

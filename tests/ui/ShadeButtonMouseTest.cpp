@@ -176,3 +176,28 @@ TEST(ShadeButtonMouseTest, LosingTheFocusWhilePressedReleasesTheCapture) {
     EXPECT_EQ(button.m_leftPressed, 0);
     PumpMessages();
 }
+
+// A page ended by keyboard with the mouse over a button (or the button held)
+// and shown again: the same object on the new window starts plain, and the
+// mouse coming over it asks for hover anew.
+TEST(ShadeButtonMouseTest, ANewWindowStartsWithoutHoverOrPress) {
+    ShadeButtonProbe button;
+    for (UINT left : {WM_MOUSEMOVE, WM_LBUTTONDOWN}) {
+        {
+            MouseHost earlier(BS_PUSHBUTTON);
+            ASSERT_TRUE(button.SubclassWindow(earlier.Button()));
+            Mouse(earlier.Button(), left, left == WM_LBUTTONDOWN ? MK_LBUTTON : 0, kInside);
+            ASSERT_EQ(1, left == WM_LBUTTONDOWN ? button.m_leftPressed : button.m_mouseInside);
+            PumpMessages();
+        }
+        MouseHost again(BS_PUSHBUTTON);
+        ASSERT_TRUE(button.SubclassWindow(again.Button()));
+        EXPECT_EQ(button.m_mouseInside, 0);
+        EXPECT_EQ(button.m_leftPressed, 0);
+        Mouse(again.Button(), WM_MOUSEMOVE, 0, kInside);
+        EXPECT_EQ(button.m_mouseInside, 1);
+        EXPECT_EQ(SendMessageA(again.Button(), WM_MOUSELEAVE, 0, 0), 0);
+        EXPECT_EQ(button.m_mouseInside, 0);
+        PumpMessages();
+    }
+}
