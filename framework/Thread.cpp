@@ -31,22 +31,30 @@ DWORD WINAPI CWinThread::ThreadEntry(void* param) {
 
 bool WaitWhileDispatching(HANDLE handle, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
+    bool signalled = false;
+    bool quit = false;
+    WPARAM quitCode = 0;
     for (;;) {
         DWORD elapsed = GetTickCount() - start;
         DWORD remaining =
             timeoutMs == INFINITE ? INFINITE : (elapsed >= timeoutMs ? 0 : timeoutMs - elapsed);
         DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, remaining, QS_ALLINPUT);
-        if (r == WAIT_OBJECT_0) return true;
-        if (r != WAIT_OBJECT_0 + 1) return false;
+        if (r == WAIT_OBJECT_0) signalled = true;
+        if (r != WAIT_OBJECT_0 + 1) break;
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            // Taken off the queue so the wait goes on (whoever waits for the
+            // handle relies on its end); posted again below.
             if (msg.message == WM_QUIT) {
-                // Keep the quit for the outer loop.
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+                quit = true;
+                quitCode = msg.wParam;
+                continue;
             }
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
     }
+    // The quit is kept for the loop that waits for it.
+    if (quit) PostQuitMessage(static_cast<int>(quitCode));
+    return signalled;
 }

@@ -36,5 +36,7 @@ private:
 
 // Waits for a handle while dispatching the calling thread's messages, so a
 // thread that sends to this one's windows (or shows a box they own) can go on.
-// Returns true when the handle was signalled within timeoutMs.
+// A WM_QUIT that arrives meanwhile does not end the wait; it is posted again
+// when the wait is over. Returns true when the handle was signalled within
+// timeoutMs.
 bool WaitWhileDispatching(HANDLE handle, DWORD timeoutMs = INFINITE);

@@ -24,7 +24,9 @@ CDlgInstall::~CDlgInstall() { WaitForWorker(); }
 
 void CDlgInstall::WaitForWorker() {
     // The worker may be blocked sending its progress to this thread or in a
-    // box owned by the page: keep dispatching while it ends.
+    // box owned by the page: keep dispatching while it ends. A WM_QUIT meanwhile
+    // does not end the wait (the worker lives in this object); it is posted
+    // again afterwards.
     if (HANDLE thread = m_worker.GetThreadHandle()) WaitWhileDispatching(thread, INFINITE);
 }
 
@@ -166,12 +168,14 @@ bool CDlgInstall::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 LRESULT CDlgInstall::OnSetupProgress(WPARAM /*wp*/, LPARAM /*lp*/) {
     // The message says the worker's reports were not held; what it reports
     // is the worker's latest entry, which ShowCopyProgress takes.
-    if (m_nProgressIntervalMs == 0) {
+    // Without the timer the held reports would never be taken: every entry
+    // is shown instead.
+    if (m_nProgressIntervalMs == 0 || !SetTimer(kProgressTimer, m_nProgressIntervalMs)) {
         ShowCopyProgress();
         return 1;
     }
     m_worker.HoldProgress();
-    if (ShowCopyProgress()) SetTimer(kProgressTimer, m_nProgressIntervalMs);
+    if (!ShowCopyProgress()) KillTimer(kProgressTimer);
     return 1;
 }
 

@@ -97,3 +97,35 @@ TEST(ThreadTest, WaitWhileDispatchingServesMessagesSentByTheThread) {
     EXPECT_STREQ(text, "after");
     DestroyWindow(target);
 }
+
+namespace {
+HANDLE g_releaseWaiter = nullptr;
+}
+
+// A quit that reaches a waiting page (the program is ending) must not end the
+// wait while the thread runs: the thread's object lives in the page.
+TEST(ThreadTest, WaitWhileDispatchingKeepsWaitingThroughAQuitAndPostsItAgain) {
+    CHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    g_releaseWaiter = release.Get();
+    struct Waiter : CWinThread {
+        BOOL InitInstance() override { return TRUE; }
+        int Run() override { return WaitForSingleObject(g_releaseWaiter, 20000) == WAIT_OBJECT_0; }
+    } waiter;
+    waiter.m_bAutoDelete = FALSE;
+    ASSERT_TRUE(waiter.CreateThread());
+    // The thread ends when this thread's timer fires, after the quit queued
+    // before it.
+    const UINT_PTR timer =
+        SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) { SetEvent(g_releaseWaiter); });
+    ASSERT_NE(timer, 0u);
+    PostQuitMessage(7);
+
+    const bool ended = WaitWhileDispatching(waiter.GetThreadHandle(), 20000);
+    KillTimer(nullptr, timer);
+    SetEvent(release.Get());
+    WaitForSingleObject(waiter.GetThreadHandle(), 20000);
+    EXPECT_TRUE(ended);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
+}
