@@ -6,10 +6,12 @@
 //       RemoveDirectoryA for every folder, deepest first. No window, no log.
 //
 //   remove_bench.exe run <program> [arguments...]
-//       Starts the program, waits until it and every process it started
-//       have ended (an uninstaller that hands its work to a copy of itself
-//       is timed to the copy's end), and prints the elapsed time, the exit
-//       code and the highest peak working set among those processes.
+//       Starts the program, waits until it and every copy of itself it
+//       started have ended (an uninstaller that hands its work to a copy of
+//       itself is timed to the copy's end), and prints the elapsed time, the
+//       exit code and the highest peak working set among those processes.
+//       Other descendants are not followed: Wine starts long-lived helpers
+//       (the desktop, services) from the first program that needs them.
 //
 // Both modes print one line of key=value figures. The bench script times every
 // contender through "run", so each pays for the start of a Wine process alike.
@@ -18,6 +20,7 @@
 #include "framework/String.h"
 
 #include <psapi.h>
+#include <shlwapi.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -71,9 +74,11 @@ int Floor(const char* folder) {
     return totals.failures ? 2 : 0;
 }
 
-// The ids of the processes descended from root that are alive now.
-std::set<DWORD> Descendants(DWORD root) {
+// The ids of the processes descended from root, running a program file of
+// the given name, that are alive now.
+std::set<DWORD> Copies(DWORD root, const char* exeName) {
     std::map<DWORD, DWORD> parentOf;
+    std::set<DWORD> sameName;
     CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return {};
     PROCESSENTRY32 entry{};
@@ -81,6 +86,7 @@ std::set<DWORD> Descendants(DWORD root) {
     if (Process32First(snapshot.Get(), &entry)) {
         do {
             parentOf[entry.th32ProcessID] = entry.th32ParentProcessID;
+            if (lstrcmpiA(entry.szExeFile, exeName) == 0) sameName.insert(entry.th32ProcessID);
         } while (Process32Next(snapshot.Get(), &entry));
     }
     std::set<DWORD> found;
@@ -88,7 +94,8 @@ std::set<DWORD> Descendants(DWORD root) {
     while (grew) {
         grew = false;
         for (const auto& [id, parent] : parentOf)
-            if ((parent == root || found.count(parent)) && !found.count(id) && id != root)
+            if ((parent == root || found.count(parent)) && !found.count(id) && id != root &&
+                sameName.count(id))
                 grew = found.insert(id).second || grew;
     }
     return found;
@@ -120,6 +127,8 @@ int Run(int argc, char** argv) {
         return 1;
     }
     CHandle process(started.hProcess);
+    // The file name, found on character boundaries (CP936 paths).
+    const char* exeName = PathFindFileNameA(argv[2]);
     CHandle thread(started.hThread);
 
     // Every process of the tree, held open so its counters can still be read
@@ -128,7 +137,7 @@ int Run(int argc, char** argv) {
     SIZE_T peak = 0;
     DWORD exitCode = 0;
     for (;;) {
-        for (DWORD id : Descendants(started.dwProcessId)) {
+        for (DWORD id : Copies(started.dwProcessId, exeName)) {
             if (watched.count(id)) continue;
             HANDLE handle =
                 OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, id);
