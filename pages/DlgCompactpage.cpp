@@ -2,6 +2,7 @@
 
 #include "framework/WizardProtocol.h"
 #include "pages/AgreementText.h"
+#include "pages/PageLook.h"
 #include "res/resource.h"
 
 CDlgCompactpage::CDlgCompactpage(HWND parent) : CDialog(IDD_COMPACTPAGE, parent) {}
@@ -18,11 +19,7 @@ void CDlgCompactpage::DoDataExchange(CDataExchange* dx) {
 
 BOOL CDlgCompactpage::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_heading.EnableShadow(1);
-    m_btnBack.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
-    m_btnNext.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
-    m_btnCancel.PrepareShades(ShadeCornerCurve, 8, 10, 0, 0);
-    TakeHostIcons(m_hWnd);
+    PreparePageLook(m_hWnd, m_heading, {&m_btnBack, &m_btnNext}, &m_btnCancel);
     FillAgreementText();
     m_agree.SetCheck(m_bAgreed ? BST_CHECKED : BST_UNCHECKED);
     m_disagree.SetCheck(m_bAgreed ? BST_UNCHECKED : BST_CHECKED);

@@ -1,6 +1,7 @@
 #include "pages/DlgFinishpage.h"
 
 #include "framework/WizardProtocol.h"
+#include "pages/PageLook.h"
 #include "res/resource.h"
 
 #include <io.h>
@@ -16,9 +17,7 @@ void CDlgFinishpage::DoDataExchange(CDataExchange* dx) {
 
 BOOL CDlgFinishpage::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_heading.EnableShadow(1);
-    m_btnFinish.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
-    TakeHostIcons(m_hWnd);
+    PreparePageLook(m_hWnd, m_heading, {&m_btnFinish}, nullptr);
     m_readmeOption.SetCheck(BST_CHECKED);
     CenterWindow();
     return TRUE;

@@ -1,9 +1,10 @@
 #include "pages/DlgInstall.h"
 
-#include "framework/WizardProtocol.h"
 #include "framework/App.h"
 #include "framework/FileFind.h"
 #include "framework/SystemError.h"
+#include "framework/WizardProtocol.h"
+#include "pages/PageLook.h"
 #include "res/resource.h"
 
 namespace {
@@ -65,11 +66,7 @@ int CDlgInstall::CountContentFiles() const {
 
 BOOL CDlgInstall::OnInitDialog() {
     CDialog::OnInitDialog();
-    TakeHostIcons(m_hWnd);
-    m_heading.EnableShadow(1);
-    m_btnBack.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
-    m_btnNext.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
-    m_btnCancel.PrepareShades(ShadeCornerCurve, 8, 10, 0, 0);
+    PreparePageLook(m_hWnd, m_heading, {&m_btnBack, &m_btnNext}, &m_btnCancel);
     m_btnNext.EnableWindow(FALSE);
     m_btnBack.EnableWindow(FALSE);
 

@@ -1,6 +1,7 @@
 #include "pages/DlgIntropage.h"
 
 #include "framework/WizardProtocol.h"
+#include "pages/PageLook.h"
 #include "res/resource.h"
 
 CDlgIntropage::CDlgIntropage(HWND parent) : CDialog(IDD_INTROPAGE, parent) {}
@@ -14,10 +15,7 @@ void CDlgIntropage::DoDataExchange(CDataExchange* dx) {
 
 BOOL CDlgIntropage::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_heading.EnableShadow(1);
-    m_btnNext.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
-    m_btnCancel.PrepareShades(ShadeCornerCurve, 8, 10, 0, 0);
-    TakeHostIcons(m_hWnd);
+    PreparePageLook(m_hWnd, m_heading, {&m_btnNext}, &m_btnCancel);
     CenterWindow();
     return TRUE;
 }

@@ -2,6 +2,7 @@
 
 #include "framework/WizardProtocol.h"
 #include "pages/FolderBrowser.h"
+#include "pages/PageLook.h"
 #include "res/resource.h"
 
 CDlgPath::CDlgPath(HWND parent) : CDialog(IDD_PATH, parent) {}
@@ -17,11 +18,7 @@ void CDlgPath::DoDataExchange(CDataExchange* dx) {
 
 BOOL CDlgPath::OnInitDialog() {
     CDialog::OnInitDialog();
-    TakeHostIcons(m_hWnd);
-    m_heading.EnableShadow(1);
-    m_btnBack.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
-    m_btnNext.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
-    m_btnCancel.PrepareShades(ShadeCornerCurve, 8, 10, 0, 0);
+    PreparePageLook(m_hWnd, m_heading, {&m_btnBack, &m_btnNext}, &m_btnCancel);
     m_pathEdit.SetWindowText(m_strInstallDir);
     CenterWindow();
     return TRUE;
