@@ -159,7 +159,7 @@ TEST_F(InstallScenario, MissingFifthFolderAbortedStopsAfterTheFourth) {
     WalkToCopying("no-fifth-folder");
     HWND box = m_driver.WaitForMessageBox(kMissingFolderText);
     m_driver.Answer(box, IDABORT);
-    m_driver.WaitForExit();
+    EXPECT_EQ(m_driver.WaitForExit(), 1603u) << "failed";
 
     EXPECT_FALSE(m_driver.FindPage(WizardPage::Finish));
     for (const char* folder : {"Support", "Control", "Database", "线型库"})
@@ -178,7 +178,7 @@ TEST_F(InstallScenario, CancelConfirmedDuringTheCopyStopsWithoutFinishPage) {
     m_driver.Click(copying, IDCANCEL);
     HWND question = m_driver.WaitForMessageBox(kCopyCancelQuestion);
     m_driver.Answer(question, IDYES);
-    m_driver.WaitForExit();
+    EXPECT_EQ(m_driver.WaitForExit(), 1602u) << "ended by the user";
 
     EXPECT_FALSE(m_driver.FindPage(WizardPage::Finish));
     EXPECT_FALSE(FileExists(Dest("Uninstall.log")));
@@ -206,7 +206,7 @@ TEST_F(InstallScenario, DestinationThatCannotBeCreatedAnsweredCancel) {
     HWND box = m_driver.WaitForMessageBox(kCannotCreateText);
     EXPECT_NE(CUiDriver::MessageBoxText(box).Find("Q:\\Kelvra"), -1);
     m_driver.Answer(box, IDCANCEL);
-    m_driver.WaitForExit();
+    EXPECT_EQ(m_driver.WaitForExit(), 1603u) << "failed";
 
     EXPECT_FALSE(m_driver.FindPage(WizardPage::Finish));
     CString value;
@@ -226,8 +226,8 @@ TEST_F(InstallScenario, CloseBoxOnTheFinishPageAsksTheQuitQuestion) {
     m_driver.CloseBox(finish);
     question = m_driver.WaitForMessageBox(kQuitQuestion);
     m_driver.Answer(question, IDYES);
-    m_driver.WaitForExit();
     // The installation itself was complete before the question.
+    EXPECT_EQ(m_driver.WaitForExit(), 0u);
     EXPECT_TRUE(FileExists(Dest("Uninstall.log")));
 }
 
