@@ -19,7 +19,8 @@ public:
     PageStandIn& operator=(const PageStandIn&) = delete;
 
     HWND Hwnd() const { return m_window.m_hWnd; }
-    // Makes this window the worker's page (and the object the page's).
+    // Makes this window the worker's page, as the copying page does before
+    // the thread starts.
     void Adopt(CSetupThread& worker);
 
     // Asks the worker to cancel while the n-th progress message (1-based) is

@@ -76,6 +76,8 @@ TEST_F(ProgramFilesTest, FailedCopiesAreLoggedAllTheSame) {
 
     EXPECT_TRUE(DirectoryExists(destination + "readme.txt"));
     EXPECT_EQ("new", ReadFileBytes(destination + "Kelvra-64.exe"));
+    // Named for the summary, the file that did arrive not.
+    EXPECT_EQ(CStringArray{destination + "readme.txt"}, worker.m_failures.programFiles);
     const std::vector<CString> expected = {"File Copy: " + destination + "Kelvra-64.exe",
                                            "File Copy: " + destination + "readme.txt"};
     EXPECT_EQ(expected, SortedLog());
