@@ -143,6 +143,14 @@ void CUiDriver::Terminate() {
         TerminateProcess(m_process.Get(), 3);
         WaitForSingleObject(m_process.Get(), 5000);
     }
+    // The programs it started that have shown a window.
+    for (DWORD pid : m_family) {
+        if (pid == m_processId) continue;
+        CHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+        if (!process || WaitForSingleObject(process.Get(), 0) != WAIT_TIMEOUT) continue;
+        TerminateProcess(process.Get(), 3);
+        WaitForSingleObject(process.Get(), 5000);
+    }
 }
 
 void CUiDriver::Record(const CString& what) {

@@ -44,7 +44,8 @@ public:
     // UninstallString: no program name apart, so Windows finds the program
     // in the line itself (an unquoted path with blanks included).
     void LaunchCommandLine(const CString& commandLine, const CString& workingFolder);
-    // Ends the installer if it still runs (a failed scenario's clean-up).
+    // Ends the installer if it still runs (a failed scenario's clean-up),
+    // and the programs it started that showed a window.
     void Terminate();
     DWORD ProcessId() const { return m_processId; }
 

@@ -1,0 +1,233 @@
+// The uninstaller's round trips: the machine recorded, the product installed
+// and uninstalled through the real programs, the machine recorded again and
+// compared; and a removal cut short, then run again.
+#include "tests/e2e/MachineSnapshot.h"
+#include "tests/e2e/UninstallScenario.h"
+
+#include "framework/ExitCode.h"
+#include "framework/FileFind.h"
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Keys the installer's (and the uninstaller's) create-on-read lookups leave
+// behind, empty: discovery's "CurVer" and folder keys of every release in
+// both views, the default profiles looked for, the sibling products'
+// keys and the product keys' parents. No value may be left anywhere.
+const char* const kCreateOnReadKeys[] = {
+    "HKLM\\SOFTWARE\\Autodesk", "HKLM\\SOFTWARE\\Wow6432Node\\Autodesk",
+    "HKCU\\Software\\Autodesk", "HKCU\\Software\\Wow6432Node\\Autodesk",
+    "HKLM\\SOFTWARE\\Morvane",  "HKLM\\SOFTWARE\\Wow6432Node\\Morvane",
+};
+// The platform's own bookkeeping while any program runs.
+const char* const kPlatformKeys[] = {
+    "HKCU\\Software\\Wine",
+    "HKLM\\Software\\Wine",
+    "HKLM\\System\\CurrentControlSet",
+    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer",
+};
+
+struct MachineRecord {
+    FileSnapshot files;
+    RegistrySnapshot registry;
+};
+
+MachineRecord RecordMachine(const CString& folder) {
+    MachineRecord record;
+    SnapshotFiles(folder, record.files);
+    SnapshotKey(HKEY_LOCAL_MACHINE, "HKLM", record.registry);
+    SnapshotKey(HKEY_CURRENT_USER, "HKCU", record.registry);
+    return record;
+}
+
+bool StartsWithAny(const std::string& text, const std::vector<std::string>& prefixes) {
+    for (const std::string& prefix : prefixes)
+        if (StartsWithNoCase(text, prefix)) return true;
+    return false;
+}
+
+// The uninstaller's folders under %TEMP%, by name.
+std::vector<std::string> CopyFolders() {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::vector<std::string> folders;
+    CFileFind finder;
+    for (bool more = finder.FindFile(CString(temp) + "KelvraUninstall-*"); more;
+         more = finder.FindNextFile())
+        folders.push_back(std::string(temp) + finder.GetFileName().str());
+    return folders;
+}
+
+// What an earlier run's copy left: nothing but, under Wine, its empty folder.
+void ExpectNoFileLeftByTheCopy(const std::vector<std::string>& before) {
+    for (const std::string& folder : CopyFolders()) {
+        if (std::find(before.begin(), before.end(), folder) != before.end()) continue;
+        FileSnapshot left;
+        SnapshotFiles(CString(folder.c_str()) + "\\", left);
+        EXPECT_TRUE(left.empty()) << "the copy left " << left.begin()->first;
+        printf("the copy's folder %s stayed, empty\n", folder.c_str());
+    }
+}
+
+struct RoundTrip {
+    const char* name;
+    // Installed here first, then reinstalled into destination (null: once).
+    const char* earlierDestination;
+    const char* destination; // below the test's folder
+    bool removeData;
+    // What stays of the destination ("" is the folder itself).
+    std::vector<const char*> left;
+};
+
+const RoundTrip kRoundTrips[] = {
+    {.name = "KeepsTheData",
+     .earlierDestination = nullptr,
+     .destination = "目标 Kelvra\\",
+     .removeData = false,
+     .left = {"", "Database", "Database\\kelvra.mdb"}},
+    {.name = "RemovesTheDataAndTheFolders",
+     .earlierDestination = nullptr,
+     .destination = "软件 目录\\Kelvra 数据 安装\\",
+     .removeData = true,
+     .left = {}},
+    {.name = "AfterAReinstallIntoAnotherFolder",
+     .earlierDestination = "旧 目录\\Kelvra\\",
+     .destination = "新 目录\\Kelvra\\",
+     .removeData = false,
+     .left = {"", "Database", "Database\\kelvra.mdb"}},
+};
+
+class UninstallRoundTrip : public UninstallScenario,
+                           public ::testing::WithParamInterface<RoundTrip> {};
+
+TEST_P(UninstallRoundTrip, LeavesTheMachineAsItWasButForTheKeptData) {
+    const RoundTrip& trip = GetParam();
+    const std::vector<std::string> copyFolders = CopyFolders();
+    const MachineRecord before = RecordMachine(m_temp.Path());
+
+    if (trip.earlierDestination) {
+        m_destination = m_temp / trip.earlierDestination;
+        InstallAll();
+        m_destination = m_temp / trip.destination;
+        m_driver.Launch(Distribution("full"));
+        m_driver.Answer(m_driver.WaitForMessageBox(kReinstallQuestion), IDYES);
+        WalkFromWelcome();
+        Finish();
+    } else {
+        m_destination = m_temp / trip.destination;
+        InstallAll();
+    }
+    ASSERT_TRUE(FileExists(Dest("Uninstall-64.exe")));
+
+    CString text;
+    EXPECT_EQ(Uninstall(trip.removeData, &text), static_cast<DWORD>(kExitSuccess)) << text;
+    EXPECT_NE(text.Find(kRemovedText), -1) << text;
+    EXPECT_EQ(text.Find("kelvra.mdb") >= 0, !trip.removeData) << text;
+
+    const MachineRecord after = RecordMachine(m_temp.Path());
+    // What may stay: the kept data with the folders that hold it, and the
+    // earlier folder whole (no longer the product's, it is not touched).
+    std::vector<std::string> allowed;
+    const std::string destination = m_destination.Left(m_destination.GetLength() - 1).str();
+    for (const char* left : trip.left)
+        allowed.push_back("+ " + (*left ? destination + "\\" + left : destination));
+    for (size_t slash = destination.find('\\', m_temp.Path().GetLength());
+         !trip.left.empty() && slash != std::string::npos;
+         slash = destination.find('\\', slash + 1))
+        allowed.push_back("+ " + destination.substr(0, slash));
+    std::string earlier;
+    if (trip.earlierDestination) {
+        const std::string relative = trip.earlierDestination;
+        earlier = "+ " + m_temp.Path().str() + relative.substr(0, relative.find('\\'));
+    }
+    for (const std::string& difference : Differences(before.files, after.files)) {
+        const bool kept = std::find(allowed.begin(), allowed.end(), difference) != allowed.end();
+        const bool inEarlier = !earlier.empty() && StartsWithNoCase(difference, earlier);
+        EXPECT_TRUE(kept || inEarlier) << "left on the machine: " << difference;
+    }
+    if (trip.left.empty()) {
+        EXPECT_FALSE(DirectoryExists(m_destination));
+    }
+
+    const std::vector<std::string> createOnRead(std::begin(kCreateOnReadKeys),
+                                                std::end(kCreateOnReadKeys));
+    const std::vector<std::string> platform(std::begin(kPlatformKeys), std::end(kPlatformKeys));
+    for (const std::string& difference : Differences(before.registry, after.registry)) {
+        const std::string path = difference.substr(2);
+        if (StartsWithAny(path, platform)) continue;
+        const bool emptyKey = difference[0] == '+' && path.find("\\:") == std::string::npos;
+        EXPECT_TRUE(emptyKey && StartsWithAny(path, createOnRead))
+            << "registry left changed: " << difference;
+    }
+    // Named for a reader: the user's own trusted paths, as they were.
+    CString trusted;
+    EXPECT_TRUE(
+        ReadString(HKEY_CURRENT_USER, kR19DefaultProfileVariables, "TRUSTEDPATHS", trusted));
+    EXPECT_EQ(trusted, kUserTrustedPaths);
+
+    ExpectNoFileLeftByTheCopy(copyFolders);
+}
+
+INSTANTIATE_TEST_SUITE_P(Uninstall, UninstallRoundTrip, ::testing::ValuesIn(kRoundTrips),
+                         [](const ::testing::TestParamInfo<RoundTrip>& trip) {
+                             return std::string(trip.param.name);
+                         });
+
+// Declined first (nothing changes), then cut short while a file is in use
+// (the copy killed at the Retry/Ignore box), then run again to the end.
+TEST_F(UninstallScenario, DeclinedThenKilledPartWayThenRunAgainRemovesWhatRemains) {
+    m_destination = m_temp / "目标 Kelvra\\";
+    InstallAll();
+    std::map<std::string, std::string> installed;
+    SnapshotFiles(m_destination, installed);
+
+    StartUninstaller();
+    HWND question = m_driver.WaitForDialog(IDC_UN_REMOVE_DATA, "the uninstall question");
+    m_driver.Click(question, IDCANCEL);
+    EXPECT_EQ(m_driver.WaitForExit(), static_cast<DWORD>(kExitUserCancelled));
+    m_driver.WaitForDescendants();
+    std::map<std::string, std::string> declined;
+    SnapshotFiles(m_destination, declined);
+    EXPECT_EQ(declined, installed) << "No changed the destination";
+
+    {
+        // A program holds one of the product's files open.
+        CFileHandle held(CreateFileA(Dest("Kelvra-64.exe"), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        StartUninstaller();
+        AnswerTheQuestion(false);
+        HWND inUse = m_driver.WaitForMessageBox("正在被使用");
+        EXPECT_NE(CUiDriver::MessageBoxText(inUse).Find("Kelvra-64.exe"), -1);
+        EXPECT_TRUE(GetDlgItem(inUse, IDRETRY) && GetDlgItem(inUse, IDIGNORE));
+        EXPECT_FALSE(GetDlgItem(inUse, IDCANCEL)) << "no way to stop the removal";
+        // The copy dies here: the original ends, telling the failure.
+        DWORD copyId = 0;
+        GetWindowThreadProcessId(inUse, &copyId);
+        CHandle copy(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, copyId));
+        ASSERT_TRUE(copy);
+        TerminateProcess(copy.Get(), 9);
+        EXPECT_EQ(WaitForSingleObject(copy.Get(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+        EXPECT_EQ(m_driver.WaitForExit(), static_cast<DWORD>(kExitFailed));
+    }
+    ASSERT_TRUE(FileExists(Dest("Uninstall.log"))) << "the log goes last";
+    ASSERT_TRUE(FileExists(Dest("Uninstall-64.exe")));
+
+    CString text;
+    EXPECT_EQ(Uninstall(false, &text), static_cast<DWORD>(kExitSuccess)) << text;
+    EXPECT_NE(text.Find(kRemovedText), -1) << text;
+    std::map<std::string, std::string> left;
+    SnapshotFiles(m_destination, left);
+    const std::string database = m_destination.str() + "Database";
+    EXPECT_EQ(left, (std::map<std::string, std::string>{
+                        {database, "<dir>"},
+                        {database + "\\kelvra.mdb", installed[database + "\\kelvra.mdb"]}}));
+    EXPECT_FALSE(FileExists(DesktopLink()));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+} // namespace
