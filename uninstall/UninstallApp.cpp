@@ -10,6 +10,8 @@
 #include "uninstall/SelfCopy.h"
 #include "uninstall/UninstallRecord.h"
 
+#include <cstring>
+
 namespace {
 
 const char kLogName[] = "Uninstall.log";
@@ -38,6 +40,19 @@ CString ProgramPath() {
 }
 
 } // namespace
+
+const char* ArgumentsAfter(const char* commandLine, const CString& programPath) {
+    const int length = programPath.GetLength();
+    const bool startsWithPath =
+        length > 0 && commandLine[0] != '"' &&
+        CString(commandLine, static_cast<int>(strnlen(commandLine, length)))
+                .CompareNoCase(programPath) == 0 &&
+        (commandLine[length] == '\0' || commandLine[length] == ' ' || commandLine[length] == '\t');
+    if (!startsWithPath) return SkipProgramPath(commandLine);
+    const char* arguments = commandLine + length;
+    while (*arguments == ' ' || *arguments == '\t') ++arguments;
+    return arguments;
+}
 
 const char* CUninstallApp::KelvraUninstallTitle() { return KELVRA_UNINSTALL_TITLE; }
 
@@ -68,7 +83,8 @@ void CUninstallApp::OpenRunLog() {
 }
 
 int CUninstallApp::Main() {
-    m_options = ParseCommandLine(GetCommandLineA(), kUninstallSwitches, kCopySwitch);
+    m_options = ParseArguments(ArgumentsAfter(GetCommandLineA(), ProgramPath()), kUninstallSwitches,
+                               kCopySwitch);
     if (!m_options.IsValid()) {
         CString text;
         text.Format("无法识别的命令行参数: %s\n\n%s", m_options.invalidArgument.GetString(),
