@@ -1,7 +1,10 @@
 // The real Setup.exe on the prefix's machine: what it leaves on the file
 // system and in the registry, difference by difference, and whether DLLs
-// planted beside it under system names get loaded.
+// planted beside it under system names get loaded; whether the uninstaller's
+// copy, which works from a fresh folder under %TEMP%, loads any.
 #include "tests/e2e/InstallScenario.h"
+#include "tests/e2e/UninstallScenario.h"
+#include "tests/e2e/MachineSnapshot.h"
 
 #include "framework/FileFind.h"
 #include "framework/Handles.h"
@@ -40,62 +43,6 @@ bool CopyFolder(const CString& from, const CString& to) {
         }
     }
     return true;
-}
-
-// path -> size and last write time (folders: "<dir>").
-using FileSnapshot = std::map<std::string, std::string>;
-
-void SnapshotFiles(const CString& folder, FileSnapshot& snapshot) {
-    WIN32_FIND_DATAA data;
-    CFindHandle find(FindFirstFileA(folder + "*", &data));
-    if (!find) return;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        const CString path = folder + data.cFileName;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            snapshot[path.str()] = "<dir>";
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                SnapshotFiles(path + "\\", snapshot);
-        } else {
-            snapshot[path.str()] =
-                std::to_string((ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow) + "@" +
-                std::to_string((ULONGLONG(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                               data.ftLastWriteTime.dwLowDateTime);
-        }
-    } while (FindNextFileA(find.Get(), &data));
-}
-
-// "HKLM\key" (keys) and "HKLM\key\\:name" (values, with type and bytes).
-using RegistrySnapshot = std::map<std::string, std::string>;
-
-void SnapshotKey(HKEY key, const std::string& path, RegistrySnapshot& snapshot) {
-    snapshot[path] = "<key>";
-    char name[16384];
-    std::vector<BYTE> data(1 << 20);
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = sizeof(name);
-        DWORD type = 0;
-        DWORD size = static_cast<DWORD>(data.size());
-        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data.data(), &size) !=
-            ERROR_SUCCESS)
-            break;
-        snapshot[path + "\\:" + name] =
-            std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data.data()), size);
-    }
-    std::vector<std::string> subkeys;
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = sizeof(name);
-        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        subkeys.emplace_back(name);
-    }
-    for (const std::string& subkey : subkeys) {
-        CRegKey opened;
-        if (RegOpenKeyExA(key, subkey.c_str(), 0, KEY_READ, opened.Out()) == ERROR_SUCCESS)
-            SnapshotKey(opened.Get(), path + "\\" + subkey, snapshot);
-    }
 }
 
 // Every entry under folder by its path relative to it: size and whether
@@ -147,28 +94,27 @@ struct Snapshot {
     }
 };
 
-// Every entry added, removed or changed between two snapshots.
-std::vector<std::string> Differences(const std::map<std::string, std::string>& before,
-                                     const std::map<std::string, std::string>& after) {
-    std::vector<std::string> differences;
-    for (const auto& [path, state] : after) {
-        auto found = before.find(path);
-        if (found == before.end())
-            differences.push_back("+ " + path);
-        else if (found->second != state)
-            differences.push_back("* " + path);
-    }
-    for (const auto& [path, state] : before)
-        if (!after.count(path)) differences.push_back("- " + path);
-    return differences;
-}
-
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() &&
-           CString(text.substr(0, prefix.size()).c_str()).CompareNoCase(prefix.c_str()) == 0;
-}
-
 using MachineFootprint = InstallScenario;
+using UninstallerFootprint = UninstallScenario;
+
+// Plants removed again whatever the test's outcome: %TEMP% is the prefix's own.
+class Plants {
+public:
+    ~Plants() {
+        for (const CString& path : m_paths) {
+            DeleteFileA(path);
+            DeleteFileA(path + ".loaded");
+        }
+    }
+    bool Plant(const CString& folder, const char* name) {
+        m_paths.push_back(folder + name);
+        return CopyFileA(ProgramFolder() + "planted_dll.dll", m_paths.back(), FALSE) != FALSE;
+    }
+    const std::vector<CString>& Paths() const { return m_paths; }
+
+private:
+    std::vector<CString> m_paths;
+};
 
 } // namespace
 
@@ -303,4 +249,24 @@ TEST_F(MachineFootprint, InstallerKilledDuringTheCopyThenRunAgainLeavesWhatOneRu
         // The log is the second run's alone: nothing doubled or left over.
         EXPECT_EQ(singleLog, Bytes(Dest("Uninstall.log"))) << "killed after " << delayMs << " ms";
     }
+}
+
+TEST_F(UninstallerFootprint, DllsPlantedInTempOrBesideTheUninstallerAreNeverLoaded) {
+    m_destination = m_temp / "目标 Kelvra\\";
+    InstallAll();
+    // %TEMP% is the parent of the copy's fresh folder; the destination holds
+    // the original.
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+    Plants plants;
+    for (const char* name : kPlantedNames) {
+        ASSERT_TRUE(plants.Plant(temp, name)) << name;
+        ASSERT_TRUE(plants.Plant(m_destination, name)) << name;
+    }
+
+    CString text;
+    EXPECT_EQ(Uninstall(false, &text), 0u) << text;
+    EXPECT_FALSE(FileExists(Dest("Uninstall-64.exe")));
+    for (const CString& path : plants.Paths())
+        EXPECT_FALSE(FileExists(path + ".loaded")) << path.GetString() << " was loaded";
 }
