@@ -231,3 +231,56 @@ TEST_F(UninstallScenario, DeclinedThenKilledPartWayThenRunAgainRemovesWhatRemain
 }
 
 } // namespace
+
+namespace {
+
+// Runs without a window, as a deployment system would: the exit codes it
+// reads, the log it keeps, nothing removed unless the run may go ahead.
+TEST_F(UninstallScenario, SilentRunsTellByExitCodeAndLog) {
+    m_destination = m_temp / "目标 Kelvra\\";
+    InstallAll();
+    CString command;
+    ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", command));
+    const CString log = m_temp / "卸载 日志.log";
+    struct Run {
+        const char* what;
+        CString arguments;
+        bool otherProgramRuns;
+        int exitCode;
+        bool removes;
+    };
+    const Run runs[] = {
+        {.what = "another program of the product runs",
+         .arguments = " /S",
+         .otherProgramRuns = true,
+         .exitCode = kExitAlreadyRunning,
+         .removes = false},
+        {.what = "an unknown switch",
+         .arguments = " /S /X",
+         .otherProgramRuns = false,
+         .exitCode = kExitInvalidCommandLine,
+         .removes = false},
+        {.what = "silent with a log",
+         .arguments = " /s /LOG=\"" + log + "\"",
+         .otherProgramRuns = false,
+         .exitCode = kExitSuccess,
+         .removes = true},
+    };
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    for (const Run& run : runs) {
+        CHandle other;
+        if (run.otherProgramRuns) other.Reset(CreateMutexA(nullptr, FALSE, KELVRA_INSTANCE_MUTEX));
+        m_driver.LaunchCommandLine(command + run.arguments, system);
+        EXPECT_EQ(m_driver.WaitForExit(), static_cast<DWORD>(run.exitCode)) << run.what;
+        m_driver.WaitForDescendants();
+        EXPECT_EQ(FileExists(Dest("Uninstall.log")), !run.removes) << run.what;
+        EXPECT_EQ(FileExists(Dest("Uninstall-64.exe")), !run.removes) << run.what;
+    }
+    EXPECT_TRUE(FileExists(Dest("Database\\kelvra.mdb"))) << "a silent run keeps the data";
+    const std::string written = Bytes(log);
+    EXPECT_NE(written.find("结束, 退出代码 0"), std::string::npos) << written;
+    EXPECT_NE(written.find("kelvra.mdb"), std::string::npos) << written;
+}
+
+} // namespace
