@@ -14,14 +14,12 @@ void CDlgConfirm::DoDataExchange(CDataExchange* dx) {
 
 BOOL CDlgConfirm::OnInitDialog() {
     CDialog::OnInitDialog();
-    SetProgramIcons(m_hWnd);
+    PresentProgramDialog(*this);
     m_heading.EnableShadow(1);
     m_btnYes.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
     m_btnNo.PrepareShades(ShadeCornerCurve, 8, 10, 0, 0);
     // Keeping the data is the default.
     m_removeData.SetCheck(BST_UNCHECKED);
-    CenterWindow();
-    SetForegroundWindow(m_hWnd);
     // No is where the focus starts: Enter alone removes nothing.
     m_btnNo.SetFocus();
     return FALSE;

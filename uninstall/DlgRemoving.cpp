@@ -23,12 +23,10 @@ void CDlgRemoving::DoDataExchange(CDataExchange* dx) {
 
 BOOL CDlgRemoving::OnInitDialog() {
     CDialog::OnInitDialog();
-    SetProgramIcons(m_hWnd);
+    PresentProgramDialog(*this);
     m_heading.EnableShadow(1);
     m_progress.SetRange32(0, 1);
     m_progress.SetPos(0);
-    CenterWindow();
-    SetForegroundWindow(m_hWnd);
     m_worker.SetDialog(m_hWnd);
     if (!m_worker.CreateThread()) {
         CString text;

@@ -56,12 +56,14 @@ const char* ArgumentsAfter(const char* commandLine, const CString& programPath) 
 
 const char* CUninstallApp::KelvraUninstallTitle() { return KELVRA_UNINSTALL_TITLE; }
 
-void SetProgramIcons(HWND dialog) {
+void PresentProgramDialog(CWnd& dialog) {
     HICON icon =
         static_cast<HICON>(LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME),
                                       IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    dialog.SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    dialog.SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    dialog.CenterWindow();
+    SetForegroundWindow(dialog);
 }
 
 BOOL CUninstallApp::InitInstance() {

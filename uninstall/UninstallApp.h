@@ -44,5 +44,6 @@ private:
 // other line is skipped as SkipProgramPath does.
 const char* ArgumentsAfter(const char* commandLine, const CString& programPath);
 
-// The program's icon on a dialog's title bar and taskbar button.
-void SetProgramIcons(HWND dialog);
+// A dialog of the program shown on its own (no owner): the program's icon on
+// its title bar and taskbar button, centred, in front.
+void PresentProgramDialog(CWnd& dialog);

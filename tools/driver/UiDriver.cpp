@@ -90,24 +90,10 @@ void CUiDriver::Launch(const CString& setupExe, const CString& arguments) {
     CString folder = setupExe;
     const int slash = folder.ReverseFind('\\');
     folder = slash > 0 ? folder.Left(slash) : CString(".");
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
     CString commandLine = "\"" + setupExe + "\"";
     if (!arguments.IsEmpty()) commandLine += " " + arguments;
-    std::vector<char> mutableLine(commandLine.str().begin(), commandLine.str().end());
-    mutableLine.push_back('\0');
-    m_startTick = GetTickCount();
-    if (!CreateProcessA(setupExe, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
-                        &startup, &info)) {
-        CString message;
-        message.Format("cannot start %s (error %lu)", setupExe.GetString(), GetLastError());
-        Fail(message);
-    }
-    CHandle thread(info.hThread);
-    m_process.Reset(info.hProcess);
-    m_processId = info.dwProcessId;
-    m_family.assign(1, m_processId);
+    Start(setupExe, commandLine, folder);
+    // Only the installer's own windows wake the waits.
     if (m_hook) UnhookWinEvent(m_hook);
     m_hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_HIDE, nullptr, OnWinEvent,
                              m_processId, 0, WINEVENT_OUTOFCONTEXT);
@@ -115,15 +101,23 @@ void CUiDriver::Launch(const CString& setupExe, const CString& arguments) {
 }
 
 void CUiDriver::LaunchCommandLine(const CString& commandLine, const CString& workingFolder) {
+    Start(nullptr, commandLine, workingFolder);
+    // The windows come from the programs it starts too.
+    if (m_hook) UnhookWinEvent(m_hook);
+    m_hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_HIDE, nullptr, OnWinEvent, 0, 0,
+                             WINEVENT_OUTOFCONTEXT);
+    Record("started " + commandLine);
+}
+
+void CUiDriver::Start(const char* program, const CString& commandLine, const CString& folder) {
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     std::vector<char> mutableLine(commandLine.str().begin(), commandLine.str().end());
     mutableLine.push_back('\0');
     m_startTick = GetTickCount();
-    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingFolder.IsEmpty() ? nullptr : workingFolder.GetString(), &startup,
-                        &info)) {
+    if (!CreateProcessA(program, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.IsEmpty() ? nullptr : folder.GetString(), &startup, &info)) {
         CString message;
         message.Format("cannot start %s (error %lu)", commandLine.GetString(), GetLastError());
         Fail(message);
@@ -132,10 +126,6 @@ void CUiDriver::LaunchCommandLine(const CString& commandLine, const CString& wor
     m_process.Reset(info.hProcess);
     m_processId = info.dwProcessId;
     m_family.assign(1, m_processId);
-    if (m_hook) UnhookWinEvent(m_hook);
-    m_hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_HIDE, nullptr, OnWinEvent, 0, 0,
-                             WINEVENT_OUTOFCONTEXT);
-    Record("started " + commandLine);
 }
 
 void CUiDriver::Terminate() {

@@ -105,6 +105,9 @@ public:
     bool HasExited() const;
 
 private:
+    // Creates the process (program null: the line names it) and makes it the
+    // one the waits follow.
+    void Start(const char* program, const CString& commandLine, const CString& folder);
     // Blocks until something may have changed: a window event from the hook,
     // the installer ending, or the re-check interval.
     void WaitForChange(DWORD remaining);
