@@ -283,4 +283,52 @@ TEST_F(UninstallScenario, SilentRunsTellByExitCodeAndLog) {
     EXPECT_NE(written.find("kelvra.mdb"), std::string::npos) << written;
 }
 
+// Nothing is removed without the record beside the program, nor by a
+// program that only claims to be the copy.
+TEST_F(UninstallScenario, NoRecordOrAHandTypedCopySwitchRemovesNothing) {
+    m_destination = m_temp / "目标 Kelvra\\";
+    InstallAll();
+    const CString bare = m_temp / "无记录\\";
+    CreateFolders(bare);
+    ASSERT_TRUE(CopyFileA(Dest("Uninstall-64.exe"), bare + "Uninstall-64.exe", FALSE));
+    ASSERT_TRUE(WriteFileBytes(bare + "user.txt", "mine"));
+    struct Run {
+        const char* what;
+        CString commandLine;
+        bool box;
+        int exitCode;
+    };
+    const Run runs[] = {
+        {.what = "no record",
+         .commandLine = "\"" + bare + "Uninstall-64.exe\"",
+         .box = true,
+         .exitCode = kExitFailed},
+        {.what = "no record, silent",
+         .commandLine = "\"" + bare + "Uninstall-64.exe\" /S",
+         .box = false,
+         .exitCode = kExitFailed},
+        {.what = "the copy's switch typed by hand",
+         .commandLine = "\"" + Dest("Uninstall-64.exe") + "\" /S /_KELVRA_UNINSTALL_COPY=4.8.c.1",
+         .box = false,
+         .exitCode = kExitInvalidCommandLine},
+    };
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    for (const Run& run : runs) {
+        m_driver.LaunchCommandLine(run.commandLine, system);
+        if (run.box) {
+            HWND box = m_driver.WaitForMessageBox("没有找到");
+            EXPECT_NE(CUiDriver::MessageBoxText(box).Find("没有删除任何内容"), -1) << run.what;
+            m_driver.Answer(box, IDOK);
+        }
+        EXPECT_EQ(m_driver.WaitForExit(), static_cast<DWORD>(run.exitCode)) << run.what;
+        m_driver.WaitForDescendants();
+    }
+    EXPECT_EQ(Bytes(bare + "user.txt"), "mine");
+    EXPECT_TRUE(FileExists(bare + "Uninstall-64.exe"));
+    EXPECT_TRUE(FileExists(Dest("Uninstall.log")));
+    EXPECT_TRUE(FileExists(Dest("Uninstall-64.exe")));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
 } // namespace
