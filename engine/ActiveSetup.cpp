@@ -46,8 +46,8 @@ bool RegisterComponent(const CString& stubPath) {
         RunLogLine("Active Setup: HKEY_LOCAL_MACHINE\\%s, Version %s, StubPath %s", kActiveSetupKey,
                    version.GetString(), stubPath.GetString());
     else
-        RunLogFailure(GetLastError(), "不能注册 Active Setup 组件 HKEY_LOCAL_MACHINE\\%s",
-                      kActiveSetupKey);
+        // The value that failed is named in the line before, with its error.
+        RunLogLine("ERROR  不能注册 Active Setup 组件 HKEY_LOCAL_MACHINE\\%s", kActiveSetupKey);
     return written;
 }
 

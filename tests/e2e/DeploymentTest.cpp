@@ -9,6 +9,7 @@
 #include "tools/report/InstallReport.h"
 
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -45,37 +46,37 @@ DWORD RunSetup(const char* distribution, const CString& arguments) {
     return RunCommand("\"" + Distribution(distribution) + "\" " + arguments);
 }
 
-// What the installation report prints for a destination.
-std::string Report(const CString& destination) {
+// What write prints, through a temporary file.
+std::string Printed(const std::function<void(FILE*)>& write) {
     FILE* out = std::tmpfile();
     if (!out) return std::string();
-    ReportInstallation(out, destination);
+    write(out);
     std::string text(static_cast<size_t>(std::ftell(out)), '\0');
     std::rewind(out);
     text.resize(std::fread(&text[0], 1, text.size(), out));
     std::fclose(out);
     return text;
+}
+
+// What the installation report prints for a destination.
+std::string Report(const CString& destination) {
+    return Printed([&](FILE* out) { ReportInstallation(out, destination); });
 }
 
 // The user's part only: the AutoCAD keys under HKEY_CURRENT_USER and the links.
 std::string UserReport(const CString& destination) {
-    FILE* out = std::tmpfile();
-    if (!out) return std::string();
-    ReportRegistryTree(out, HKEY_CURRENT_USER, "HKCU", "Software\\Autodesk\\AutoCAD");
-    ReportShortcuts(out, destination);
-    std::string text(static_cast<size_t>(std::ftell(out)), '\0');
-    std::rewind(out);
-    text.resize(std::fread(&text[0], 1, text.size(), out));
-    std::fclose(out);
-    return text;
+    return Printed([&](FILE* out) {
+        ReportRegistryTree(out, HKEY_CURRENT_USER, "HKCU", "Software\\Autodesk\\AutoCAD");
+        ReportShortcuts(out, destination);
+    });
 }
 
-std::string LastLine(const std::string& text) {
-    const size_t end = text.rfind("\r\n");
-    if (end == std::string::npos) return text;
-    const size_t start = text.rfind("\r\n", end - 1);
-    return text.substr(start == std::string::npos ? 0 : start + 2,
-                       end - (start == std::string::npos ? 0 : start + 2));
+// The text's last line, without its CR LF.
+std::string LastLine(std::string text) {
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
+        text.resize(text.size() - 2);
+    const size_t start = text.rfind("\r\n");
+    return start == std::string::npos ? text : text.substr(start + 2);
 }
 
 class DeploymentTest : public InstallScenario {
@@ -213,12 +214,15 @@ TEST_F(DeploymentTest, InteractiveExitCodesAndBoxes) {
     m_driver.Answer(box, IDOK);
     EXPECT_EQ(m_driver.WaitForExit(), 0u);
 
-    // The quit question on the welcome page, answered Yes.
-    m_driver.Launch(Distribution("full"));
+    // The quit question on the welcome page, answered Yes; a log when asked for.
+    m_driver.Launch(Distribution("full"), LogArgument());
     HWND welcome = m_driver.WaitForPage(WizardPage::Welcome);
     m_driver.Click(welcome, IDCANCEL);
     m_driver.Answer(m_driver.WaitForMessageBox(kQuitQuestion), IDYES);
     EXPECT_EQ(m_driver.WaitForExit(), 1602u);
+    const std::string log = ReadFileBytes(Log());
+    EXPECT_NE(log.find("交互安装"), std::string::npos) << log;
+    EXPECT_NE(LastLine(log).find("结束, 退出代码 1602"), std::string::npos) << log;
 
     // /D= fills the destination page's field; a declined reinstallation.
     m_driver.Launch(Distribution("full"), "/D=" + m_temp.Path() + "新 目录");
