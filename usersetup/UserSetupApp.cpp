@@ -7,6 +7,22 @@
 #include "host_cad/AcadCleanup.h"
 #include "uninstall/ProductRemoval.h"
 
+#include <shlobj.h>
+
+namespace {
+
+// At a user's first logon Active Setup runs before the shell has recorded the
+// user's folders under "Shell Folders", where the links are looked up; asking
+// the shell for them records them (and creates them when missing), so the
+// links land in this user's own folders and never in the machine's common ones.
+void ResolveUserShellFolders() {
+    char folder[MAX_PATH];
+    for (int id : {CSIDL_DESKTOPDIRECTORY, CSIDL_PROGRAMS})
+        SHGetFolderPathA(nullptr, id | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder);
+}
+
+} // namespace
+
 BOOL CUserSetupApp::InitInstance() {
     m_nExitCode = RunUserSetup(
         ParseCommandLine(GetCommandLineA(), kSwitchLog | kSwitchDestination, kUserCleanupSwitch));
@@ -23,6 +39,7 @@ int CUserSetupApp::RunUserSetup(const CommandLineOptions& options) {
         RunLogLine("ERROR  无法识别的命令行参数: %s", options.arguments.GetString());
         exitCode = kExitInvalidCommandLine;
     } else if (options.privateSwitch) {
+        ResolveUserShellFolders();
         const int changed =
             RemoveAcadConfiguration(options.destination, AcadCleanupParts::UserOnly);
         const int removed = RemoveUserShortcuts();
@@ -30,6 +47,7 @@ int CUserSetupApp::RunUserSetup(const CommandLineOptions& options) {
     } else {
         CString installDir = options.destination;
         if (installDir.IsEmpty()) installDir = AfxGetModuleFolder() + "\\";
+        ResolveUserShellFolders();
         SetUpCurrentUser(installDir);
     }
     RunLogLine("结束, 退出代码 %d", exitCode);
