@@ -27,7 +27,7 @@ done
 BUILD_DIR=${BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DKELVRA_WERROR=ON >/dev/null
-cmake --build "$BUILD_DIR" -j"$(nproc)" --target Setup Uninstall KelvraDriver KelvraReport KelvraSampleControl
+cmake --build "$BUILD_DIR" -j"$(nproc)" --target Setup Uninstall UserSetup KelvraDriver KelvraReport KelvraSampleControl
 
 dist=$BUILD_DIR/distribution
 shots=$BUILD_DIR/screenshots
