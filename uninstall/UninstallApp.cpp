@@ -1,5 +1,6 @@
 #include "uninstall/UninstallApp.h"
 
+#include "engine/ActiveSetup.h"
 #include "framework/ExitCode.h"
 #include "framework/SingleInstance.h"
 #include "res/UninstallResource.h"
@@ -173,6 +174,12 @@ int CUninstallApp::Uninstall(const CString& logPath, const CString& originalPath
         options.removeData = confirm.m_bRemoveData;
     }
 
+    // A machine-wide installation set every user up at their logon: their
+    // own profiles, trusted paths and links go at their next logon, by the
+    // per-user program, copied out before the destination goes.
+    const bool userCleanupFailed =
+        UserSetupRegistered() && !RegisterUserCleanup(m_scope.Destination());
+
     CRemovalWorker worker(record, m_scope, options);
     if (m_options.silent) {
         worker.RunHere();
@@ -183,8 +190,12 @@ int CUninstallApp::Uninstall(const CString& logPath, const CString& originalPath
     const RemovalOutcome& outcome = worker.Outcome();
     int exitCode = outcome.ExitCode();
     if (exitCode == kExitSuccess && selfAtRestart) exitCode = kExitRestartNeeded;
+    CString text = LastBoxText(outcome, selfAtRestart);
+    if (userCleanupFailed) {
+        exitCode = kExitFailed;
+        text += "\n\n未能安排其他用户在下次登录时删除他们的 AutoCAD 配置和快捷方式。";
+    }
     LogOutcome(outcome, exitCode);
-    Tell(LastBoxText(outcome, selfAtRestart),
-         MB_OK | (exitCode == kExitFailed ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
+    Tell(text, MB_OK | (exitCode == kExitFailed ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
     return exitCode;
 }
