@@ -1,6 +1,7 @@
 #include "uninstall/SelfCopy.h"
 
 #include "framework/ExitCode.h"
+#include "framework/FileFind.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@ constexpr DWORD kSharedMagic = 0x5539564B; // "KV9U"
 constexpr DWORD kOriginalEndMs = 30000;
 constexpr DWORD kDeleteTriesMs = 3000;
 constexpr char kCopyName[] = "Uninstall-64.exe";
+constexpr char kCopyFolderPrefix[] = "KelvraUninstall-";
 
 CString ModulePath() {
     char path[MAX_PATH] = {};
@@ -27,14 +29,27 @@ CString ModulePath() {
     return length > 0 && length < MAX_PATH ? CString(path) : CString();
 }
 
+// Folders of earlier copies whose deletion on close could not take the
+// folder as well (Wine deletes the file but not the folder): removed when
+// empty. No other copy runs now (the one-instance mutex lives as long as any).
+void SweepEmptyCopyFolders(const CString& temp) {
+    CFileFind finder;
+    for (bool more = finder.FindFile(temp + kCopyFolderPrefix + "*"); more;
+         more = finder.FindNextFile()) {
+        const bool link = (finder.Data().dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (finder.IsDirectory() && !link) RemoveDirectoryA(temp + finder.GetFileName());
+    }
+}
+
 // A folder of our own: created here, so nothing can have been planted in it.
 bool MakeFreshFolder(CString& folder) {
     char temp[MAX_PATH] = {};
     const DWORD length = GetTempPathA(MAX_PATH, temp);
     if (length == 0 || length >= MAX_PATH - 40) return false;
+    SweepEmptyCopyFolders(temp);
     for (int attempt = 0; attempt < 16; ++attempt) {
-        folder.Format("%sKelvraUninstall-%lx-%lx-%d", temp, GetCurrentProcessId(), GetTickCount(),
-                      attempt);
+        folder.Format("%s%s%lx-%lx-%d", temp, kCopyFolderPrefix, GetCurrentProcessId(),
+                      GetTickCount(), attempt);
         if (CreateDirectoryA(folder, nullptr)) return true;
         if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
     }
