@@ -83,7 +83,7 @@ bool RunThroughCopy(const CString& arguments, int& exitCode) {
     const CString self = ModulePath();
     CString folder;
     if (self.IsEmpty() || !MakeFreshFolder(folder)) return false;
-    const CString copy = folder + "\\" + kCopyName;
+    CString copy = folder + "\\" + kCopyName;
     if (!CopyFileA(self, copy, TRUE)) {
         RemoveDirectoryA(folder);
         return false;
@@ -116,23 +116,38 @@ bool RunThroughCopy(const CString& arguments, int& exitCode) {
     // Until the copy says otherwise: a copy that dies early has failed.
     shared->exitCode = kExitFailed;
 
-    CString commandLine;
-    commandLine.Format("\"%s\" %s%llx.%llx.%llx.%d %s", copy.GetString(), kCopySwitch,
-                       static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(original.Get())),
-                       static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(done.Get())),
-                       static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(mapping.Get())),
-                       copyFile ? 1 : 0, arguments.GetString());
-    std::vector<char> line(commandLine.str().begin(), commandLine.str().end());
-    line.push_back('\0');
     // The system folder as working folder: the copy must hold neither the
     // destination nor its own folder open.
     char system[MAX_PATH] = {};
     GetSystemDirectoryA(system, MAX_PATH);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    const BOOL started = CreateProcessA(copy, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        system, &startup, &info);
+    auto start = [&](bool selfDelete) {
+        CString commandLine;
+        commandLine.Format(
+            "\"%s\" %s%llx.%llx.%llx.%d %s", copy.GetString(), kCopySwitch,
+            static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(original.Get())),
+            static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(done.Get())),
+            static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(mapping.Get())),
+            selfDelete ? 1 : 0, arguments.GetString());
+        std::vector<char> line(commandLine.str().begin(), commandLine.str().end());
+        line.push_back('\0');
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        return CreateProcessA(copy, line.data(), nullptr, nullptr, TRUE, 0, nullptr, system,
+                              &startup, &info);
+    };
+    BOOL started = start(copyFile.IsValid());
+    if (!started && copyFile) {
+        // A system that will not start a program with such a handle open:
+        // closing the handles deletes that copy; a fresh one goes at the
+        // next restart instead, and says so.
+        copyFile.Reset();
+        copyFolderHandle.Reset();
+        RemoveDirectoryA(folder);
+        started = MakeFreshFolder(folder) && CopyFileA(self, folder + "\\" + kCopyName, TRUE);
+        copy = folder + "\\" + kCopyName;
+        started = started && start(false);
+    }
     // The copy holds its own handles now; ours go.
     copyFile.Reset();
     copyFolderHandle.Reset();
