@@ -79,7 +79,9 @@ CString UserCleanupFolder() {
     return path + "Morvane\\Kelvra V9\\";
 }
 
-bool RegisterUserSetup(const CString& installDir) {
+bool RegisterUserSetup(const CString& destination) {
+    CString installDir = destination;
+    installDir.AppendBackslashIfMissing();
     const CString program = installDir + kUserSetupProgram;
     if (GetFileAttributesA(program) == INVALID_FILE_ATTRIBUTES) {
         RunLogFailure(GetLastError(), "找不到每个用户的设置程序 %s", program.GetString());
@@ -95,7 +97,9 @@ bool RegisterUserSetup(const CString& installDir) {
     return true;
 }
 
-bool RegisterUserCleanup(const CString& installDir) {
+bool RegisterUserCleanup(const CString& destination) {
+    CString installDir = destination;
+    installDir.AppendBackslashIfMissing();
     const CString folder = UserCleanupFolder();
     if (folder.IsEmpty()) {
         RunLogFailure(ERROR_PATH_NOT_FOUND, "找不到公用应用程序数据文件夹");

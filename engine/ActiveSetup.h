@@ -16,19 +16,19 @@ extern const char kUserSetupProgram[];
 // Its switch for the clean-up of one user, followed by /D=<destination>.
 extern const char kUserCleanupSwitch[];
 
-// Registers the per-user set-up of the installation in installDir (ending in
-// a backslash): a Version above any the component had, so every user runs
-// it once more. Removes a clean-up copy left by an earlier uninstallation.
-// False (and the failure in the run's log) when the program is missing from
-// installDir or a value cannot be written.
-bool RegisterUserSetup(const CString& installDir);
+// Registers the per-user set-up of the installation in destination (with or
+// without a trailing backslash): a Version above any the component had, so
+// every user runs it once more. Removes a clean-up copy left by an earlier
+// uninstallation. False (and the failure in the run's log) when the program
+// is missing from destination or a value cannot be written.
+bool RegisterUserSetup(const CString& destination);
 
-// For the uninstaller, before it removes installDir: copies the per-user
-// program out of installDir to the machine's application-data folder (it
-// has to outlive the destination) and registers it with the clean-up switch
-// under a new Version, so every user's profiles and links go at the next
-// logon. False when the copy or a value fails (logged).
-bool RegisterUserCleanup(const CString& installDir);
+// For the uninstaller, before it removes destination: copies the per-user
+// program out of it to the machine's application-data folder (it has to
+// outlive the destination) and registers it with the clean-up switch under a
+// new Version, so every user's profiles and links go at the next logon.
+// False when the copy or a value fails (logged).
+bool RegisterUserCleanup(const CString& destination);
 
 // True when the component is registered (by a silent installation or a
 // clean-up): the uninstaller then registers the clean-up.

@@ -5,6 +5,7 @@
 #include "tests/e2e/InstallScenario.h"
 
 #include "engine/ActiveSetup.h"
+#include "engine/UnattendedSetup.h"
 #include "framework/SingleInstance.h"
 #include "tools/report/InstallReport.h"
 
@@ -294,13 +295,19 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     EXPECT_EQ(RunCommand(stubPath), 0u);
     EXPECT_EQ(UserReport(m_destination), userState);
 
-    // What the uninstaller registers: the clean-up, kept outside the
-    // destination, under a higher Version; it takes the user's part away.
-    ASSERT_TRUE(RegisterUserCleanup(m_destination));
+    // The silent uninstall registers the clean-up, kept outside the
+    // destination, under a higher Version.
+    EXPECT_EQ(RunCommand("\"" + Dest("Uninstall-64.exe") + "\" /S"), 0u);
+    EXPECT_FALSE(DirectoryExists(Dest("Support")));
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "Version", version));
     EXPECT_EQ(version, "9,0,0,2");
     ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath));
-    EXPECT_EQ(stubPath.Find(m_destination), stubPath.Find("/D=") + 3) << stubPath.GetString();
+    EXPECT_EQ(stubPath,
+              "\"" + UserCleanupFolder() + kUserSetupProgram + "\" /REMOVE /D=" + m_destination);
+    // Another user, set up at an earlier logon: the clean-up takes their part away.
+    SetUpCurrentUser(m_destination);
+    ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
+    ASSERT_TRUE(FileExists(DesktopLink()));
     EXPECT_EQ(RunCommand(stubPath), 0u);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
     EXPECT_FALSE(FileExists(DesktopLink()));
