@@ -71,8 +71,8 @@ CString NextActiveSetupVersion(const CString& current) {
 
 CString UserCleanupFolder() {
     char folder[MAX_PATH] = {};
-    if (FAILED(
-            SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder)))
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES_COMMON, nullptr, SHGFP_TYPE_CURRENT,
+                                folder)))
         return CString();
     CString path(folder);
     path.AppendBackslashIfMissing();

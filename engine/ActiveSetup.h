@@ -24,7 +24,7 @@ extern const char kUserCleanupSwitch[];
 bool RegisterUserSetup(const CString& destination);
 
 // For the uninstaller, before it removes destination: copies the per-user
-// program out of it to the machine's application-data folder (it has to
+// program out of it to the machine's Common Files folder (it has to
 // outlive the destination) and registers it with the clean-up switch under a
 // new Version, so every user's profiles and links go at the next logon.
 // False when the copy or a value fails (logged).
@@ -37,5 +37,8 @@ bool UserSetupRegistered();
 // The next Version after current ("9,0,0,N" with N one higher; "9,0,0,1"
 // when current is empty or holds no number).
 CString NextActiveSetupVersion(const CString& current);
-// Where the clean-up program is kept: <common application data>\Morvane\Kelvra V9\.
+// Where the clean-up program is kept: <Common Files>\Morvane\Kelvra V9\. Only
+// administrators may write there: every user's logon runs what lies in it,
+// and a DLL planted beside it (ProgramData lets users add files) would run
+// in the next user's session.
 CString UserCleanupFolder();
