@@ -62,6 +62,7 @@ const char* SkipProgramPath(const char* commandLine) {
 CommandLineOptions ParseArguments(const char* arguments, unsigned accepted,
                                   const char* privateSwitch) {
     CommandLineOptions options;
+    if (privateSwitch && !*privateSwitch) privateSwitch = nullptr;
     const char* p = arguments ? arguments : "";
     options.arguments = p;
     options.arguments.TrimRight();
