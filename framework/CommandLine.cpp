@@ -1,5 +1,7 @@
 #include "framework/CommandLine.h"
 
+#include <windows.h>
+
 #include <cstring>
 #include <strings.h>
 
@@ -46,9 +48,14 @@ bool TakeValue(const CString& argument, const char* prefix, CString& value) {
 
 } // namespace
 
-const char* SkipProgramPath(const char* commandLine) {
+const char* SkipProgramPath(const char* commandLine, const char* programPath) {
     const char* p = commandLine ? commandLine : "";
-    if (*p == '"') {
+    const size_t pathLength = programPath ? std::strlen(programPath) : 0;
+    if (pathLength > 0 && *p != '"' && strnlen(p, pathLength) == pathLength &&
+        CString(p, static_cast<int>(pathLength)).CompareNoCase(programPath) == 0 &&
+        (p[pathLength] == '\0' || IsBlank(p[pathLength]))) {
+        p += pathLength;
+    } else if (*p == '"') {
         ++p;
         while (*p && *p != '"') ++p;
         if (*p == '"') ++p;
@@ -122,5 +129,8 @@ CommandLineOptions ParseArguments(const char* arguments, unsigned accepted,
 
 CommandLineOptions ParseCommandLine(const char* commandLine, unsigned accepted,
                                     const char* privateSwitch) {
-    return ParseArguments(SkipProgramPath(commandLine), accepted, privateSwitch);
+    char programPath[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, programPath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) programPath[0] = '\0';
+    return ParseArguments(SkipProgramPath(commandLine, programPath), accepted, privateSwitch);
 }

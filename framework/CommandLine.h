@@ -33,7 +33,11 @@ struct CommandLineOptions {
 // The part of a whole command line (GetCommandLineA) after the program path,
 // skipped as Windows does: a quoted path runs to the closing quote, an
 // unquoted one to the first blank or tab. Leading blanks are skipped too.
-const char* SkipProgramPath(const char* commandLine);
+// One exception: a line that starts with programPath itself (compared
+// without regard to case) followed by a blank or its end has that path
+// skipped whole. Windows hands a program its command line as written, and a
+// path with blanks may reach it unquoted (an UninstallString, a script).
+const char* SkipProgramPath(const char* commandLine, const char* programPath = nullptr);
 
 // Parses the arguments (the text after the program path). privateSwitch names
 // one more switch a program keeps for itself, e.g. "/USER" or "/_TEMP=" (a
@@ -41,6 +45,6 @@ const char* SkipProgramPath(const char* commandLine);
 CommandLineOptions ParseArguments(const char* arguments, unsigned accepted,
                                   const char* privateSwitch = nullptr);
 
-// ParseArguments(SkipProgramPath(commandLine), ...).
+// ParseArguments(SkipProgramPath(commandLine, this program's path), ...).
 CommandLineOptions ParseCommandLine(const char* commandLine, unsigned accepted,
                                     const char* privateSwitch = nullptr);

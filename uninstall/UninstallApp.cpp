@@ -42,19 +42,6 @@ CString ProgramPath() {
 
 } // namespace
 
-const char* ArgumentsAfter(const char* commandLine, const CString& programPath) {
-    const int length = programPath.GetLength();
-    const bool startsWithPath =
-        length > 0 && commandLine[0] != '"' &&
-        CString(commandLine, static_cast<int>(strnlen(commandLine, length)))
-                .CompareNoCase(programPath) == 0 &&
-        (commandLine[length] == '\0' || commandLine[length] == ' ' || commandLine[length] == '\t');
-    if (!startsWithPath) return SkipProgramPath(commandLine);
-    const char* arguments = commandLine + length;
-    while (*arguments == ' ' || *arguments == '\t') ++arguments;
-    return arguments;
-}
-
 const char* CUninstallApp::KelvraUninstallTitle() { return KELVRA_UNINSTALL_TITLE; }
 
 void PresentProgramDialog(CWnd& dialog) {
@@ -86,8 +73,7 @@ void CUninstallApp::OpenRunLog() {
 }
 
 int CUninstallApp::Main() {
-    m_options = ParseArguments(ArgumentsAfter(GetCommandLineA(), ProgramPath()), kUninstallSwitches,
-                               kCopySwitch);
+    m_options = ParseCommandLine(GetCommandLineA(), kUninstallSwitches, kCopySwitch);
     if (!m_options.IsValid()) {
         CString text;
         text.Format("无法识别的命令行参数: %s\n\n%s", m_options.invalidArgument.GetString(),

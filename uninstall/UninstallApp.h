@@ -37,13 +37,6 @@ private:
     int m_exitCode = 0;
 };
 
-// The arguments after the program's path in its command line. The uninstall
-// entry's UninstallString is the path alone, unquoted, blanks and all, and
-// Windows hands the program that line as written: a line that starts with
-// programPath has it skipped whole, not only up to its first blank; any
-// other line is skipped as SkipProgramPath does.
-const char* ArgumentsAfter(const char* commandLine, const CString& programPath);
-
 // A dialog of the program shown on its own (no owner): the program's icon on
 // its title bar and taskbar button, centred, in front.
 void PresentProgramDialog(CWnd& dialog);

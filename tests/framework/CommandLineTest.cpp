@@ -74,6 +74,32 @@ TEST(CommandLineTest, SkipsTheProgramPathAsWindowsDoes) {
               CString("/S /D=C:\\a"));
 }
 
+const char kProgram[] = "C:\\Program Files\\Morvane\\Kelvra\\Uninstall-64.exe";
+
+TEST(CommandLineTest, AnUnquotedPathWithBlanksIsSkippedWholeWhenItIsTheProgramsOwn) {
+    struct Case {
+        const char* commandLine;
+        const char* arguments;
+    };
+    const Case cases[] = {
+        // The UninstallString as Programs and Features runs it.
+        {.commandLine = kProgram, .arguments = ""},
+        {.commandLine = "C:\\Program Files\\Morvane\\Kelvra\\Uninstall-64.exe /S",
+         .arguments = "/S"},
+        {.commandLine = "c:\\PROGRAM FILES\\morvane\\kelvra\\uninstall-64.EXE  /S /LOG=a b.log",
+         .arguments = "/S /LOG=a b.log"},
+        // The Start-menu link quotes it.
+        {.commandLine = "\"C:\\Program Files\\Morvane\\Kelvra\\Uninstall-64.exe\" /S",
+         .arguments = "/S"},
+        // Not this program's path: skipped up to the first blank, as Windows does.
+        {.commandLine = "C:\\Program Files\\Morvane\\Kelvra\\Uninstall-64.exeX /S",
+         .arguments = "Files\\Morvane\\Kelvra\\Uninstall-64.exeX /S"},
+        {.commandLine = "C:\\Program", .arguments = ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_STREQ(SkipProgramPath(c.commandLine, kProgram), c.arguments) << c.commandLine;
+}
+
 TEST(CommandLineTest, APrivateSwitchIsKnownOnlyToItsProgram) {
     CommandLineOptions o = ParseArguments("/_TEMP=\"C:\\a b\" /S", kUninstallSwitches, "/_TEMP=");
     EXPECT_TRUE(o.IsValid());

@@ -1,7 +1,6 @@
-// The uninstaller program's own logic that needs no window: where its
-// arguments begin, and what its last box says.
+// The uninstaller program's own logic that needs no window: what its last
+// box says.
 #include "uninstall/RemovalReport.h"
-#include "uninstall/UninstallApp.h"
 
 #include <gtest/gtest.h>
 
@@ -10,32 +9,6 @@
 #include <vector>
 
 namespace {
-
-const char kProgram[] = "C:\\Program Files\\Morvane\\Kelvra\\Uninstall-64.exe";
-
-TEST(UninstallProgramTest, ArgumentsBeginAfterTheWholeUnquotedProgramPath) {
-    struct Case {
-        const char* commandLine;
-        const char* arguments;
-    };
-    const Case cases[] = {
-        // The UninstallString as Programs and Features runs it.
-        {.commandLine = kProgram, .arguments = ""},
-        {.commandLine = "C:\\Program Files\\Morvane\\Kelvra\\Uninstall-64.exe /S",
-         .arguments = "/S"},
-        {.commandLine = "c:\\PROGRAM FILES\\morvane\\kelvra\\uninstall-64.EXE  /S /LOG=a b.log",
-         .arguments = "/S /LOG=a b.log"},
-        // The Start-menu link quotes it.
-        {.commandLine = "\"C:\\Program Files\\Morvane\\Kelvra\\Uninstall-64.exe\" /S",
-         .arguments = "/S"},
-        // Not this program's path: skipped up to the first blank, as Windows does.
-        {.commandLine = "C:\\Program Files\\Morvane\\Kelvra\\Uninstall-64.exeX /S",
-         .arguments = "Files\\Morvane\\Kelvra\\Uninstall-64.exeX /S"},
-        {.commandLine = "C:\\Program", .arguments = ""},
-    };
-    for (const Case& c : cases)
-        EXPECT_STREQ(ArgumentsAfter(c.commandLine, kProgram), c.arguments) << c.commandLine;
-}
 
 CStringArray Names(int count) {
     CStringArray names;
