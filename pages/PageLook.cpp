@@ -1,12 +1,10 @@
 #include "pages/PageLook.h"
 
 #include "framework/WizardProtocol.h"
+#include "ui/InstallerLook.h"
 
 void PreparePageLook(HWND page, CStaticEx& heading, std::initializer_list<CShadeButton*> navigation,
                      CShadeButton* cancel) {
-    heading.EnableShadow(1);
-    // Every page's buttons share one grain (8) and one highlight (10), untinted.
-    for (CShadeButton* button : navigation) button->PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
-    if (cancel) cancel->PrepareShades(ShadeCornerCurve, 8, 10, 0, 0);
+    ApplyInstallerLook(&heading, navigation, cancel);
     TakeHostIcons(page);
 }

@@ -9,8 +9,6 @@
 
 #include <initializer_list>
 
-// Turns on the heading's text shadow, gives the navigation buttons (Back,
-// Next, Finish) their bevelled faces and Cancel its rounded one (null when
-// the page has none), and takes the host's icons.
+// The installer's look (ApplyInstallerLook) and the host's icons.
 void PreparePageLook(HWND page, CStaticEx& heading, std::initializer_list<CShadeButton*> navigation,
                      CShadeButton* cancel);

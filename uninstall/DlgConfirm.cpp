@@ -1,6 +1,7 @@
 #include "uninstall/DlgConfirm.h"
 
 #include "res/UninstallResource.h"
+#include "ui/InstallerLook.h"
 #include "uninstall/UninstallApp.h"
 
 CDlgConfirm::CDlgConfirm() : CDialog(IDD_UNINSTALL_CONFIRM) {}
@@ -15,9 +16,7 @@ void CDlgConfirm::DoDataExchange(CDataExchange* dx) {
 BOOL CDlgConfirm::OnInitDialog() {
     CDialog::OnInitDialog();
     PresentProgramDialog(*this);
-    m_heading.EnableShadow(1);
-    m_btnYes.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
-    m_btnNo.PrepareShades(ShadeCornerCurve, 8, 10, 0, 0);
+    ApplyInstallerLook(&m_heading, {&m_btnYes}, &m_btnNo);
     // Keeping the data is the default.
     m_removeData.SetCheck(BST_UNCHECKED);
     // No is where the focus starts: Enter alone removes nothing.

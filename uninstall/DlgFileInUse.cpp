@@ -1,6 +1,7 @@
 #include "uninstall/DlgFileInUse.h"
 
 #include "res/UninstallResource.h"
+#include "ui/InstallerLook.h"
 
 CDlgFileInUse::CDlgFileInUse(HWND parent, const CString& path)
     : CDialog(IDD_FILE_IN_USE, parent), m_path(path) {}
@@ -12,8 +13,7 @@ void CDlgFileInUse::DoDataExchange(CDataExchange* dx) {
 
 BOOL CDlgFileInUse::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_btnRetry.PrepareShades(ShadeBevelCurve, 8, 10, 0, 0);
-    m_btnIgnore.PrepareShades(ShadeCornerCurve, 8, 10, 0, 0);
+    ApplyInstallerLook(nullptr, {&m_btnRetry}, &m_btnIgnore);
     CString text;
     text.Format("下面的文件正在被使用，无法删除：\n\n%s\n\n"
                 "请关闭正在使用它的程序（例如 AutoCAD 或 Kelvra V9.0），然后单击“重试”。\n"

@@ -5,6 +5,7 @@
 #include "res/UninstallResource.h"
 #include "uninstall/DlgFileInUse.h"
 #include "uninstall/UninstallApp.h"
+#include "ui/InstallerLook.h"
 
 CDlgRemoving::CDlgRemoving(CRemovalWorker& worker)
     : CDialog(IDD_UNINSTALL_PROGRESS), m_worker(worker) {}
@@ -24,7 +25,7 @@ void CDlgRemoving::DoDataExchange(CDataExchange* dx) {
 BOOL CDlgRemoving::OnInitDialog() {
     CDialog::OnInitDialog();
     PresentProgramDialog(*this);
-    m_heading.EnableShadow(1);
+    ApplyInstallerLook(&m_heading, {}, nullptr);
     m_progress.SetRange32(0, 1);
     m_progress.SetPos(0);
     m_worker.SetDialog(m_hWnd);
