@@ -2,10 +2,21 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 
-bool IsGbkLeadByte(unsigned char c) { return IsDBCSLeadByteEx(kTextCodePage, c) != FALSE; }
+bool IsGbkLeadByte(unsigned char c) {
+    // Asked for every byte of every path the programs walk: the code page's
+    // answer is read once into a table instead of a system call per byte.
+    static const std::array<bool, 256> leadBytes = [] {
+        std::array<bool, 256> table{};
+        for (int b = 0; b < 256; ++b)
+            table[b] = IsDBCSLeadByteEx(kTextCodePage, static_cast<BYTE>(b)) != FALSE;
+        return table;
+    }();
+    return leadBytes[c];
+}
 
 namespace {
 
