@@ -55,6 +55,13 @@ fi
 echo "registered a simulated AutoCAD 2010 (R18.0) and AutoCAD 2014 (R19.1) in $WINEPREFIX"
 
 winpath() { echo "Z:$1" | tr / '\\'; }
+# The driver saves bitmaps; the README shows PNG.
+shots_to_png() {
+  for bmp in "$shots"/*.bmp; do
+    [ -e "$bmp" ] || continue
+    convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"
+  done
+}
 destination='C:\Program Files\Morvane\Kelvra\'
 status=0
 if [ "$auto" = 1 ]; then
@@ -63,10 +70,7 @@ if [ "$auto" = 1 ]; then
   echo "walking the installer on the virtual display $DISPLAY"
   "$root/cmake/wine-run.sh" "$BUILD_DIR/tools/KelvraDriver.exe" "$(winpath "$dist/Setup.exe")" \
     --shots "$(winpath "$shots")" | iconv -f GBK -t UTF-8 || status=$?
-  for bmp in "$shots"/*.bmp; do
-    [ -e "$bmp" ] || continue
-    convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"
-  done
+  shots_to_png
 else
   # A real desktop has a window manager: let it manage the installer's
   # windows (the tests' virtual screen has none; the test command sets this
@@ -87,10 +91,7 @@ if [ "$uninstall" = 1 ] && [ "$status" -eq 0 ]; then
     echo "walking the uninstaller (as Programs and Features starts it) on $DISPLAY"
     "$root/cmake/wine-run.sh" "$BUILD_DIR/tools/KelvraDriver.exe" --uninstall \
       --shots "$(winpath "$shots")" | iconv -f GBK -t UTF-8 || status=$?
-    for bmp in "$shots"/*.bmp; do
-      [ -e "$bmp" ] || continue
-      convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"
-    done
+    shots_to_png
   else
     echo "starting the uninstaller on $DISPLAY"
     "$root/cmake/wine-run.sh" "$WINEPREFIX/drive_c/Program Files/Morvane/Kelvra/Uninstall-64.exe" ||
