@@ -8,6 +8,8 @@
 #include "host_cad/ShellFolders.h"
 
 #include <algorithm>
+#include <set>
+#include <string>
 
 namespace {
 
@@ -64,7 +66,7 @@ public:
 
 private:
     void Step(const CString& status) { m_observer.OnStep(status, ++m_step, m_total); }
-    bool ReachesThroughLink(const CString& path) const;
+    bool ReachesThroughLink(const CString& path);
     Removal RemovePath(const CString& path);
     Removal LeaveInUse(const CString& path, bool folder);
     void RemoveEmptyParentKeys(CString key);
@@ -76,19 +78,26 @@ private:
     const CString m_logPath;
     int m_step = 0;
     int m_total = 0;
+    std::set<std::string> m_linkFreeFolders; // see ReachesThroughLink
 };
 
 // A file or folder reached through a junction or symbolic link inside the
-// destination would lie elsewhere: such a line is refused.
-bool CRemoval::ReachesThroughLink(const CString& path) const {
+// destination would lie elsewhere: such a line is refused. Folders found
+// free of links up to the destination are remembered: thousands of lines
+// share their parents.
+bool CRemoval::ReachesThroughLink(const CString& path) {
+    std::vector<std::string> checked;
     for (CString folder = ParentFolder(path);
          !folder.IsEmpty() && IsPathWithin(folder, m_scope.Destination()) &&
          !IsSamePath(folder, m_scope.Destination());
          folder = ParentFolder(folder)) {
+        if (m_linkFreeFolders.count(folder.str())) break;
         const DWORD attributes = GetFileAttributesA(folder);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             return true;
+        checked.push_back(folder.str());
     }
+    m_linkFreeFolders.insert(checked.begin(), checked.end());
     return false;
 }
 
