@@ -102,7 +102,7 @@ bool RegisterUserCleanup(const CString& destination) {
     installDir.AppendBackslashIfMissing();
     const CString folder = UserCleanupFolder();
     if (folder.IsEmpty()) {
-        RunLogFailure(ERROR_PATH_NOT_FOUND, "找不到公用应用程序数据文件夹");
+        RunLogFailure(ERROR_PATH_NOT_FOUND, "找不到公用文件夹 (Common Files)");
         return false;
     }
     // Morvane, then Kelvra V9 (already there is just as good).

@@ -79,6 +79,11 @@ struct LocalMemoryTraits {
     static Type Invalid() { return nullptr; }
     static void Close(Type h) { LocalFree(h); }
 };
+struct MappedViewTraits {
+    using Type = void*;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type view) { UnmapViewOfFile(view); }
+};
 
 using CHandle = UniqueHandle<KernelHandleTraits>;
 using CFileHandle = UniqueHandle<FileHandleTraits>;
@@ -88,6 +93,7 @@ using CLibrary = UniqueHandle<LibraryTraits>;
 using CGdiObject = UniqueHandle<GdiObjectTraits>;
 using CMemoryDC = UniqueHandle<MemoryDcTraits>;
 using CLocalMemory = UniqueHandle<LocalMemoryTraits>;
+using CMappedView = UniqueHandle<MappedViewTraits>;
 
 // A window's device context from GetDC, given back with ReleaseDC.
 class CClientDC {

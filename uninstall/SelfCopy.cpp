@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 struct CopyShared {
@@ -101,16 +102,15 @@ bool RunThroughCopy(const CString& arguments, int& exitCode) {
     DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &me,
                     SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0);
     CHandle original(me);
-    void* view = mapping ? MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+    CMappedView view(mapping ? MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, 0) : nullptr);
     if (!view || !done || !original) {
-        if (view) UnmapViewOfFile(view);
         copyFile.Reset();
         copyFolderHandle.Reset();
         DeleteFileA(copy);
         RemoveDirectoryA(folder);
         return false;
     }
-    auto* shared = static_cast<CopyShared*>(view);
+    auto* shared = static_cast<CopyShared*>(view.Get());
     shared->magic = kSharedMagic;
     shared->originalProcessId = GetCurrentProcessId();
     // Until the copy says otherwise: a copy that dies early has failed.
@@ -161,13 +161,10 @@ bool RunThroughCopy(const CString& arguments, int& exitCode) {
         DeleteFileA(copy);
         RemoveDirectoryA(folder);
     }
-    UnmapViewOfFile(view);
     return started != FALSE;
 }
 
-CCopyHandshake::~CCopyHandshake() {
-    if (m_shared) UnmapViewOfFile(m_shared);
-}
+CCopyHandshake::~CCopyHandshake() = default;
 
 bool CCopyHandshake::Attach(const CString& value) {
     const char* text = value.GetString();
@@ -178,23 +175,19 @@ bool CCopyHandshake::Attach(const CString& value) {
     // Each handle must be of its kind; a made-up number fails here.
     const DWORD originalId = GetProcessId(original);
     if (originalId == 0 || originalId == GetCurrentProcessId()) return false;
-    void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(CopyShared));
+    CMappedView view(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(CopyShared)));
     if (!view) return false;
-    auto* shared = static_cast<CopyShared*>(view);
+    auto* shared = static_cast<CopyShared*>(view.Get());
     if (shared->magic != kSharedMagic || shared->originalProcessId != originalId ||
-        WaitForSingleObject(done, 0) != WAIT_TIMEOUT) {
-        UnmapViewOfFile(view);
+        WaitForSingleObject(done, 0) != WAIT_TIMEOUT)
         return false;
-    }
     char path[MAX_PATH] = {};
     DWORD length = MAX_PATH;
-    if (!QueryFullProcessImageNameA(original, 0, path, &length)) {
-        UnmapViewOfFile(view);
-        return false;
-    }
+    if (!QueryFullProcessImageNameA(original, 0, path, &length)) return false;
     m_original.Reset(original);
     m_done.Reset(done);
     m_mapping.Reset(mapping);
+    m_view = std::move(view);
     m_shared = shared;
     m_originalPath = path;
     m_selfDelete = selfDelete;

@@ -63,6 +63,7 @@ private:
     CHandle m_original;
     CHandle m_done;
     CHandle m_mapping;
+    CMappedView m_view; // holds m_shared
     CopyShared* m_shared = nullptr;
     CString m_originalPath;
     bool m_selfDelete = false;
