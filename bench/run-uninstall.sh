@@ -31,30 +31,11 @@ cmake -S "$root" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x
 cmake --build "$BUILD_DIR" -j"$(nproc)" --target Setup Uninstall KelvraSampleControl \
   remove_bench >/dev/null
 
-work=$BUILD_DIR/bench-work
-trees_dir=$work
-if [ "$on_disk" = 0 ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then trees_dir=/dev/shm/kelvra-remove-$$; fi
-mkdir -p "$trees_dir" "$work"
+. "$root/bench/bench-env.sh" kelvra-remove
 dist=$trees_dir/distribution
 results=$work/remove-results.tsv
 : >"$results"
 makensis -V1 -DOUTFILE="$work/NsisRemove.exe" "$root/bench/RemoveFolders.nsi"
-
-unset DISPLAY
-. "$root/scripts/wine-env.sh"
-export WINEPREFIX=$BUILD_DIR/wineprefix-bench
-wine_env_start
-cleanup() {
-  wine_env_stop
-  if [ "$trees_dir" != "$work" ]; then rm -rf "$trees_dir"; fi
-}
-trap cleanup EXIT
-# Keep the installer's shortcuts inside the prefix.
-desktop=$WINEPREFIX/drive_c/users/$(whoami)/Desktop
-if [ -L "$desktop" ]; then rm "$desktop"; mkdir -p "$desktop"; fi
-
-ln -sfn "$trees_dir" "$WINEPREFIX/dosdevices/t:"
-treepath() { echo "T:${1#"$trees_dir"}" | tr / '\\'; }
 folders=(Support Control Database 线型库 填充图案 材料图案 图框 图例 图库 图件图库 标准断面 Temp)
 dest_unix=$trees_dir/bench-dest
 dest_win=$(treepath "$dest_unix")
