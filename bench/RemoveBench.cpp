@@ -5,6 +5,12 @@
 //       FindFirstFile over each folder, DeleteFileA for every file,
 //       RemoveDirectoryA for every folder, deepest first. No window, no log.
 //
+//   remove_bench.exe handles <folder>
+//       The same tree removed through handles, as the uninstaller's walk does
+//       it: the folder opened once by its path, every entry opened relative
+//       to its folder's handle, checked on its own handle and deleted through
+//       it (uninstall/HandleRemoval.h). Same figures as the floor.
+//
 //   remove_bench.exe run <program> [arguments...]
 //       Starts the program, waits until it and every copy of itself it
 //       started have ended (an uninstaller that hands its work to a copy of
@@ -18,6 +24,8 @@
 #include "bench/BenchTiming.h"
 #include "framework/Handles.h"
 #include "framework/String.h"
+#include "framework/WideText.h"
+#include "uninstall/HandleRemoval.h"
 
 #include <psapi.h>
 #include <shlwapi.h>
@@ -69,6 +77,44 @@ int Floor(const char* folder) {
     Totals totals;
     RemoveTree(folder, totals);
     QueryPerformanceCounter(&end);
+    std::printf("remove_ms=%.1f files=%ld folders=%ld failures=%ld\n",
+                Milliseconds(start, end, frequency), totals.files, totals.folders, totals.failures);
+    return totals.failures ? 2 : 0;
+}
+
+// Deletes everything it is shown and counts it.
+class CountingWalk : public IHandleWalk {
+public:
+    Totals totals;
+    EntryChoice Choose(const HandleEntry& entry) override {
+        return entry.IsFolder() ? EntryChoice::Descend : EntryChoice::Delete;
+    }
+    bool DeleteAfterDescent(const HandleEntry&) override { return true; }
+    bool OnError(const HandleEntry&, DWORD) override {
+        ++totals.failures;
+        return false;
+    }
+    void OnDeleted(const HandleEntry& entry) override {
+        ++(entry.IsFolder() ? totals.folders : totals.files);
+    }
+};
+
+int Handles(const char* folder) {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    CountingWalk walk;
+    {
+        CRemovalHandle root;
+        if (CRemovalHandle::OpenFolder(folder, root) || WalkFolder(root, walk))
+            ++walk.totals.failures;
+    }
+    if (RemoveDirectoryW(Wide(folder).c_str()))
+        ++walk.totals.folders;
+    else
+        ++walk.totals.failures;
+    QueryPerformanceCounter(&end);
+    const Totals& totals = walk.totals;
     std::printf("remove_ms=%.1f files=%ld folders=%ld failures=%ld\n",
                 Milliseconds(start, end, frequency), totals.files, totals.folders, totals.failures);
     return totals.failures ? 2 : 0;
@@ -164,8 +210,10 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "floor") == 0) return Floor(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "handles") == 0) return Handles(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "run") == 0) return Run(argc, argv);
     std::fprintf(stderr, "usage: remove_bench.exe floor <folder>\n"
+                         "       remove_bench.exe handles <folder>\n"
                          "       remove_bench.exe run <program> [arguments...]\n");
     return 1;
 }
