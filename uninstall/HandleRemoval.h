@@ -58,8 +58,9 @@ public:
     // After a folder's contents were visited: true deletes the folder (it
     // goes only when empty by then).
     virtual bool DeleteAfterDescent(const HandleEntry& folder) = 0;
-    // Opening, checking or deleting an entry failed. True: try again; false:
-    // the entry stays (the caller records it).
+    // Opening, checking or deleting an entry failed (ERROR_DIR_NOT_EMPTY:
+    // a folder still holds what was kept or left). True: try again, from
+    // the open on; false: the entry stays (the caller records it).
     virtual bool OnError(const HandleEntry& entry, DWORD error) = 0;
     // Told about every entry deleted.
     virtual void OnDeleted(const HandleEntry&) {}
@@ -76,8 +77,11 @@ public:
 class CRemovalHandle {
 public:
     // Opens a folder by its path (the one path the removal trusts), for
-    // listing and deleting, refusing a reparse point. ERROR_SUCCESS or the
-    // system's code.
+    // listing and deleting (for listing only when it may not be deleted),
+    // refusing a folder that is itself a reparse point. The folders above it
+    // are reached as the path names them: a caller that must know where the
+    // handle landed compares GetHandlePath (framework/LongPath.h) with the
+    // long form of the path. ERROR_SUCCESS or the system's code.
     static DWORD OpenFolder(const CString& path, CRemovalHandle& folder);
 
     // Opens the entry at relativePath below this folder ("a\b\c.txt"),
