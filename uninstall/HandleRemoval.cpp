@@ -402,7 +402,10 @@ DWORD CHandleWalker::Visit(const CRemovalHandle& folder, const Listed& listed, c
             return ERROR_REPARSE_POINT_ENCOUNTERED;
         }
         if (choice == EntryChoice::Descend && entry.IsFolder() && !entry.IsLink()) {
-            Walk(handle, path + "\\", exact);
+            if (const DWORD listError = Walk(handle, path + "\\", exact)) {
+                if (m_walk.OnError(entry, listError)) continue;
+                return listError;
+            }
             if (!m_walk.DeleteAfterDescent(entry)) return ERROR_SUCCESS;
         }
         // A file, a link (as itself) or an emptied folder.
