@@ -77,6 +77,14 @@ bool QuotesClosed(const char* start, const char* end) {
     return quotes % 2 == 0;
 }
 
+// A "/S" of its own among the words of an unquoted /D= value.
+bool HoldsSilentSwitch(const char* value) {
+    for (const char* p = value; *p; ++p)
+        if (IsBlank(p[0]) && StartsWithNoCase(p + 1, "/S") && (p[3] == '\0' || IsBlank(p[3])))
+            return true;
+    return false;
+}
+
 // The end of an argument that ends at a blank outside quotes.
 const char* ArgumentEnd(const char* p) {
     bool quoted = false;
@@ -183,6 +191,9 @@ CommandLineOptions ParseArguments(const char* arguments, unsigned accepted,
             if (HoldsSwitch(value) ||
                 !AcceptDestination(value, std::strlen(value), options.destination))
                 refuse(rest);
+            // A /S swallowed by the folder still asks for no window: the refusal
+            // must not wait for someone to close a box.
+            if (HoldsSilentSwitch(value)) options.silent = true;
             break;
         }
 

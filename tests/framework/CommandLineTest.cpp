@@ -60,7 +60,8 @@ const ParseCase kCases[] = {
     {.commandLine = "Setup.exe /D=\x81\x5c", .invalid = "/D=\x81\x5c"},
     {.commandLine = "Setup.exe /D=", .invalid = "/D="},
     // An unquoted /D= takes the rest of the line: a switch there was misplaced.
-    {.commandLine = "Setup.exe /D=C:\\x /S", .invalid = "/D=C:\\x /S"},
+    {.commandLine = "Setup.exe /D=C:\\x /S", .silent = true, .invalid = "/D=C:\\x /S"},
+    {.commandLine = "Setup.exe /D=C:\\x /LOG=C:\\l.log", .invalid = "/D=C:\\x /LOG=C:\\l.log"},
     {.commandLine = "Setup.exe /S /D=C:\\x\t/log=C:\\l.log",
      .silent = true,
      .invalid = "/D=C:\\x\t/log=C:\\l.log"},
@@ -108,8 +109,9 @@ TEST(CommandLineTest, SkipsTheProgramPathAsWindowsDoes) {
     EXPECT_STREQ(SkipProgramPath("\"unclosed"), "");
     EXPECT_STREQ(SkipProgramPath(""), "");
     // The wide line keeps what the system's code page could not.
-    EXPECT_STREQ(SkipProgramPath(L"C:\\a b\\setup.EXE /D=D:\\S\u00f8ren 软件", L"C:\\a b\\Setup.exe"),
-                 L"/D=D:\\S\u00f8ren 软件");
+    EXPECT_STREQ(
+        SkipProgramPath(L"C:\\a b\\setup.EXE /D=D:\\S\u00f8ren 软件", L"C:\\a b\\Setup.exe"),
+        L"/D=D:\\S\u00f8ren 软件");
     EXPECT_STREQ(SkipProgramPath(L"\"C:\\a b\\Setup.exe\"/S", L"C:\\x.exe"), L"/S");
     EXPECT_EQ(ParseCommandLine("Setup.exe  /S /D=C:\\a  ", kSetupSwitches).arguments,
               CString("/S /D=C:\\a"));
