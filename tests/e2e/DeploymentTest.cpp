@@ -10,6 +10,8 @@
 #include "framework/WideText.h"
 #include "tools/report/InstallReport.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -391,6 +393,17 @@ DWORD WindowProcess(HWND hwnd) {
     return process;
 }
 
+// The process that started process, or 0.
+DWORD ParentProcess(DWORD process) {
+    CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = snapshot && Process32FirstW(snapshot.Get(), &entry); more;
+         more = Process32NextW(snapshot.Get(), &entry))
+        if (entry.th32ProcessID == process) return entry.th32ParentProcessID;
+    return 0;
+}
+
 const char kWithoutRights[] = "没有获得管理员权限";
 
 TEST_F(DeploymentTest, AFilteredTokenRestartsOnceWithTheSameArgumentsAndHandsBackTheExitCode) {
@@ -403,6 +416,7 @@ TEST_F(DeploymentTest, AFilteredTokenRestartsOnceWithTheSameArgumentsAndHandsBac
     // shows that it was started once and did not ask again.
     HWND box = m_driver.WaitForMessageBox(kWithoutRights);
     EXPECT_NE(WindowProcess(box), m_driver.ProcessId());
+    EXPECT_EQ(ParentProcess(WindowProcess(box)), m_driver.ProcessId());
     m_driver.Answer(box, IDYES);
     HWND welcome = m_driver.WaitForPage(WizardPage::Welcome);
     m_driver.Click(welcome, IDC_NEXT);
