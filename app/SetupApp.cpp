@@ -2,7 +2,9 @@
 
 #include "app/SetupDlg.h"
 #include "app/SilentSetup.h"
+#include "framework/Elevation.h"
 #include "framework/ExitCode.h"
+#include "framework/InteractiveDesktop.h"
 #include "framework/RunLog.h"
 #include "framework/SingleInstance.h"
 #include "res/resource.h"
@@ -14,15 +16,21 @@ const char kUsage[] = "用法: Setup.exe [/S] [/LOG=<日志文件>] [/D=<安装�
                       "\t(接受许可协议, 默认安装路径, 重新安装时保留数据库)\n"
                       "/LOG=<文件>\t把安装的每一步和每个错误写入日志文件;\n"
                       "\t静默安装未指定时写入 %TEMP%\\" KELVRA_SETUP_LOG_NAME "\n"
-                      "/D=<路径>\t安装路径, 必须是最后一个参数, 可以含空格;\n"
+                      "/D=<路径>\t安装路径: 带驱动器号或 UNC 共享的完整路径;\n"
+                      "\t不加引号时必须是最后一个参数, 可以含空格;\n"
                       "\t不用 /S 时填入安装路径页\n"
                       "/?\t显示本说明\n\n"
                       "退出代码:\n"
                       "0\t安装成功, 每一步都已完成\n"
                       "1602\t用户取消了安装\n"
-                      "1603\t安装失败, 或有项目未能完成 (见日志)\n"
+                      "1603\t安装失败, 或有项目未能完成 (见日志);\n"
+                      "\t静默安装没有管理员权限\n"
                       "1618\t另一个 Kelvra V9.0 安装或卸载程序正在运行\n"
-                      "1639\t命令行参数无效";
+                      "1639\t命令行参数无效, 或没有可显示窗口的桌面";
+
+const char kWithoutRights[] = "没有获得管理员权限。\n\n"
+                              "没有管理员权限, 安装到 Program Files 的过程将无法完成。\n"
+                              "是否仍以当前用户的权限继续安装?";
 
 const char kAlreadyRunning[] =
     "另一个 Kelvra V9.0 安装或卸载程序正在运行。\n请等它结束后再运行本安装程序。";
@@ -36,6 +44,19 @@ int RefuseArgument(const CommandLineOptions& options) {
                     options.invalidArgument.GetString());
         AfxMessageBox(nullptr, text, MB_OK | MB_ICONERROR, WizardTitle());
     }
+    return kExitInvalidCommandLine;
+}
+
+// A run that would show a window where nobody can see it (a service, session
+// 0): it ends at once instead of waiting for an answer. The log is written
+// even without /LOG=, where a silent run writes it.
+int RefuseWithoutDesktop(const CommandLineOptions& options) {
+    CRunLog log;
+    log.Open(options.logFile.IsEmpty() ? TempFolderPath(KELVRA_SETUP_LOG_NAME) : options.logFile);
+    RunLogLine("参数: %s", options.arguments.GetString());
+    RunLogLine("ERROR  没有用户可见的桌面 (服务或会话 0), 无法显示安装向导或提示框; "
+               "无人值守安装请加 /S。结束, 退出代码 %d",
+               kExitInvalidCommandLine);
     return kExitInvalidCommandLine;
 }
 
@@ -59,9 +80,25 @@ BOOL CSetupApp::InitInstance() {
 }
 
 int CSetupApp::RunSetup(const CommandLineOptions& options) {
+    // Every window below (the usage, a refused argument, the wizard) needs
+    // someone to see it.
+    if ((options.help || !options.silent) && !HasVisibleDesktop())
+        return RefuseWithoutDesktop(options);
     if (options.IsValid() && options.help) {
         AfxMessageBox(nullptr, kUsage, MB_OK | MB_ICONINFORMATION, WizardTitle());
         return kExitSuccess;
+    }
+
+    // Before the log and the instance check: the elevated run takes both over.
+    RightsStep rights = RightsStep::Continue;
+    DWORD restartError = ERROR_SUCCESS;
+    if (options.IsValid()) {
+        rights = DecideRights(ReadProcessRights(), options.silent, options.elevatedRun);
+        DWORD elevatedExitCode = 0;
+        if (rights == RightsStep::Restart) {
+            if (RestartElevated(elevatedExitCode)) return static_cast<int>(elevatedExitCode);
+            restartError = GetLastError();
+        }
     }
 
     // Opened before the instance check: a second run's log says why it
@@ -76,11 +113,13 @@ int CSetupApp::RunSetup(const CommandLineOptions& options) {
     GetModuleFileNameA(nullptr, program, MAX_PATH);
     RunLogLine("开始: %s (%s)", program, options.silent ? "静默安装" : "交互安装");
     RunLogLine("参数: %s", options.arguments.GetString());
+    if (options.elevatedRun) RunLogLine("经用户帐户控制以管理员身份重新启动的运行");
 
-    int exitCode = kExitSuccess;
-    if (!options.IsValid()) {
-        exitCode = RefuseArgument(options);
-    } else {
+    // A refused argument or missing rights end the run before it touches anything.
+    int exitCode = options.IsValid() ? ActOnMissingRights(rights, restartError, options.silent,
+                                                          kWithoutRights, WizardTitle())
+                                     : RefuseArgument(options);
+    if (exitCode == kExitSuccess) {
         CSingleInstance instance(KELVRA_INSTANCE_MUTEX);
         if (!instance.IsFirst()) {
             RunLogLine("ERROR  另一个 Kelvra V9.0 安装或卸载程序正在运行");

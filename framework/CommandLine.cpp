@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <strings.h>
 
 // The bytes the scans below look for (blank, tab, double quote) are all below
@@ -10,7 +11,7 @@
 // cannot split one.
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+template <typename Char> bool IsBlank(Char c) { return c == ' ' || c == '\t'; }
 
 bool StartsWithNoCase(const char* text, const char* prefix) {
     return strncasecmp(text, prefix, std::strlen(prefix)) == 0;
@@ -24,17 +25,74 @@ CString WithoutQuotes(const char* text, size_t length) {
     return result;
 }
 
-// The destination page's rule: some text with a backslash in it; the folder
-// then ends in one.
-bool AcceptDestination(const char* value, CString& destination) {
-    destination = WithoutQuotes(value, std::strlen(value));
+// A name part of a UNC path: at least one character up to the next
+// backslash, stepping over double-byte characters (a trail byte can be 0x5C).
+const char* SkipNamePart(const char* p) {
+    const char* start = p;
+    while (*p && *p != '\\') p += (IsGbkLeadByte(static_cast<unsigned char>(*p)) && p[1]) ? 2 : 1;
+    return p > start ? p : nullptr;
+}
+
+// An absolute folder: "X:\..." with a drive letter, or "\\server\share...".
+// A drive-relative "C:x", a path from the current drive's root "\x", a relative
+// one and the device forms "\\?\" and "\\.\" are not.
+bool IsAbsoluteFolder(const CString& path) {
+    const char* p = path.GetString();
+    if (((*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z')) && p[1] == ':') return p[2] == '\\';
+    if (p[0] != '\\' || p[1] != '\\') return false;
+    const char* server = p + 2;
+    const char* serverEnd = SkipNamePart(server);
+    if (!serverEnd || *serverEnd != '\\') return false;
+    const CString serverName(server, static_cast<int>(serverEnd - server));
+    if (serverName == "?" || serverName == ".") return false;
+    return SkipNamePart(serverEnd + 1) != nullptr;
+}
+
+// The folder of /D=: quotes removed, trimmed, absolute; it then ends in a
+// backslash.
+bool AcceptDestination(const char* value, size_t length, CString& destination) {
+    destination = WithoutQuotes(value, length);
     destination.Trim();
-    if (destination.Find("\\") < 0) {
+    if (!IsAbsoluteFolder(destination)) {
         destination.Empty();
         return false;
     }
     destination.AppendBackslashIfMissing();
     return true;
+}
+
+// An unquoted /D= value that holds another switch was put before it by
+// mistake ("/D=C:\K /S"): refused, not installed into "C:\K /S".
+bool HoldsSwitch(const char* value) {
+    for (const char* p = value; *p; ++p)
+        if (IsBlank(p[0]) && (StartsWithNoCase(p + 1, "/S") || StartsWithNoCase(p + 1, "/LOG=")))
+            return true;
+    return false;
+}
+
+bool QuotesClosed(const char* start, const char* end) {
+    int quotes = 0;
+    for (const char* p = start; p < end; ++p)
+        if (*p == '"') ++quotes;
+    return quotes % 2 == 0;
+}
+
+// A "/S" of its own among the words of an unquoted /D= value.
+bool HoldsSilentSwitch(const char* value) {
+    for (const char* p = value; *p; ++p)
+        if (IsBlank(p[0]) && StartsWithNoCase(p + 1, "/S") && (p[3] == '\0' || IsBlank(p[3])))
+            return true;
+    return false;
+}
+
+// The end of an argument that ends at a blank outside quotes.
+const char* ArgumentEnd(const char* p) {
+    bool quoted = false;
+    while (*p && (quoted || !IsBlank(*p))) {
+        if (*p == '"') quoted = !quoted;
+        ++p;
+    }
+    return p;
 }
 
 // A switch "/NAME=value" when text starts with prefix "/NAME=": its value,
@@ -48,12 +106,18 @@ bool TakeValue(const CString& argument, const char* prefix, CString& value) {
 
 } // namespace
 
-const char* SkipProgramPath(const char* commandLine, const char* programPath) {
-    const char* p = commandLine ? commandLine : "";
-    const size_t pathLength = programPath ? std::strlen(programPath) : 0;
-    if (pathLength > 0 && *p != '"' && strnlen(p, pathLength) == pathLength &&
-        CString(p, static_cast<int>(pathLength)).CompareNoCase(programPath) == 0 &&
-        (p[pathLength] == '\0' || IsBlank(p[pathLength]))) {
+namespace {
+
+// Skips the program path as SkipProgramPath says; samePath(p) tells whether
+// the pathLength characters at p are the program's own path.
+template <typename Char, typename SamePath>
+const Char* SkipPath(const Char* commandLine, size_t pathLength, SamePath samePath) {
+    static const Char kEmpty[1] = {};
+    const Char* p = commandLine ? commandLine : kEmpty;
+    size_t available = 0;
+    while (available < pathLength && p[available]) ++available;
+    if (pathLength > 0 && *p != '"' && available == pathLength && samePath(p) &&
+        (p[pathLength] == 0 || IsBlank(p[pathLength]))) {
         p += pathLength;
     } else if (*p == '"') {
         ++p;
@@ -66,11 +130,37 @@ const char* SkipProgramPath(const char* commandLine, const char* programPath) {
     return p;
 }
 
+} // namespace
+
+const char* SkipProgramPath(const char* commandLine, const char* programPath) {
+    const size_t pathLength = programPath ? std::strlen(programPath) : 0;
+    return SkipPath(commandLine, pathLength, [&](const char* p) {
+        return CString(p, static_cast<int>(pathLength)).CompareNoCase(programPath) == 0;
+    });
+}
+
+const wchar_t* SkipProgramPath(const wchar_t* commandLine, const wchar_t* programPath) {
+    const size_t pathLength = programPath ? std::wcslen(programPath) : 0;
+    return SkipPath(commandLine, pathLength, [&](const wchar_t* p) {
+        const int length = static_cast<int>(pathLength);
+        return CompareStringOrdinal(p, length, programPath, length, TRUE) == CSTR_EQUAL;
+    });
+}
+
 CommandLineOptions ParseArguments(const char* arguments, unsigned accepted,
                                   const char* privateSwitch) {
     CommandLineOptions options;
     if (privateSwitch && !*privateSwitch) privateSwitch = nullptr;
     const char* p = arguments ? arguments : "";
+    while (IsBlank(*p)) ++p;
+    // The elevated run's mark counts only as the very first argument.
+    const size_t markLength = std::strlen(kElevatedRunSwitch);
+    if ((accepted & kSwitchElevatedRun) && StartsWithNoCase(p, kElevatedRunSwitch) &&
+        (p[markLength] == '\0' || IsBlank(p[markLength]))) {
+        options.elevatedRun = true;
+        p += markLength;
+        while (IsBlank(*p)) ++p;
+    }
     options.arguments = p;
     options.arguments.TrimRight();
 
@@ -82,24 +172,34 @@ CommandLineOptions ParseArguments(const char* arguments, unsigned accepted,
         while (IsBlank(*p)) ++p;
         if (!*p) break;
 
-        // /D= takes the rest of the line, blanks included, however it is quoted.
         const char* bare = (*p == '"') ? p + 1 : p;
-        if (StartsWithNoCase(bare, "/D=")) {
+        if (StartsWithNoCase(bare, "/D=") && (accepted & kSwitchDestination)) {
+            const char* value = bare + 3;
+            if (*p == '"' || *value == '"') {
+                // Quoted: it ends at its closing quote, like any other argument.
+                const char* end = ArgumentEnd(p);
+                if (!QuotesClosed(p, end) ||
+                    !AcceptDestination(value, static_cast<size_t>(end - value),
+                                       options.destination))
+                    refuse(CString(p, static_cast<int>(end - p)));
+                p = end;
+                continue;
+            }
+            // Unquoted: the rest of the line, blanks included.
             CString rest(p);
             rest.TrimRight();
-            if (!(accepted & kSwitchDestination) ||
-                !AcceptDestination(bare + 3, options.destination))
+            if (HoldsSwitch(value) ||
+                !AcceptDestination(value, std::strlen(value), options.destination))
                 refuse(rest);
+            // A /S swallowed by the folder still asks for no window: the refusal
+            // must not wait for someone to close a box.
+            if (HoldsSilentSwitch(value)) options.silent = true;
             break;
         }
 
         // Any other argument ends at a blank outside quotes.
         const char* start = p;
-        bool quoted = false;
-        while (*p && (quoted || !IsBlank(*p))) {
-            if (*p == '"') quoted = !quoted;
-            ++p;
-        }
+        p = ArgumentEnd(p);
         const CString written(start, static_cast<int>(p - start));
         const CString argument = WithoutQuotes(start, static_cast<size_t>(p - start));
 

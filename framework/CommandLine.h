@@ -1,6 +1,8 @@
 // The command line of the installer and the uninstaller: a few switches in
 // the convention administrators know from NSIS installers. Switch names are
-// case-insensitive; /D= is the last argument and runs to the end of the line.
+// case-insensitive. /D= names an absolute folder (a drive letter or a UNC
+// share); quoted it ends at its closing quote, unquoted it is the last
+// argument and runs to the end of the line.
 #pragma once
 
 #include "framework/String.h"
@@ -11,12 +13,23 @@ enum CommandLineSwitch : unsigned {
     kSwitchLog = 1u << 1,         // /LOG=<file>
     kSwitchHelp = 1u << 2,        // /?
     kSwitchDestination = 1u << 3, // /D=<folder>
+    kSwitchElevatedRun = 1u << 4, // kElevatedRunSwitch, first on the line only
 };
-constexpr unsigned kSetupSwitches = kSwitchSilent | kSwitchLog | kSwitchHelp | kSwitchDestination;
-constexpr unsigned kUninstallSwitches = kSwitchSilent | kSwitchLog | kSwitchHelp;
+constexpr unsigned kSetupSwitches =
+    kSwitchSilent | kSwitchLog | kSwitchHelp | kSwitchDestination | kSwitchElevatedRun;
+constexpr unsigned kUninstallSwitches =
+    kSwitchSilent | kSwitchLog | kSwitchHelp | kSwitchElevatedRun;
+
+// The mark a program puts in front of its own arguments when it restarts
+// itself through the consent prompt: the restarted run does not ask again.
+// Anywhere but first it is an argument not understood. Typed by hand it only
+// spares the prompt: a run without the rights still says so (framework/Elevation.h).
+constexpr char kElevatedRunSwitch[] = "/_KELVRA_ELEVATED_RUN";
 
 struct CommandLineOptions {
-    CString arguments;          // the argument text as given, program path left out
+    CString arguments;          // the argument text as given, program path and
+                                // the elevated run's mark left out
+    bool elevatedRun = false;   // kElevatedRunSwitch came first
     bool silent = false;        // /S
     bool help = false;          // /?
     CString logFile;            // /LOG=, quotes removed; empty when not given
@@ -38,6 +51,9 @@ struct CommandLineOptions {
 // skipped whole. Windows hands a program its command line as written, and a
 // path with blanks may reach it unquoted (an UninstallString, a script).
 const char* SkipProgramPath(const char* commandLine, const char* programPath = nullptr);
+// The same for the wide command line (GetCommandLineW), which holds every
+// argument as typed whatever the system's code page.
+const wchar_t* SkipProgramPath(const wchar_t* commandLine, const wchar_t* programPath);
 
 // Parses the arguments (the text after the program path). privateSwitch names
 // one more switch a program keeps for itself, e.g. "/USER" or "/_TEMP=" (a

@@ -32,9 +32,14 @@ void WriteLine(const CString& text) {
 
 } // namespace
 
-CRunLog::~CRunLog() {
-    std::lock_guard<std::mutex> lock(g_lock);
-    if (g_file == m_file.Get()) g_file = INVALID_HANDLE_VALUE;
+CRunLog::~CRunLog() { Close(); }
+
+void CRunLog::Close() {
+    {
+        std::lock_guard<std::mutex> lock(g_lock);
+        if (g_file == m_file.Get()) g_file = INVALID_HANDLE_VALUE;
+    }
+    m_file.Reset();
 }
 
 bool CRunLog::Open(const char* path) {

@@ -18,6 +18,9 @@ public:
     // Creates (or empties) the file and makes it the process's log, which
     // RunLogLine writes to from any thread. False when it cannot be created.
     bool Open(const char* path);
+    // Ends the log, so that another process (a restarted or copied run) may
+    // create the same file.
+    void Close();
     bool IsOpen() const { return m_file.IsValid(); }
     const CString& Path() const { return m_path; }
 

@@ -1,7 +1,9 @@
 #include "uninstall/UninstallApp.h"
 
 #include "engine/ActiveSetup.h"
+#include "framework/Elevation.h"
 #include "framework/ExitCode.h"
+#include "framework/InteractiveDesktop.h"
 #include "framework/SingleInstance.h"
 #include "res/UninstallResource.h"
 #include "uninstall/DlgConfirm.h"
@@ -26,8 +28,12 @@ const char kUsage[] = "用法: Uninstall-64.exe [/S] [/LOG=<文件>]\n\n"
                       "/S\t静默卸载：不询问，保留数据文件，不显示任何窗口\n"
                       "/LOG=<文件>\t把卸载过程写入该文件（静默卸载时默认写入 %TEMP%\\"
                       "Kelvra V9 Uninstall.log）\n\n"
-                      "退出代码: 0 完成，1602 用户取消，1603 失败，1618 已有安装程序在运行，"
+                      "退出代码: 0 完成，1602 用户取消，1603 失败（静默卸载没有管理员权限时也是），"
+                      "1618 已有安装程序在运行，1639 命令行参数无效或没有可显示窗口的桌面，"
                       "3010 需要重新启动计算机";
+const char kWithoutRights[] = "没有获得管理员权限。\n\n"
+                              "没有管理员权限，从 Program Files 卸载的过程将无法完成。\n"
+                              "是否仍以当前用户的权限继续卸载？";
 
 CString FolderOf(const CString& path) {
     const int slash = path.ReverseFind('\\');
@@ -65,15 +71,25 @@ void CUninstallApp::Tell(const char* text, UINT type) const {
     if (!m_options.silent) AfxMessageBox(nullptr, text, type | MB_SETFOREGROUND);
 }
 
-void CUninstallApp::OpenRunLog() {
+void CUninstallApp::OpenRunLog(bool evenInteractive) {
     CString path = m_options.logFile;
-    if (path.IsEmpty() && m_options.silent) path = TempFolderPath(KELVRA_UNINSTALL_LOG_NAME);
+    if (path.IsEmpty() && (m_options.silent || evenInteractive))
+        path = TempFolderPath(KELVRA_UNINSTALL_LOG_NAME);
     if (path.IsEmpty() || !m_runLog.Open(path)) return;
     RunLogLine("开始 Kelvra V9.0 卸载程序 %s", m_options.arguments.GetString());
 }
 
 int CUninstallApp::Main() {
     m_options = ParseCommandLine(GetCommandLineA(), kUninstallSwitches, kCopySwitch);
+    // Every box below needs someone to see it. The copy shares the
+    // original's desktop, which the original has checked.
+    if (!m_options.privateSwitch && (m_options.help || !m_options.silent) && !HasVisibleDesktop()) {
+        OpenRunLog(true);
+        RunLogLine("ERROR  没有用户可见的桌面（服务或会话 0），无法显示提示框；"
+                   "无人值守卸载请加 /S。结束, 退出代码 %d",
+                   kExitInvalidCommandLine);
+        return kExitInvalidCommandLine;
+    }
     if (!m_options.IsValid()) {
         CString text;
         text.Format("无法识别的命令行参数: %s\n\n%s", m_options.invalidArgument.GetString(),
@@ -84,6 +100,29 @@ int CUninstallApp::Main() {
     if (m_options.help) {
         AfxMessageBox(nullptr, kUsage, MB_OK | MB_ICONINFORMATION);
         return kExitSuccess;
+    }
+    // The original, before the instance check and the question: the
+    // elevated run takes both over. The copy has the original's rights.
+    if (!m_options.privateSwitch) {
+        const RightsStep rights =
+            DecideRights(ReadProcessRights(), m_options.silent, m_options.elevatedRun);
+        DWORD restartError = ERROR_SUCCESS;
+        if (rights == RightsStep::Restart) {
+            DWORD elevatedExitCode = 0;
+            if (RestartElevated(elevatedExitCode)) return static_cast<int>(elevatedExitCode);
+            restartError = GetLastError();
+        }
+        if (rights != RightsStep::Continue) {
+            OpenRunLog();
+            const int exitCode = ActOnMissingRights(rights, restartError, m_options.silent,
+                                                    kWithoutRights, KELVRA_UNINSTALL_TITLE);
+            if (exitCode != kExitSuccess) {
+                RunLogLine("没有删除任何内容。结束, 退出代码 %d", exitCode);
+                return exitCode;
+            }
+            // The copy writes the log from here on.
+            m_runLog.Close();
+        }
     }
     // The copy keeps the mutex alive too, for as long as it works after the
     // original has ended; the original holds it first, so the copy does not

@@ -28,8 +28,9 @@ private:
     int Uninstall(const CString& logPath, const CString& originalPath, bool selfAtRestart);
     // A box unless the run is silent.
     void Tell(const char* text, UINT type) const;
-    // The run log: /LOG=, or in a silent run the default file in %TEMP%.
-    void OpenRunLog();
+    // The run log: /LOG=, or in a silent run (or when evenInteractive) the
+    // default file in %TEMP%.
+    void OpenRunLog(bool evenInteractive = false);
 
     CommandLineOptions m_options;
     CRemovalScope m_scope;

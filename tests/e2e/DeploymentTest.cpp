@@ -1,13 +1,16 @@
 // Unattended deployment with the real Setup.exe: the command line, the exit
 // codes of both modes, the run's log, one instance at a time, a silent
-// installation against an interactive one, Active Setup's per-user part and
-// the Group Policy script.
+// installation against an interactive one, Active Setup's per-user part, the
+// Group Policy script, administrator rights and runs without a desktop.
 #include "tests/e2e/InstallScenario.h"
 
 #include "engine/ActiveSetup.h"
 #include "engine/UnattendedSetup.h"
 #include "framework/SingleInstance.h"
+#include "framework/WideText.h"
 #include "tools/report/InstallReport.h"
+
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <functional>
@@ -152,6 +155,13 @@ TEST_F(DeploymentTest, SilentExitCodesAndTheLogsEnd) {
          .exitCode = 1639,
          .installed = false,
          .logNames = "/D=Kelvra"},
+        // Misordered: the folder would have been "C:\Kelvra /S".
+        {.distribution = "full",
+         .arguments = "/D=C:\\Kelvra /S",
+         .destination = false,
+         .exitCode = 1639,
+         .installed = false,
+         .logNames = "/D=C:\\Kelvra /S"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -177,10 +187,12 @@ TEST_F(DeploymentTest, DestinationFormsOfTheCommandLine) {
         const char* folder;  // the folder installed into, below the temp folder
     };
     const Case cases[] = {
-        {.written = "/D={}a b\\Kelvra V9", .folder = "a b\\Kelvra V9\\"},
-        {.written = "/D=\"{}软件 目录\\土地\"", .folder = "软件 目录\\土地\\"},
+        {.written = "/S /D={}a b\\Kelvra V9", .folder = "a b\\Kelvra V9\\"},
+        {.written = "/S /D=\"{}软件 目录\\土地\"", .folder = "软件 目录\\土地\\"},
         // The whole argument quoted, as some deployment consoles write it.
-        {.written = "\"/D={}x y\\\"", .folder = "x y\\"},
+        {.written = "/S \"/D={}x y\\\"", .folder = "x y\\"},
+        // Quoted, it ends at its closing quote: the switch after it counts.
+        {.written = "/D=\"{}引号 目录\" /S", .folder = "引号 目录\\"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.written);
@@ -188,7 +200,7 @@ TEST_F(DeploymentTest, DestinationFormsOfTheCommandLine) {
         std::string written = c.written;
         written.replace(written.find("{}"), 2, m_temp.Path().str());
         m_destination = m_temp / c.folder;
-        EXPECT_EQ(RunSetup("full", "/S " + LogArgument() + " " + CString(written)), 0u)
+        EXPECT_EQ(RunSetup("full", LogArgument() + " " + CString(written)), 0u)
             << ReadFileBytes(Log());
         CString value;
         EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kProductKey, "installPath", value));
@@ -360,6 +372,191 @@ TEST_F(DeploymentTest, GroupPolicyScriptInstallsOnceAndReturnsTheExitCode) {
     EXPECT_EQ(run("full"), 0u);
     EXPECT_FALSE(FileExists(log));
     EXPECT_NE(ReadFileBytes(logs + "\\results.txt").find(computer), std::string::npos);
+}
+
+// Wine gives every process a full token: this makes the programs started
+// while it lives (and their restarts) see an administrator's filtered one;
+// "declined" also stands for a No at the consent prompt.
+class PretendFilteredToken {
+public:
+    explicit PretendFilteredToken(const wchar_t* value) {
+        SetEnvironmentVariableW(L"KELVRA_PRETEND_FILTERED_TOKEN", value);
+    }
+    ~PretendFilteredToken() { SetEnvironmentVariableW(L"KELVRA_PRETEND_FILTERED_TOKEN", nullptr); }
+    PretendFilteredToken(const PretendFilteredToken&) = delete;
+    PretendFilteredToken& operator=(const PretendFilteredToken&) = delete;
+};
+
+DWORD WindowProcess(HWND hwnd) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(hwnd, &process);
+    return process;
+}
+
+// The process that started process, or 0.
+DWORD ParentProcess(DWORD process) {
+    CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = snapshot && Process32FirstW(snapshot.Get(), &entry); more;
+         more = Process32NextW(snapshot.Get(), &entry))
+        if (entry.th32ProcessID == process) return entry.th32ParentProcessID;
+    return 0;
+}
+
+const char kWithoutRights[] = "没有获得管理员权限";
+
+TEST_F(DeploymentTest, AFilteredTokenRestartsOnceWithTheSameArgumentsAndHandsBackTheExitCode) {
+    PretendFilteredToken filtered(L"1");
+    m_destination = m_temp / "权限 目录\\a b\\";
+    const CString folder = m_destination.Left(m_destination.GetLength() - 1);
+    m_driver.Launch(Distribution("full"), LogArgument() + " /D=" + folder);
+    // Under Wine "runas" starts the restart without elevating it, so the
+    // restart still sees the filtered token: its box, in the second process,
+    // shows that it was started once and did not ask again.
+    HWND box = m_driver.WaitForMessageBox(kWithoutRights);
+    EXPECT_NE(WindowProcess(box), m_driver.ProcessId());
+    EXPECT_EQ(ParentProcess(WindowProcess(box)), m_driver.ProcessId());
+    m_driver.Answer(box, IDYES);
+    HWND welcome = m_driver.WaitForPage(WizardPage::Welcome);
+    m_driver.Click(welcome, IDC_NEXT);
+    HWND agreement = m_driver.WaitForPage(WizardPage::Agreement);
+    m_driver.Click(agreement, IDC_AGREE);
+    m_driver.Click(agreement, IDC_NEXT);
+    HWND destination = m_driver.WaitForPage(WizardPage::Destination);
+    EXPECT_EQ(m_driver.ReadText(destination, IDC_INSTALL_PATH), m_destination);
+    m_driver.Click(destination, IDC_NEXT);
+    HWND finish = m_driver.WaitForPage(WizardPage::Finish);
+    if (m_driver.IsChecked(finish, IDC_README)) m_driver.Click(finish, IDC_README);
+    m_driver.Click(finish, IDC_NEXT);
+    EXPECT_EQ(m_driver.WaitForExit(), 0u);
+    EXPECT_TRUE(FileExists(Dest("Database\\kelvra.mdb")));
+
+    // The restart's log, the only one: the arguments as typed.
+    const std::string log = ReadFileBytes(Log());
+    EXPECT_NE(log.find("参数: " + LogArgument().str() + " /D=" + folder.str()), std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("开始:"), log.rfind("开始:")) << log;
+    EXPECT_NE(log.find("用户选择以当前用户的权限继续"), std::string::npos) << log;
+    EXPECT_NE(LastLine(log).find("结束, 退出代码 0"), std::string::npos) << log;
+}
+
+TEST_F(DeploymentTest, WithoutAdministratorRightsABoxOffersToGoOnAndASilentRunEnds) {
+    {
+        PretendFilteredToken declined(L"declined");
+        // No at the consent prompt: the first run asks, quitting gives 1602.
+        m_driver.Launch(Distribution("full"), LogArgument());
+        HWND box = m_driver.WaitForMessageBox(kWithoutRights);
+        EXPECT_EQ(WindowProcess(box), m_driver.ProcessId());
+        EXPECT_NE(CUiDriver::MessageBoxText(box).Find("Program Files"), -1);
+        m_driver.Answer(box, IDNO);
+        EXPECT_EQ(m_driver.WaitForExit(), 1602u);
+        EXPECT_NE(ReadFileBytes(Log()).find("拒绝"), std::string::npos);
+
+        // The uninstaller asks the same before its question.
+        CString uninstaller = Distribution("full");
+        uninstaller = uninstaller.Left(uninstaller.ReverseFind('\\') + 1) + "Uninstall-64.exe";
+        m_driver.Launch(uninstaller);
+        m_driver.Answer(m_driver.WaitForMessageBox(kWithoutRights), IDNO);
+        EXPECT_EQ(m_driver.WaitForExit(), 1602u);
+
+        // Silent runs ask nobody: 1603 at once, nothing touched, the log says why.
+        struct Case {
+            CString program;
+            const char* arguments;
+        };
+        const Case cases[] = {
+            {.program = Distribution("full"), .arguments = " /S /D="},
+            {.program = uninstaller, .arguments = " /S"},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.program.GetString());
+            DeleteFileA(Log());
+            CString arguments = LogArgument() + c.arguments;
+            if (arguments.Right(3) == "/D=") arguments += m_destination;
+            EXPECT_EQ(RunCommand("\"" + c.program + "\" " + arguments), 1603u);
+            const std::string log = ReadFileBytes(Log());
+            EXPECT_NE(log.find("ERROR  没有管理员权限"), std::string::npos) << log;
+            EXPECT_EQ(log.find("安装记录"), std::string::npos) << log;
+        }
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+        EXPECT_FALSE(DirectoryExists(m_destination));
+    }
+}
+
+// A window station of a service's kind (without WSF_VISIBLE) with its desktop.
+class CHiddenWindowStation {
+public:
+    CHiddenWindowStation() {
+        m_name = L"KelvraHidden" + std::to_wstring(GetCurrentProcessId());
+        m_station = CreateWindowStationW(m_name.c_str(), 0, WINSTA_ALL_ACCESS, nullptr);
+        if (!m_station) return;
+        HWINSTA own = GetProcessWindowStation();
+        if (SetProcessWindowStation(m_station)) {
+            m_desktop = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+            SetProcessWindowStation(own);
+        }
+    }
+    ~CHiddenWindowStation() {
+        if (m_desktop) CloseDesktop(m_desktop);
+        if (m_station) CloseWindowStation(m_station);
+    }
+    CHiddenWindowStation(const CHiddenWindowStation&) = delete;
+    CHiddenWindowStation& operator=(const CHiddenWindowStation&) = delete;
+
+    bool Ready() const { return m_desktop != nullptr; }
+    std::wstring Desktop() const { return m_name + L"\\Default"; }
+
+    // Runs a command line there; its exit code, or a failure after the deadline.
+    DWORD Run(const CString& commandLine) const {
+        std::wstring line = Wide(commandLine);
+        std::wstring desktop = Desktop();
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.lpDesktop = &desktop[0];
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &info)) {
+            ADD_FAILURE() << "cannot start " << commandLine.GetString();
+            return ~0u;
+        }
+        CHandle process(info.hProcess);
+        CHandle thread(info.hThread);
+        if (WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0) {
+            TerminateProcess(process.Get(), 3);
+            ADD_FAILURE() << "still waiting after a minute: " << commandLine.GetString();
+            return ~0u;
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(process.Get(), &code);
+        return code;
+    }
+
+private:
+    std::wstring m_name;
+    HWINSTA m_station = nullptr;
+    HDESK m_desktop = nullptr;
+};
+
+TEST_F(DeploymentTest, ARunThatWouldShowAWindowWhereNoOneSeesItEndsWith1639) {
+    CHiddenWindowStation station;
+    ASSERT_TRUE(station.Ready());
+    CString uninstaller = Distribution("full");
+    uninstaller = uninstaller.Left(uninstaller.ReverseFind('\\') + 1) + "Uninstall-64.exe";
+    const CString cases[] = {
+        "\"" + Distribution("full") + "\" " + LogArgument(),
+        // /S with /? still shows its box.
+        "\"" + Distribution("full") + "\" /S /? " + LogArgument(),
+        "\"" + uninstaller + "\" " + LogArgument(),
+    };
+    for (const CString& commandLine : cases) {
+        SCOPED_TRACE(commandLine.GetString());
+        DeleteFileA(Log());
+        EXPECT_EQ(station.Run(commandLine), 1639u);
+        const std::string log = ReadFileBytes(Log());
+        EXPECT_NE(log.find("ERROR  没有用户可见的桌面"), std::string::npos) << log;
+    }
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
 }
 
 } // namespace

@@ -14,6 +14,7 @@ struct ParseCase {
     const char* logFile = "";
     const char* destination = "";
     const char* invalid = ""; // the argument named as not understood
+    bool elevatedRun = false;
 };
 
 // 乗 (81 5C) ends in the byte of a backslash: a folder named after it has no
@@ -34,14 +35,46 @@ const ParseCase kCases[] = {
      .destination = "D:\\软件 安装\\土地\\"},
     {.commandLine = "Setup.exe \"/D=E:\\a b\"", .destination = "E:\\a b\\"},
     {.commandLine = "Setup.exe /D=D:\\\x81\x5c", .destination = "D:\\\x81\x5c\\"},
-    // /D= swallows what follows it: a /S after it is part of the folder.
-    {.commandLine = "Setup.exe /D=C:\\x /S", .destination = "C:\\x /S\\"},
+    // Quoted, /D= ends at its closing quote; a UNC share is absolute too.
+    {.commandLine = "Setup.exe /D=\"C:\\K\" /S", .silent = true, .destination = "C:\\K\\"},
+    {.commandLine = "Setup.exe \"/D=C:\\a b\" /LOG=x.log",
+     .logFile = "x.log",
+     .destination = "C:\\a b\\"},
+    {.commandLine = "Setup.exe /D=\\\\srv\\soft share\\K",
+     .destination = "\\\\srv\\soft share\\K\\"},
+    // A server named 乗: its trail byte is no separator.
+    {.commandLine = "Setup.exe /D=\\\\\x81\x5c\\s", .destination = "\\\\\x81\x5c\\s\\"},
+    // The restarted run's mark, first only, left out of the arguments.
+    {.commandLine = "Setup.exe /_kelvra_elevated_run /S /D=C:\\a b",
+     .silent = true,
+     .destination = "C:\\a b\\",
+     .elevatedRun = true},
+    {.commandLine = "Setup.exe /S /_KELVRA_ELEVATED_RUN",
+     .silent = true,
+     .invalid = "/_KELVRA_ELEVATED_RUN"},
+    {.commandLine = "Setup.exe /_KELVRA_ELEVATED_RUNX", .invalid = "/_KELVRA_ELEVATED_RUNX"},
     {.commandLine = "Setup.exe /?", .help = true},
     // Refused: no backslash, empty values, unknown switches, a switch the
     // program does not take.
     {.commandLine = "Setup.exe /S /D=Kelvra", .silent = true, .invalid = "/D=Kelvra"},
     {.commandLine = "Setup.exe /D=\x81\x5c", .invalid = "/D=\x81\x5c"},
     {.commandLine = "Setup.exe /D=", .invalid = "/D="},
+    // An unquoted /D= takes the rest of the line: a switch there was misplaced.
+    {.commandLine = "Setup.exe /D=C:\\x /S", .silent = true, .invalid = "/D=C:\\x /S"},
+    {.commandLine = "Setup.exe /D=C:\\x /LOG=C:\\l.log", .invalid = "/D=C:\\x /LOG=C:\\l.log"},
+    {.commandLine = "Setup.exe /S /D=C:\\x\t/log=C:\\l.log",
+     .silent = true,
+     .invalid = "/D=C:\\x\t/log=C:\\l.log"},
+    // Not absolute: drive-relative, rooted on the current drive, relative,
+    // a bare server, the device forms, an unclosed quote.
+    {.commandLine = "Setup.exe /D=C:K", .invalid = "/D=C:K"},
+    {.commandLine = "Setup.exe /D=\\Kelvra", .invalid = "/D=\\Kelvra"},
+    {.commandLine = "Setup.exe /D=K\\L", .invalid = "/D=K\\L"},
+    {.commandLine = "Setup.exe /D=1:\\K", .invalid = "/D=1:\\K"},
+    {.commandLine = "Setup.exe /D=\\\\srv\\", .invalid = "/D=\\\\srv\\"},
+    {.commandLine = "Setup.exe /D=\\\\?\\C:\\K", .invalid = "/D=\\\\?\\C:\\K"},
+    {.commandLine = "Setup.exe /D=\\\\.\\C:\\K", .invalid = "/D=\\\\.\\C:\\K"},
+    {.commandLine = "Setup.exe /D=\"C:\\a /S", .invalid = "/D=\"C:\\a /S"},
     {.commandLine = "Setup.exe /S /LOG=", .silent = true, .invalid = "/LOG="},
     {.commandLine = "Setup.exe /quiet /S", .silent = true, .invalid = "/quiet"},
     {.commandLine = "Setup.exe \"two words\"", .invalid = "\"two words\""},
@@ -62,7 +95,12 @@ TEST(CommandLineTest, ParsesTheSwitchesAndNamesWhatItRefuses) {
         EXPECT_EQ(o.destination, CString(c.destination));
         EXPECT_EQ(o.invalidArgument, CString(c.invalid));
         EXPECT_EQ(o.IsValid(), *c.invalid == '\0');
+        EXPECT_EQ(o.elevatedRun, c.elevatedRun);
     }
+    EXPECT_EQ(ParseArguments("  /_KELVRA_ELEVATED_RUN  /S /D=C:\\a ", kSetupSwitches).arguments,
+              CString("/S /D=C:\\a"));
+    EXPECT_FALSE(
+        ParseArguments("/_KELVRA_ELEVATED_RUN", kSwitchLog | kSwitchDestination).IsValid());
 }
 
 TEST(CommandLineTest, SkipsTheProgramPathAsWindowsDoes) {
@@ -70,6 +108,11 @@ TEST(CommandLineTest, SkipsTheProgramPathAsWindowsDoes) {
     EXPECT_STREQ(SkipProgramPath("C:\\ab\\Setup.exe \t /S /D=x"), "/S /D=x");
     EXPECT_STREQ(SkipProgramPath("\"unclosed"), "");
     EXPECT_STREQ(SkipProgramPath(""), "");
+    // The wide line keeps what the system's code page could not.
+    EXPECT_STREQ(
+        SkipProgramPath(L"C:\\a b\\setup.EXE /D=D:\\S\u00f8ren 软件", L"C:\\a b\\Setup.exe"),
+        L"/D=D:\\S\u00f8ren 软件");
+    EXPECT_STREQ(SkipProgramPath(L"\"C:\\a b\\Setup.exe\"/S", L"C:\\x.exe"), L"/S");
     EXPECT_EQ(ParseCommandLine("Setup.exe  /S /D=C:\\a  ", kSetupSwitches).arguments,
               CString("/S /D=C:\\a"));
 }
