@@ -1,6 +1,7 @@
 #include "app/SetupDlg.h"
 
 #include "engine/SetupThread.h"
+#include "framework/Handles.h"
 #include "framework/WizardProtocol.h"
 #include "pages/DlgCompactpage.h"
 #include "pages/DlgFinishpage.h"
@@ -28,14 +29,19 @@ HWND WaitForAgreement(DialogDriver& d) { return d.WaitForDialog(IDC_AGREE); }
 HWND WaitForDestination(DialogDriver& d) { return d.WaitForDialog(IDC_INSTALL_PATH); }
 HWND WaitForFinish(DialogDriver& d) { return d.WaitForDialog(IDC_README); }
 
-// A host whose pages are counted, whose page 2 can be made to fail, and whose
-// distribution and default destination can be replaced.
+// A host whose pages are counted, whose page 2 can be made to fail, whose
+// distribution and default destination can be replaced, and whose slideshow
+// ticks are seen.
 class TestHost : public CSetupDlg {
 public:
+    TestHost() : m_slideTicks(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
     bool m_breakPathPage = false;
+    int m_brokenPageCalls = 0;
     bool m_wizardRan = false;
     CString m_testSourceDir;
     CString m_testInstallDir;
+    // Set once the backdrop has moved on to its second next picture.
+    CHandle m_slideTicks;
 
 protected:
     void CreatePages() override {
@@ -43,17 +49,23 @@ protected:
         if (!m_testSourceDir.IsEmpty()) m_strSourceDir = m_testSourceDir;
         if (!m_testInstallDir.IsEmpty()) m_strInstallDir = m_testInstallDir;
         m_wizardRan = true;
-        if (m_breakPathPage) m_pathPage = std::make_unique<BrokenPathPage>(m_hWnd);
+        if (m_breakPathPage)
+            m_pathPage = std::make_unique<BrokenPathPage>(m_hWnd, m_brokenPageCalls);
+    }
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+        const bool handled = CSetupDlg::OnMessage(msg, wp, lp, result);
+        if (msg == WM_TIMER && m_pictureIndex >= 2) SetEvent(m_slideTicks.Get());
+        return handled;
     }
 
 private:
     struct BrokenPathPage : CDlgPath {
-        using CDlgPath::CDlgPath;
+        BrokenPathPage(HWND parent, int& calls) : CDlgPath(parent), m_calls(calls) {}
         INT_PTR DoModal() override {
-            ++calls;
-            return calls > 3 ? 0 : -1; // would loop forever if -1 showed the page again
+            ++m_calls;
+            return m_calls > 3 ? 0 : -1; // would loop forever if -1 showed the page again
         }
-        int calls = 0;
+        int& m_calls;
     };
 };
 
@@ -107,9 +119,12 @@ TEST(SetupDlgTest, ReinstallAcceptedRunsTheWizard) {
 TEST(SetupDlgTest, HostIsMaximisedWithTitleTimerAndDefaults) {
     ScratchRegistry registry;
     TestHost host;
+    // A short interval, so that the backdrop's slideshow is seen to move on
+    // while the welcome page is up.
+    host.m_slideInterval = 20;
     bool maximised = false;
     CString hostTitle, pageTitle;
-    bool timerRunning = false;
+    bool slidesMoved = false;
     DialogDriver driver;
     driver.Run([&] { host.DoModal(); },
                [&](DialogDriver& d) {
@@ -118,9 +133,8 @@ TEST(SetupDlgTest, HostIsMaximisedWithTitleTimerAndDefaults) {
                    maximised = IsZoomed(hostWindow) != FALSE;
                    hostTitle = DialogDriver::WindowText(hostWindow);
                    pageTitle = DialogDriver::WindowText(page);
-                   // A second SetTimer with the same id replaces it and reports success either
-                   // way, so check the host's copy instead.
-                   timerRunning = host.m_slideInterval == 5000;
+                   slidesMoved =
+                       WaitForSingleObject(host.m_slideTicks.Get(), 10000) == WAIT_OBJECT_0;
                    d.Click(page, IDCANCEL);
                    d.Answer(d.WaitForMessageBox("真要退出安装程序吗?"), IDYES);
                });
@@ -128,7 +142,7 @@ TEST(SetupDlgTest, HostIsMaximisedWithTitleTimerAndDefaults) {
     EXPECT_EQ(hostTitle, pageTitle);
     EXPECT_GE(hostTitle.Find("V9.0"), 0);
     EXPECT_GE(hostTitle.Find("安装向导"), 0);
-    EXPECT_TRUE(timerRunning);
+    EXPECT_TRUE(slidesMoved) << "the slideshow never moved on";
     EXPECT_EQ(host.m_strInstallDir, CString("C:\\Program Files\\Morvane\\Kelvra\\"));
     EXPECT_EQ(host.m_bAgreed, 0);
     EXPECT_FALSE(host.m_strSourceDir.EndsWithBackslash());
@@ -303,7 +317,7 @@ TEST(SetupDlgTest, PageThatCannotBeCreatedEndsTheWizard) {
                    d.Click(agreement, IDC_NEXT);
                });
     // The host returned after the failing page instead of retrying it.
-    EXPECT_EQ(host.m_hWnd, nullptr);
+    EXPECT_EQ(host.m_brokenPageCalls, 1);
 }
 
 namespace {

@@ -10,8 +10,11 @@
 #include "framework/WideText.h"
 #include "tools/report/InstallReport.h"
 
+#include <gtest/gtest-spi.h>
+
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -21,8 +24,54 @@ namespace {
 const char kR18Profile[] =
     "Software\\Autodesk\\AutoCAD\\R18.0\\ACAD-8001:804\\Profiles\\<<Kelvra V9>>";
 
-// Runs a whole command line and waits for its end; its exit code, or a
-// failure after the deadline.
+// The started process and the processes it started, as far as they run.
+std::vector<DWORD> Family(DWORD root) {
+    std::vector<DWORD> family = {root};
+    CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return family;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    // Children may be listed before their parents: go round until nothing is added.
+    for (size_t known = 0; known != family.size();) {
+        known = family.size();
+        for (BOOL more = Process32First(snapshot.Get(), &entry); more;
+             more = Process32Next(snapshot.Get(), &entry)) {
+            const bool child =
+                std::find(family.begin(), family.end(), entry.th32ParentProcessID) != family.end();
+            if (child &&
+                std::find(family.begin(), family.end(), entry.th32ProcessID) == family.end())
+                family.push_back(entry.th32ProcessID);
+        }
+    }
+    return family;
+}
+
+// A visible top-level window of any of the processes; null when none shows.
+HWND VisibleWindowOf(const std::vector<DWORD>& processes) {
+    struct Search {
+        const std::vector<DWORD>* processes;
+        HWND found;
+    } search{&processes, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM parameter) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(parameter);
+            DWORD process = 0;
+            GetWindowThreadProcessId(hwnd, &process);
+            if (!IsWindowVisible(hwnd) || std::find(s->processes->begin(), s->processes->end(),
+                                                    process) == s->processes->end())
+                return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Runs a whole command line that must show no window (a silent run, a
+// script, the per-user program) and waits for its end; its exit code. A
+// window of it or of a program it started fails the run at once, naming what
+// the window says, instead of waiting out the deadline behind a box nobody
+// answers.
 DWORD RunCommand(const CString& commandLine, const CString& folder = CString()) {
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
@@ -36,10 +85,27 @@ DWORD RunCommand(const CString& commandLine, const CString& folder = CString()) 
     }
     CHandle process(info.hProcess);
     CHandle thread(info.hThread);
-    if (WaitForSingleObject(process.Get(), 180000) != WAIT_OBJECT_0) {
-        TerminateProcess(process.Get(), 3);
-        ADD_FAILURE() << "still running after 3 minutes: " << commandLine.GetString();
-        return ~0u;
+    const DWORD start = GetTickCount();
+    // The process's end is what is waited for; between looks at its windows.
+    while (WaitForSingleObject(process.Get(), 100) == WAIT_TIMEOUT) {
+        const std::vector<DWORD> family = Family(info.dwProcessId);
+        if (HWND shown = VisibleWindowOf(family)) {
+            const CString text =
+                CUiDriver::WindowText(shown) + ": " + CUiDriver::MessageBoxText(shown);
+            for (DWORD id : family) {
+                CHandle member(OpenProcess(PROCESS_TERMINATE, FALSE, id));
+                if (member) TerminateProcess(member.Get(), 3);
+            }
+            WaitForSingleObject(process.Get(), 5000);
+            ADD_FAILURE() << "a window in a run that shows none (" << text.GetString()
+                          << "): " << commandLine.GetString();
+            return ~0u;
+        }
+        if (GetTickCount() - start > 180000) {
+            TerminateProcess(process.Get(), 3);
+            ADD_FAILURE() << "still running after 3 minutes: " << commandLine.GetString();
+            return ~0u;
+        }
     }
     DWORD code = 0;
     GetExitCodeProcess(process.Get(), &code);
@@ -97,12 +163,8 @@ protected:
     }
     // Back to the machine the scenario started from, the destination gone.
     void ResetMachine() {
-        CInstallMachine::ClearInstallationKeys();
-        CInstallMachine::RegisterSimulatedAcad();
+        CInstallMachine::Reset(m_destination);
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kActiveSetupKey);
-        SetFileAttributesA(m_destination + "Uninstall.log", FILE_ATTRIBUTE_NORMAL);
-        SetFileAttributesA(m_destination + "KelvraV9.0.ico", FILE_ATTRIBUTE_NORMAL);
-        RemoveTree(m_destination.Left(m_destination.GetLength() - 1));
         DeleteFileA(DesktopLink());
         RemoveTree(m_programs + kGroupName);
     }
@@ -324,6 +386,99 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
     EXPECT_FALSE(FileExists(DesktopLink()));
     EXPECT_FALSE(DirectoryExists(m_programs + kGroupName));
+
+    // Installed silently again: the set-up replaces the clean-up under the
+    // next Version, and the clean-up's copy goes.
+    EXPECT_EQ(RunSetup("full", "/S " + LogArgument() + " /D=" + m_destination), 0u)
+        << ReadFileBytes(Log());
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "Version", version));
+    EXPECT_EQ(version, "9,0,0,3");
+    ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath));
+    EXPECT_EQ(stubPath, "\"" + m_destination + "KelvraUserSetup.exe\"");
+    EXPECT_FALSE(FileExists(UserCleanupFolder() + kUserSetupProgram));
+}
+
+TEST_F(DeploymentTest, ASilentReinstallationKeepsTheUsersDatabase) {
+    EXPECT_EQ(RunSetup("full", "/S " + LogArgument() + " /D=" + m_destination), 0u);
+    ASSERT_TRUE(WriteFileBytes(Dest("Database\\kelvra.mdb"), "the user's own data"));
+    ASSERT_TRUE(WriteFileBytes(Dest("线型库\\linetype01.lin"), "changed since"));
+
+    EXPECT_EQ(RunSetup("full", "/S " + LogArgument() + " /D=" + m_destination), 0u)
+        << ReadFileBytes(Log());
+    EXPECT_EQ(Bytes(Dest("Database\\kelvra.mdb")), "the user's own data");
+    EXPECT_NE(Bytes(Dest("线型库\\linetype01.lin")), "changed since");
+}
+
+TEST_F(DeploymentTest, TheWindowWatchOfASilentRunFailsAtOnceNamingTheBox) {
+    // The premise of every silent case here: a box is caught, not waited out.
+    // /? shows its box even with /S.
+    EXPECT_NONFATAL_FAILURE(RunSetup("full", "/S /?"), "/LOG=");
+}
+
+TEST_F(DeploymentTest, AMissingPerUserProgramFailsTheSilentRun) {
+    const CString distribution = m_temp / "dist\\";
+    CString full = Distribution("full");
+    ASSERT_TRUE(CopyTree(full.Left(full.ReverseFind('\\') + 1), distribution));
+    ASSERT_TRUE(DeleteFileA(distribution + kUserSetupProgram));
+
+    EXPECT_EQ(RunCommand("\"" + distribution + "Setup.exe\" /S " + LogArgument() +
+                         " /D=" + m_destination),
+              1603u);
+    const std::string log = ReadFileBytes(Log());
+    EXPECT_NE(log.find(kUserSetupProgram), std::string::npos) << log;
+    EXPECT_NE(LastLine(log).find("结束, 退出代码 1603"), std::string::npos) << log;
+    // Never a logon that runs a program that is not there.
+    CString stubPath;
+    if (ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath)) {
+        EXPECT_TRUE(FileExists(Dest(kUserSetupProgram))) << stubPath.GetString();
+    }
+}
+
+// KelvraUserSetup.exe as Active Setup runs it at a logon, on an installation
+// made silently.
+TEST_F(DeploymentTest, ThePerUserProgramRefusesBadSwitchesFindsAFirstLogonsFoldersAndRunsTwice) {
+    ASSERT_EQ(RunSetup("full", "/S " + LogArgument() + " /D=" + m_destination), 0u)
+        << ReadFileBytes(Log());
+    const CString program = "\"" + Dest(kUserSetupProgram) + "\"";
+
+    // Switches it does not know, and a clean-up not told where the product
+    // was: 1639, named in its log, nothing done.
+    const std::string before = UserReport(m_destination);
+    for (const char* arguments : {"/bogus", "/REMOVE"}) {
+        SCOPED_TRACE(arguments);
+        DeleteFileA(Log());
+        EXPECT_EQ(RunCommand(program + " " + LogArgument() + " " + arguments), 1639u);
+        const std::string log = ReadFileBytes(Log());
+        EXPECT_NE(log.find(arguments), std::string::npos) << log;
+        EXPECT_NE(LastLine(log).find("结束, 退出代码 1639"), std::string::npos) << log;
+    }
+    EXPECT_EQ(UserReport(m_destination), before);
+
+    // A user's first logon: the shell has not yet written the user's folders
+    // under "Shell Folders" (only "User Shell Folders" names them). The
+    // links still land in the user's own folders.
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Autodesk");
+    CInstallMachine::RegisterSimulatedAcad();
+    DeleteFileA(DesktopLink());
+    RemoveTree(m_programs + kGroupName);
+    for (const char* key :
+         {"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+          "Software\\Microsoft\\Windows NT\\CurrentVersion\\Explorer\\Shell Folders"}) {
+        CRegKey folders;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, folders.Out()) != ERROR_SUCCESS)
+            continue;
+        RegDeleteValueA(folders.Get(), "Desktop");
+        RegDeleteValueA(folders.Get(), "Programs");
+    }
+    EXPECT_EQ(RunCommand(program), 0u);
+    EXPECT_TRUE(FileExists(DesktopLink()));
+    EXPECT_TRUE(FileExists(m_programs + kGroupName + "\\土地整理规划设计.LNK"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
+
+    // A second run (a Version raised again, a user logging on twice) changes nothing.
+    const std::string once = UserReport(m_destination);
+    EXPECT_EQ(RunCommand(program), 0u);
+    EXPECT_EQ(UserReport(m_destination), once);
 }
 
 TEST_F(DeploymentTest, AFileHeldOpenIsNamedInTheLogAndTheRunEndsWith1603) {
@@ -342,12 +497,10 @@ TEST_F(DeploymentTest, AFileHeldOpenIsNamedInTheLogAndTheRunEndsWith1603) {
 
 TEST_F(DeploymentTest, GroupPolicyScriptInstallsOnceAndReturnsTheExitCode) {
     // The script in the source tree, seen through Wine's drive Z:.
-    std::string source = std::string("Z:") + __FILE__;
-    source = source.substr(0, source.rfind("/tests/e2e/")) + "/tools/deploy/Install-Kelvra.cmd";
-    for (char& c : source)
-        if (c == '/') c = '\\';
-    const CString script(source);
-    ASSERT_TRUE(FileExists(script)) << source;
+    const std::string source = __FILE__;
+    const CString script = WinePath(source.substr(0, source.rfind("/tests/e2e/")) +
+                                    "/tools/deploy/Install-Kelvra.cmd");
+    ASSERT_TRUE(FileExists(script)) << script.GetString();
     const CString logs = m_temp / "logs";
     char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = sizeof(computer);

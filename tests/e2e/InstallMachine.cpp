@@ -1,6 +1,7 @@
 #include "tests/e2e/InstallMachine.h"
 
 #include "framework/Handles.h"
+#include "tests/support/TempDir.h"
 
 #include <cstring>
 
@@ -69,6 +70,12 @@ bool WriteString(HKEY root, const char* key, const char* name, const char* value
         return false;
     return RegSetValueExA(handle.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                           static_cast<DWORD>(std::strlen(value) + 1)) == ERROR_SUCCESS;
+}
+
+void CInstallMachine::Reset(const CString& destination) {
+    ClearInstallationKeys();
+    RegisterSimulatedAcad();
+    RemoveTree(destination.Left(destination.GetLength() - 1));
 }
 
 CString CInstallMachine::SimulatedAcadFolder(const char* release) {

@@ -21,6 +21,10 @@ public:
     CInstallMachine(const CInstallMachine&) = delete;
     CInstallMachine& operator=(const CInstallMachine&) = delete;
 
+    // Back to the machine a scenario starts from: no installation keys, the
+    // simulated hosts registered afresh, destination (ending in "\") gone
+    // with its hidden and read-only files.
+    static void Reset(const CString& destination);
     // Removes every key an installation writes (and the simulated hosts).
     static void ClearInstallationKeys();
     // The simulated AutoCAD 2010 (R18.0) and AutoCAD 2014 (R19.1).

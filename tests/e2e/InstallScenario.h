@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "tests/e2e/InstallMachine.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WinePath.h"
 #include "tools/driver/UiDriver.h"
 #include "tools/report/ShellLinkInfo.h"
 
@@ -35,10 +36,7 @@ inline const char kCopyCancelQuestion[] = "安装没有完成。";
 // The distributions the e2e_distributions fixture laid out, as a Windows path.
 inline CString Distribution(const char* name) {
     const char* root = std::getenv("KELVRA_E2E");
-    std::string path = std::string("Z:") + (root ? root : "") + "/" + name + "/Setup.exe";
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return CString(path);
+    return WinePath(std::string(root ? root : "") + "/" + name + "/Setup.exe");
 }
 
 inline std::string Bytes(const CString& path) { return ReadFileBytes(path); }
@@ -81,12 +79,13 @@ protected:
         m_driver.TypeText(destination, IDC_INSTALL_PATH, m_destination);
         m_driver.Click(destination, IDC_NEXT);
     }
-    // The finish page with the read-me option cleared, then Finish.
-    void Finish() {
+    // The finish page with the read-me option cleared, then Finish; the
+    // installer's exit code must be exitCode (0: everything done).
+    void Finish(DWORD exitCode = 0) {
         HWND finish = m_driver.WaitForPage(WizardPage::Finish);
         if (m_driver.IsChecked(finish, IDC_README)) m_driver.Click(finish, IDC_README);
         m_driver.Click(finish, IDC_NEXT);
-        m_driver.WaitForExit();
+        EXPECT_EQ(m_driver.WaitForExit(), exitCode) << "the installer's exit code";
     }
     void InstallAll() {
         WalkToCopying();

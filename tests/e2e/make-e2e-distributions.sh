@@ -8,6 +8,12 @@ set -eu
 out=$1
 tools=$(cd "$(dirname "$0")/../../tools" && pwd)
 common=(--setup "$2" --control "$3" --icon "$4" --uninstall "$5")
+# Without the real per-user program the layout would ship a placeholder, and
+# the deployment scenarios would fail far from the cause.
+if [ ! -f "$(dirname "$2")/KelvraUserSetup.exe" ]; then
+  echo "make-e2e-distributions: no KelvraUserSetup.exe beside $2: build the UserSetup target" >&2
+  exit 1
+fi
 mkdir -p "$out"
 "$tools/make-distribution.sh" "$out/full" "${common[@]}" --no-pictures
 rm -rf "$out/no-fifth-folder"

@@ -6,6 +6,7 @@
 #include "framework/FileFind.h"
 #include "tests/engine/PageStandIn.h"
 #include "tests/engine/RegistrationFixture.h"
+#include "tests/support/SampleDistribution.h"
 #include "tests/support/ScratchRegistry.h"
 #include "tests/support/TempDir.h"
 
@@ -29,16 +30,12 @@ struct InstallRunTest : ::testing::Test {
         programs = temp / "Programs\\";
         acad2010 = temp / "AutoCAD 2010\\";
         acad2014 = temp / "AutoCAD 2014\\";
-        for (const CString& folder : {source, desktop, programs, acad2010, acad2014})
-            CreateFolders(folder);
-        for (const char* name : CONTENT_FOLDERS) {
-            CreateFolders(source + name);
-            ASSERT_TRUE(WriteFileBytes(source + name + "\\item.txt", name));
-        }
+        for (const CString& folder : {desktop, programs, acad2010, acad2014}) CreateFolders(folder);
+        const SampleDistribution sample{.programFiles = {"Setup.exe", "Kelvra-64.exe",
+                                                         "KelvraV9.0.ico", "Uninstall-64.exe",
+                                                         "readme.txt"}};
+        ASSERT_TRUE(sample.MakeIn(source));
         ASSERT_TRUE(PlaceTestControl("marker.ocx", source + "Control\\", "marker.ocx"));
-        for (const char* name :
-             {"Setup.exe", "Kelvra-64.exe", "KelvraV9.0.ico", "Uninstall-64.exe", "readme.txt"})
-            ASSERT_TRUE(WriteFileBytes(source + name, name));
         WriteFileBytes(acad2010 + "acad.exe", "MZ");
         WriteFileBytes(acad2014 + "acad.exe", "MZ");
 

@@ -3,7 +3,9 @@
 #include "framework/WizardProtocol.h"
 #include "tests/engine/PageStandIn.h"
 #include "tests/support/DialogDriver.h"
+#include "tests/support/SampleDistribution.h"
 #include "tests/support/ScratchRegistry.h"
+#include "tests/support/SetupReports.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -28,13 +30,9 @@ struct RunSequenceTest : ::testing::Test {
         worker.m_strInstallDir = destination;
     }
     void MakeDistribution(int leftOut = -1) {
-        CreateFolders(source);
-        for (int i = 0; i < 12; ++i) {
-            if (i == leftOut) continue;
-            CString folder = source + CONTENT_FOLDERS[i];
-            CreateFolders(folder);
-            ASSERT_TRUE(WriteFileBytes(folder + "\\File.TXT", CONTENT_FOLDERS[i]));
-        }
+        const SampleDistribution sample{
+            .itemName = "File.TXT", .leftOut = leftOut, .programFiles = {}};
+        ASSERT_TRUE(sample.MakeIn(source));
         if (leftOut != 0) {
             CreateFolders(source + "Support\\Sub");
             ASSERT_TRUE(WriteFileBytes(source + "Support\\Sub\\a.txt", "a"));
@@ -44,15 +42,12 @@ struct RunSequenceTest : ::testing::Test {
     void TearDown() override { SetFileAttributesA(LogPath(), FILE_ATTRIBUTE_NORMAL); }
 };
 
-const std::vector<UINT> kCompleted = {WM_SETUP_CONFIGURING, WM_SETUP_DONE};
-const std::vector<UINT> kFailed = {WM_SETUP_FAILED};
-
 } // namespace
 
 TEST_F(RunSequenceTest, AllFoldersCopiedThenConfiguringThenExactlyOneDone) {
     MakeDistribution();
     ASSERT_TRUE(page.RunWorker(worker));
-    EXPECT_EQ(page.reports, kCompleted);
+    EXPECT_EQ(page.reports, CompletedReports());
     // 12 files, Support\Sub\a.txt and the folder Support\Sub, each waited for.
     EXPECT_EQ(page.progress.size(), 14u);
     EXPECT_EQ(page.sentFromOtherThread, 14u);
@@ -78,7 +73,7 @@ TEST_F(RunSequenceTest, HeldReportsAreNotSentButTakenWithTheirCountAndLatestEntr
     MakeDistribution();
     page.HoldProgress();
     ASSERT_TRUE(page.RunWorker(worker));
-    EXPECT_EQ(page.reports, kCompleted);
+    EXPECT_EQ(page.reports, CompletedReports());
     ASSERT_EQ(page.progress.size(), 1u); // only the entry that was not held
     CSetupThread::CopyProgress taken;
     taken.entries = 1;
@@ -105,7 +100,7 @@ TEST_F(RunSequenceTest, MissingFifthFolderAbortedFailsBeforeAnyLaterStep) {
         [&] { ended = page.RunWorker(worker); },
         [&](DialogDriver& d) { d.Answer(d.WaitForMessageBox(CONTENT_FOLDERS[4]), IDABORT); });
     ASSERT_TRUE(ended);
-    EXPECT_EQ(page.reports, kFailed);
+    EXPECT_EQ(page.reports, FailedReports());
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(DirectoryExists(destination + CONTENT_FOLDERS[i])) << i;
     for (int i = 4; i < 12; ++i)
         EXPECT_FALSE(DirectoryExists(destination + CONTENT_FOLDERS[i])) << i;
@@ -121,7 +116,7 @@ TEST_F(RunSequenceTest, MissingFifthFolderIgnoredCompletesWithAnEmptyFolder) {
         [&] { ended = page.RunWorker(worker); },
         [&](DialogDriver& d) { d.Answer(d.WaitForMessageBox(CONTENT_FOLDERS[4]), IDIGNORE); });
     ASSERT_TRUE(ended);
-    EXPECT_EQ(page.reports, kCompleted);
+    EXPECT_EQ(page.reports, CompletedReports());
     EXPECT_TRUE(DirectoryExists(destination + CONTENT_FOLDERS[4]));
     CStringArray files;
     CSetupThread::ListFiles(destination + CONTENT_FOLDERS[4] + "\\", "*.*", files);
@@ -135,7 +130,7 @@ TEST_F(RunSequenceTest, CancelDuringTheCopyStopsAfterTheFileInHandAndFails) {
     MakeDistribution();
     page.CancelAtProgress(3);
     ASSERT_TRUE(page.RunWorker(worker));
-    EXPECT_EQ(page.reports, kFailed); // no CONFIGURING, no DONE
+    EXPECT_EQ(page.reports, FailedReports()); // no CONFIGURING, no DONE
     EXPECT_EQ(page.progress.size(), 3u);
     EXPECT_FALSE(FileExists(LogPath()));
     EXPECT_FALSE(DirectoryExists(destination + CONTENT_FOLDERS[11]));
@@ -146,7 +141,7 @@ TEST_F(RunSequenceTest, CancelAfterTheCopyNoLongerStopsTheRun) {
     MakeDistribution();
     page.CancelOnConfiguring();
     ASSERT_TRUE(page.RunWorker(worker));
-    EXPECT_EQ(page.reports, kCompleted);
+    EXPECT_EQ(page.reports, CompletedReports());
     EXPECT_TRUE(FileExists(LogPath()));
 }
 
@@ -158,6 +153,6 @@ TEST_F(RunSequenceTest, ALogWriteFailureShowsTheBoxAndStillEndsWithDone) {
     driver.Run([&] { ended = page.RunWorker(worker); },
                [&](DialogDriver& d) { d.Answer(d.WaitForMessageBox("Uninstall.log"), IDOK); });
     ASSERT_TRUE(ended);
-    EXPECT_EQ(page.reports, kCompleted);
+    EXPECT_EQ(page.reports, CompletedReports());
     RemoveDirectoryA(LogPath());
 }

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/ScratchRegistry.h"
+#include "tests/support/SetupReports.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -231,8 +232,7 @@ TEST_F(InstallPageTest, CopiesWithRelativeStatusLinesAndBarStepsThenMovesOn) {
     EXPECT_TRUE(shown("Support\\Sub ..."));
     EXPECT_TRUE(shown("database\\kelvra.mdb ..."));
 
-    const std::vector<UINT> completed = {WM_SETUP_CONFIGURING, WM_SETUP_DONE};
-    EXPECT_EQ(page.reports, completed);
+    EXPECT_EQ(page.reports, CompletedReports());
     EXPECT_EQ(ReadFileBytes(destination + "\\Support\\data.txt"), "data");
 }
 
@@ -365,8 +365,7 @@ TEST_F(InstallPageTest, TheDefaultOkIsRefusedWhileTheWorkerRuns) {
     // Not ended with 1 (which would show the page again and start a second
     // worker): the one worker ran to its end.
     EXPECT_EQ(result, ID_WIZ_NEXT);
-    const std::vector<UINT> completed = {WM_SETUP_CONFIGURING, WM_SETUP_DONE};
-    EXPECT_EQ(page.reports, completed);
+    EXPECT_EQ(page.reports, CompletedReports());
     EXPECT_EQ(page.configuring.position, 4);
 }
 

@@ -7,22 +7,15 @@
 #include "engine/SetupThread.h"
 #include "tests/engine/PageStandIn.h"
 #include "tests/engine/RegistrationFixture.h"
+#include "tests/support/SampleDistribution.h"
 #include "tests/support/ScratchRegistry.h"
+#include "tests/support/SetupReports.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
-
-inline const std::vector<UINT>& CompletedReports() {
-    static const std::vector<UINT> completed = {WM_SETUP_CONFIGURING, WM_SETUP_DONE};
-    return completed;
-}
-inline const std::vector<UINT>& FailedReports() {
-    static const std::vector<UINT> failed = {WM_SETUP_FAILED};
-    return failed;
-}
 
 struct InstallRunFixture : ::testing::Test {
     ScratchRegistry registry;
@@ -38,13 +31,8 @@ struct InstallRunFixture : ::testing::Test {
         destination = temp / destinationName;
         desktop = temp / desktopName;
         programs = temp / "Programs\\";
-        for (const CString& folder : {source, desktop, programs}) CreateFolders(folder);
-        for (const char* name : CONTENT_FOLDERS) {
-            CreateFolders(source + name);
-            ASSERT_TRUE(WriteFileBytes(source + name + "\\Item.TXT", name));
-        }
-        for (const char* name : {"readme.txt", "Kelvra-64.exe", "Uninstall-64.exe"})
-            ASSERT_TRUE(WriteFileBytes(source + name, name));
+        for (const CString& folder : {desktop, programs}) CreateFolders(folder);
+        ASSERT_TRUE(SampleDistribution{.itemName = "Item.TXT"}.MakeIn(source));
         PointShellFoldersAt(registry, desktop, programs);
         NewRun();
     }

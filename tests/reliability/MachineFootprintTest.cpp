@@ -9,6 +9,9 @@
 #include "framework/FileFind.h"
 #include "framework/Handles.h"
 
+#include <algorithm>
+#include <functional>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,22 +32,6 @@ CString ProgramFolder() {
     return path.Left(path.ReverseFind('\\') + 1);
 }
 
-// Copies a folder tree (files and sub-folders).
-bool CopyFolder(const CString& from, const CString& to) {
-    CreateDirectoryA(to, nullptr);
-    CFileFind finder;
-    for (bool more = finder.FindFile(from + "*.*"); more; more = finder.FindNextFile()) {
-        if (finder.IsDots()) continue;
-        const CString name = finder.GetFileName();
-        if (finder.IsDirectory()) {
-            if (!CopyFolder(from + name + "\\", to + name + "\\")) return false;
-        } else if (!CopyFileA(from + name, to + name, FALSE)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Every entry under folder by its path relative to it: size and whether
 // hidden (folders: "<dir>"); times left out, they differ run by run.
 void TreeState(const CString& folder, const CString& relative,
@@ -63,6 +50,104 @@ void TreeState(const CString& folder, const CString& relative,
                                 ((attributes & FILE_ATTRIBUTE_HIDDEN) ? " hidden" : "");
         }
     }
+}
+
+// Wine prefers its built-in DLLs, so on its own it never takes a planted one
+// and a planted-DLL case could not fail. For the programs started while this
+// lives, it is told to take a DLL found first in the search order over its
+// built-in copy, as Windows does. comctl32 stays built-in: every program
+// imports it, and a plant without its exports would stop them starting at all
+// (a static import is not the search restriction's to prevent).
+class NativeDllsFirst {
+public:
+    NativeDllsFirst() {
+        char old[4096] = {};
+        m_had = GetEnvironmentVariableA("WINEDLLOVERRIDES", old, sizeof(old)) > 0;
+        m_old = old;
+        CString names;
+        for (const char* name : kPlantedNames) {
+            CString bare(name);
+            bare = bare.Left(bare.GetLength() - 4);
+            if (bare == "comctl32") continue;
+            names += (names.IsEmpty() ? "" : ",") + bare;
+        }
+        SetEnvironmentVariableA("WINEDLLOVERRIDES", names + "=n,b");
+    }
+    ~NativeDllsFirst() {
+        SetEnvironmentVariableA("WINEDLLOVERRIDES", m_had ? m_old.GetString() : nullptr);
+    }
+    NativeDllsFirst(const NativeDllsFirst&) = delete;
+    NativeDllsFirst& operator=(const NativeDllsFirst&) = delete;
+
+private:
+    bool m_had = false;
+    CString m_old;
+};
+
+// The premise of the planted-DLL cases: a program that asks for the planted
+// names by bare name without restricting its search gets the plants from its
+// own folder. Returns how many it got (run in folder, then cleared away).
+size_t PlantsTakenByAnUnrestrictedProgram(const CString& folder) {
+    CreateDirectoryA(folder, nullptr);
+    if (!CopyFileA(ProgramFolder() + "dll_probe.exe", folder + "dll_probe.exe", FALSE)) return 0;
+    CString line = "\"" + folder + "dll_probe.exe\"";
+    for (const char* name : kPlantedNames) {
+        CopyFileA(ProgramFolder() + "planted_dll.dll", folder + name, FALSE);
+        line += CString(" ") + name;
+    }
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::string command = line.str();
+    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                       folder, &startup, &info)) {
+        CHandle process(info.hProcess);
+        CHandle thread(info.hThread);
+        if (WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0)
+            TerminateProcess(process.Get(), 3);
+    }
+    size_t taken = 0;
+    for (const char* name : kPlantedNames)
+        if (FileExists(folder + name + ".loaded")) ++taken;
+    RemoveTree(folder);
+    return taken;
+}
+
+// Files and folders under folder, at any depth.
+size_t CountEntries(const CString& folder) {
+    size_t count = 0;
+    CFileFind finder;
+    for (bool more = finder.FindFile(folder + "*.*"); more; more = finder.FindNextFile()) {
+        if (finder.IsDots()) continue;
+        ++count;
+        if (finder.IsDirectory()) count += CountEntries(folder + finder.GetFileName() + "\\");
+    }
+    return count;
+}
+
+// Waits, on the file system's change notifications under watched, until
+// arrived() holds; false when it does not within timeoutMs. Wine may miss a
+// notification in a sub-folder created after the watch began, so each wait
+// is also cut short now and then to look again.
+bool WaitForArrival(const CString& watched, const std::function<bool()>& arrived,
+                    DWORD timeoutMs = 60000) {
+    struct ChangeWatch {
+        HANDLE handle;
+        ~ChangeWatch() {
+            if (handle != INVALID_HANDLE_VALUE) FindCloseChangeNotification(handle);
+        }
+    } watch{FindFirstChangeNotificationA(
+        watched, TRUE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME)};
+    if (watch.handle == INVALID_HANDLE_VALUE) return false;
+    const DWORD start = GetTickCount();
+    while (!arrived()) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) return false;
+        if (WaitForSingleObject(watch.handle, std::min<DWORD>(timeoutMs - elapsed, 250)) ==
+            WAIT_OBJECT_0)
+            FindNextChangeNotification(watch.handle);
+    }
+    return true;
 }
 
 // The keys an installation writes, values and all.
@@ -123,18 +208,16 @@ TEST_F(MachineFootprint, PlantedSystemDllsAreNeverLoadedAndOnlyDocumentedPlacesC
     const CString distribution = m_temp / "dist\\";
     CString full = Distribution("full");
     full = full.Left(full.ReverseFind('\\') + 1);
-    ASSERT_TRUE(CopyFolder(full, distribution));
+    ASSERT_TRUE(CopyTree(full, distribution));
     const CString plant = ProgramFolder() + "planted_dll.dll";
     for (const char* name : kPlantedNames)
         ASSERT_TRUE(CopyFileA(plant, distribution + name, FALSE)) << name;
-    // The premise: a plant that is loaded leaves its marker.
-    {
-        const CString probe = m_temp / "probe.dll";
-        ASSERT_TRUE(CopyFileA(plant, probe, FALSE));
-        CLibrary loaded(LoadLibraryA(probe));
-        ASSERT_TRUE(loaded);
-        ASSERT_TRUE(FileExists(probe + ".loaded"));
-    }
+    // The premise: without the installer's restriction the plants are taken.
+    NativeDllsFirst asWindowsDoes;
+    const size_t taken = PlantsTakenByAnUnrestrictedProgram(m_temp / "probe\\");
+    printf("an unrestricted program takes %zu of %zu planted names from its folder\n", taken,
+           std::size(kPlantedNames));
+    ASSERT_GT(taken, 0u) << "no plant is ever taken here: the case could not fail";
 
     Snapshot before;
     before.Take();
@@ -213,23 +296,32 @@ TEST_F(MachineFootprint, InstallerKilledDuringTheCopyThenRunAgainLeavesWhatOneRu
     const std::string singleLog = Bytes(Dest("Uninstall.log"));
     ASSERT_FALSE(singleLog.empty());
 
-    // Killed a varied while into the copy, then started again to the end.
-    for (DWORD delayMs : {0u, 200u, 700u, 1500u}) {
-        SetFileAttributesA(Dest("Uninstall.log"), FILE_ATTRIBUTE_NORMAL);
-        RemoveTree(m_destination);
-        CInstallMachine::ClearInstallationKeys();
-        CInstallMachine::RegisterSimulatedAcad();
+    // Killed at points along the run, each reached as the files arrive, then
+    // started again to the end.
+    struct KillPoint {
+        const char* what;
+        std::function<bool()> reached;
+    };
+    const KillPoint points[] = {
+        {"on the copying page", [] { return true; }},
+        {"a quarter of the entries copied",
+         [&] { return CountEntries(m_destination) >= single.size() / 4; }},
+        {"three quarters copied",
+         [&] { return CountEntries(m_destination) >= single.size() * 3 / 4; }},
+        {"the uninstall log written", [&] { return FileExists(Dest("Uninstall.log")); }},
+    };
+    for (const KillPoint& point : points) {
+        SCOPED_TRACE(point.what);
+        CInstallMachine::Reset(m_destination);
 
         WalkToCopying("large");
         m_driver.WaitForPage(WizardPage::Copying);
-        // The moment of the kill is the fault injected, not a wait.
-        Sleep(delayMs);
+        ASSERT_TRUE(WaitForArrival(m_temp.Path(), point.reached)) << "never reached";
         m_driver.Terminate();
         std::map<std::string, std::string> left;
         TreeState(m_destination, "", left);
-        printf("killed after %lu ms: %zu of %zu entries copied, uninstall log %s\n", delayMs,
-               left.size(), single.size(),
-               FileExists(Dest("Uninstall.log")) ? "written" : "absent");
+        printf("killed %s: %zu of %zu entries copied, uninstall log %s\n", point.what, left.size(),
+               single.size(), FileExists(Dest("Uninstall.log")) ? "written" : "absent");
 
         m_driver.Launch(Distribution("large"));
         // A kill after the product keys were written leaves an installation
@@ -244,10 +336,10 @@ TEST_F(MachineFootprint, InstallerKilledDuringTheCopyThenRunAgainLeavesWhatOneRu
 
         std::map<std::string, std::string> rerun;
         TreeState(m_destination, "", rerun);
-        EXPECT_EQ(single, rerun) << "killed after " << delayMs << " ms";
-        EXPECT_EQ(singleKeys, InstallationKeys()) << "killed after " << delayMs << " ms";
+        EXPECT_EQ(single, rerun);
+        EXPECT_EQ(singleKeys, InstallationKeys());
         // The log is the second run's alone: nothing doubled or left over.
-        EXPECT_EQ(singleLog, Bytes(Dest("Uninstall.log"))) << "killed after " << delayMs << " ms";
+        EXPECT_EQ(singleLog, Bytes(Dest("Uninstall.log")));
     }
 }
 
@@ -258,6 +350,9 @@ TEST_F(UninstallerFootprint, DllsPlantedInTempOrBesideTheUninstallerAreNeverLoad
     // the original.
     char temp[MAX_PATH] = {};
     ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+    NativeDllsFirst asWindowsDoes;
+    ASSERT_GT(PlantsTakenByAnUnrestrictedProgram(m_temp / "probe\\"), 0u)
+        << "no plant is ever taken here: the case could not fail";
     Plants plants;
     for (const char* name : kPlantedNames) {
         ASSERT_TRUE(plants.Plant(temp, name)) << name;

@@ -7,6 +7,7 @@
 #include "tests/support/DialogDriver.h"
 #include "tests/support/ScratchRegistry.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WinePath.h"
 
 #include <gtest/gtest.h>
 
@@ -42,10 +43,7 @@ protected:
 // The distribution the build laid out, as a Windows path ending in "\".
 CString ManyFilesDistribution() {
     const char* root = std::getenv("KELVRA_MANY_FILES");
-    std::string path = std::string("Z:") + (root ? root : "") + "/";
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return CString(path.c_str());
+    return WinePath(std::string(root ? root : "") + "/");
 }
 
 } // namespace

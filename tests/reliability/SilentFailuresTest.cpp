@@ -8,7 +8,9 @@
 #include "tests/engine/PageStandIn.h"
 #include "tests/engine/RegistrationFixture.h"
 #include "tests/support/DialogDriver.h"
+#include "tests/support/SampleDistribution.h"
 #include "tests/support/ScratchRegistry.h"
+#include "tests/support/SetupReports.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -16,8 +18,6 @@
 #include <sddl.h>
 
 namespace {
-
-const std::vector<UINT> kCompleted = {WM_SETUP_CONFIGURING, WM_SETUP_DONE};
 
 struct SilentFailuresTest : ::testing::Test {
     ScratchRegistry registry;
@@ -31,12 +31,8 @@ struct SilentFailuresTest : ::testing::Test {
         destination = temp / "Kelvra\\";
         desktop = temp / "Desktop\\";
         programs = temp / "Programs\\";
-        for (const CString& folder : {source, desktop, programs}) CreateFolders(folder);
-        for (const char* name : CONTENT_FOLDERS) {
-            CreateFolders(source + name);
-            ASSERT_TRUE(WriteFileBytes(source + name + "\\item.txt", name));
-        }
-        ASSERT_TRUE(WriteFileBytes(source + "readme.txt", "readme"));
+        for (const CString& folder : {desktop, programs}) CreateFolders(folder);
+        ASSERT_TRUE(SampleDistribution{.programFiles = {"readme.txt"}}.MakeIn(source));
         PointShellFoldersAt(registry, desktop, programs);
         worker.m_strSourceDir = source;
         worker.m_strInstallDir = destination;
@@ -96,14 +92,14 @@ TEST_F(SilentFailuresTest, ProductKeysThatMayNotBeChangedOneBoxThenDone) {
     EXPECT_NE(-1, box.text.Find("Setup.exe")) << box.text.GetString();
     EXPECT_EQ(-1, box.text.Find("控件")) << box.text.GetString();
     EXPECT_EQ(-1, box.text.Find("快捷方式")) << box.text.GetString();
-    EXPECT_EQ(page.reports, kCompleted);
+    EXPECT_EQ(page.reports, CompletedReports());
     // Eight product values, two of the uninstall entry: none written.
     EXPECT_EQ(10, worker.m_failures.machineValues);
     EXPECT_FALSE(
         RegValueExists(registry.Machine(), "SOFTWARE\\Morvane\\Kelvra\\V9", "installPath"));
     // The rest of the run went on: links, copied files and the log.
     EXPECT_TRUE(FileExists(desktop + "土地整理规划设计.LNK"));
-    EXPECT_EQ(std::string("readme"), ReadFileBytes(destination + "readme.txt"));
+    EXPECT_EQ(std::string("readme.txt"), ReadFileBytes(destination + "readme.txt"));
     EXPECT_TRUE(FileExists(destination + "Uninstall.log"));
 }
 
@@ -123,7 +119,7 @@ TEST_F(SilentFailuresTest, ControlThatDoesNotLoadAndUnsavableLinkCountedInOneBox
     EXPECT_NE(-1, box.text.Find(temp / "NoSuchDesktop\\土地整理规划设计.LNK"))
         << box.text.GetString();
     EXPECT_EQ(-1, box.text.Find("管理员")) << box.text.GetString();
-    EXPECT_EQ(page.reports, kCompleted);
+    EXPECT_EQ(page.reports, CompletedReports());
     // The uninstaller still hears of the control; the other links were made.
     EXPECT_NE(std::string::npos,
               ReadFileBytes(destination + "Uninstall.log")
@@ -152,7 +148,7 @@ TEST_F(SilentFailuresTest, ProgramFileHeldOpenDuringAReinstallIsNamedAndStillLog
         << box.text.GetString();
     EXPECT_NE(-1, box.text.Find("关闭正在使用这些文件的程序")) << box.text.GetString();
     EXPECT_EQ(-1, box.text.Find("管理员")) << box.text.GetString();
-    EXPECT_EQ(page.reports, kCompleted);
+    EXPECT_EQ(page.reports, CompletedReports());
     EXPECT_EQ("old program", ReadFileBytes(destination + "Kelvra-64.exe"));
     // The uninstaller still hears of it.
     EXPECT_NE(std::string::npos, ReadFileBytes(destination + "Uninstall.log")

@@ -51,6 +51,21 @@ bool DirectoryExists(const char* path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool CopyTree(const CString& from, const CString& to) {
+    CreateDirectoryA(to, nullptr);
+    CFileFind finder;
+    for (bool more = finder.FindFile(from + "*.*"); more; more = finder.FindNextFile()) {
+        if (finder.IsDots()) continue;
+        const CString name = finder.GetFileName();
+        if (finder.IsDirectory()) {
+            if (!CopyTree(from + name + "\\", to + name + "\\")) return false;
+        } else if (!CopyFileA(from + name, to + name, FALSE)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void RemoveTree(const char* path) {
     CString folder(path);
     folder.AppendBackslashIfMissing();

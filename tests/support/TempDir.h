@@ -25,5 +25,8 @@ bool FileExists(const char* path);
 bool DirectoryExists(const char* path);
 // Creates every missing folder of path, for setting tests up (no log, no box).
 void CreateFolders(const CString& path);
+// Copies the folder from (files and sub-folders) into to; both end in a
+// backslash. False when an entry cannot be copied.
+bool CopyTree(const CString& from, const CString& to);
 // Removes a tree whatever the attributes of its entries.
 void RemoveTree(const char* path);

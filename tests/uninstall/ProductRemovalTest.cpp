@@ -8,6 +8,7 @@
 #include "host_cad/ShellFolders.h"
 #include "tests/support/ScratchRegistry.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WinePath.h"
 
 #include <gtest/gtest.h>
 
@@ -334,11 +335,9 @@ TEST(ProductRemoval, AJunctionInAContentFolderGoesWithoutWhatItPointsAt) {
 TEST(ProductRemoval, AHostLinkInAContentFolderNeverTakesWhatItPointsAt) {
     const char* root = std::getenv("KELVRA_LINK_CASE");
     if (!root) GTEST_SKIP() << "run through CTest: KELVRA_LINK_CASE names the link case";
-    std::string base = std::string("Z:") + root;
-    for (char& c : base)
-        if (c == '/') c = '\\';
-    const CString destination = CString(base.c_str()) + "\\dest";
-    const CString outside = CString(base.c_str()) + "\\outside";
+    const CString base = WinePath(root);
+    const CString destination = base + "\\dest";
+    const CString outside = base + "\\outside";
     const DWORD linkAttributes = GetFileAttributesA(destination + "\\Support\\Menu\\elsewhere");
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, linkAttributes);
     ASSERT_TRUE(linkAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -349,8 +348,7 @@ TEST(ProductRemoval, AHostLinkInAContentFolderNeverTakesWhatItPointsAt) {
     ASSERT_TRUE(
         ParseUninstallRecord(log.GetString(), static_cast<size_t>(log.GetLength()), record));
     RecordingObserver observer;
-    RemoveProduct(record, CRemovalScope(destination, {}, {}, {CString(base.c_str())}),
-                  RemovalOptions(), observer);
+    RemoveProduct(record, CRemovalScope(destination, {}, {}, {base}), RemovalOptions(), observer);
 
     EXPECT_FALSE(FileExists(destination + "\\Support\\Menu\\kelvra.mnu"));
     EXPECT_TRUE(FileExists(outside + "\\keep.txt"));

@@ -4,7 +4,9 @@
 #include "uninstall/RemovalScope.h"
 
 #include "framework/PathCompare.h"
+#include "framework/Handles.h"
 #include "host_cad/ShellFolders.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -113,4 +115,62 @@ TEST(PathCompare, DoubleByteCharactersAreNeverSplit) {
     EXPECT_TRUE(IsRootPath("D:\\"));
     EXPECT_TRUE(IsRootPath("\\\\server\\share"));
     EXPECT_FALSE(IsRootPath("D:\\乗"));
+}
+
+// The scope the uninstaller really uses, built from this machine: every
+// folder whose loss would hurt the machine is protected, found here by other
+// means than the scope's own, however a log writes it.
+TEST(RemovalScope, TheMachinesScopeProtectsItsSystemUserAndShellFolders) {
+    TempDir temp;
+    const CString destination = temp / "Kelvra";
+    const CRemovalScope scope = CRemovalScope::ForLog(destination + "\\Uninstall.log");
+    EXPECT_EQ(NormalizePath(destination), scope.Destination());
+
+    CStringArray expected = {"C:\\", "D:\\", "Z:\\"};
+    char path[MAX_PATH] = {};
+    ASSERT_GT(GetWindowsDirectoryA(path, MAX_PATH), 0u);
+    expected.push_back(path);
+    ASSERT_GT(GetTempPathA(MAX_PATH, path), 0u);
+    expected.push_back(path);
+    for (const char* variable : {"ProgramFiles", "ProgramFiles(x86)", "USERPROFILE", "APPDATA"}) {
+        if (GetEnvironmentVariableA(variable, path, MAX_PATH) > 0) expected.push_back(path);
+    }
+    // The folder holding every profile.
+    if (GetEnvironmentVariableA("USERPROFILE", path, MAX_PATH) > 0)
+        expected.push_back(ParentFolder(NormalizePath(path)));
+    // Every folder the shell names for this user.
+    CRegKey shell;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER,
+                      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_READ, shell.Out()) == ERROR_SUCCESS) {
+        for (const char* name : {"Desktop", "Programs", "Personal", "Start Menu", "Startup"}) {
+            DWORD size = sizeof(path);
+            DWORD type = 0;
+            if (RegQueryValueExA(shell.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(path),
+                                 &size) == ERROR_SUCCESS &&
+                type == REG_SZ && path[0])
+                expected.push_back(path);
+        }
+    }
+    ASSERT_GE(expected.size(), 9u);
+    // A log planted at the root of drive C: makes all of C: the destination:
+    // still nothing protected inside it may go.
+    const CRemovalScope planted = CRemovalScope::ForLog("C:\\Uninstall.log");
+    for (CString folder : expected) {
+        SCOPED_TRACE(folder.GetString());
+        EXPECT_TRUE(scope.IsProtected(NormalizePath(folder)));
+        // However the log writes it (another case, a trailing separator), a
+        // line that would take it is refused.
+        folder.MakeLower();
+        LogLine line;
+        line.kind = LogLineKind::MadeDir;
+        line.path = folder + "\\";
+        EXPECT_EQ(ScopeArea::Outside, planted.AreaOf(line));
+    }
+    // Yet the destination's own contents stay removable.
+    LogLine own;
+    own.kind = LogLineKind::MadeDir;
+    own.path = destination + "\\Support";
+    EXPECT_EQ(ScopeArea::Destination, scope.AreaOf(own));
+    EXPECT_FALSE(scope.IsProtected(destination + "\\Support"));
 }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -68,34 +67,6 @@ TEST(UninstallProgramTest, LastBoxNamesWhatStayedAndShortensLongLists) {
         const CString text = LastBoxText(*c.outcome, c.selfAtRestart);
         for (const char* part : c.says) EXPECT_NE(text.Find(part), -1) << c.what << ": " << text;
         for (const char* part : c.saysNot) EXPECT_EQ(text.Find(part), -1) << c.what << ": " << text;
-    }
-}
-
-// The version block Explorer's Details tab and deployment inventories show,
-// read back from the built Uninstall-64.exe.
-TEST(UninstallProgramTest, TheProgramCarriesTheProductsVersionUnderItsOwnName) {
-    std::string unixPath = std::string("Z:") + KELVRA_UNINSTALL_EXE;
-    for (char& c : unixPath)
-        if (c == '/') c = '\\';
-    const CString program(unixPath);
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(program, &ignored);
-    ASSERT_GT(size, 0u) << "no version block in " << program.GetString();
-    std::vector<char> block(size);
-    ASSERT_TRUE(GetFileVersionInfoA(program, 0, size, block.data()));
-    const std::pair<const char*, const char*> fields[] = {
-        {"FileDescription", "Kelvra V9.0 卸载程序"},
-        {"InternalName", "Uninstall-64"},
-        {"OriginalFilename", "Uninstall-64.exe"},
-        {"ProductName", "土地整理规划设计软件 Kelvra V9.0"},
-    };
-    for (const auto& [name, text] : fields) {
-        void* value = nullptr;
-        UINT length = 0;
-        ASSERT_TRUE(VerQueryValueA(block.data(), CString("\\StringFileInfo\\080403a8\\") + name,
-                                   &value, &length))
-            << name;
-        EXPECT_STREQ(static_cast<const char*>(value), text) << name;
     }
 }
 
