@@ -5,6 +5,7 @@
 #include "framework/ExitCode.h"
 #include "framework/RunLog.h"
 #include "framework/SingleInstance.h"
+#include "res/ProductVersion.h"
 #include "res/resource.h"
 
 namespace {
@@ -74,7 +75,8 @@ int CSetupApp::RunSetup(const CommandLineOptions& options) {
         log.Open(TempFolderPath(KELVRA_SETUP_LOG_NAME));
     char program[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, program, MAX_PATH);
-    RunLogLine("开始: %s (%s)", program, options.silent ? "静默安装" : "交互安装");
+    RunLogLine("开始: %s (%s), 版本 %s", program, options.silent ? "静默安装" : "交互安装",
+               KELVRA_VERSION_FULL);
     RunLogLine("参数: %s", options.arguments.GetString());
 
     int exitCode = kExitSuccess;
