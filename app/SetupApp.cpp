@@ -7,6 +7,7 @@
 #include "framework/InteractiveDesktop.h"
 #include "framework/RunLog.h"
 #include "framework/SingleInstance.h"
+#include "res/ProductVersion.h"
 #include "res/resource.h"
 
 namespace {
@@ -111,7 +112,8 @@ int CSetupApp::RunSetup(const CommandLineOptions& options) {
         log.Open(TempFolderPath(KELVRA_SETUP_LOG_NAME));
     char program[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, program, MAX_PATH);
-    RunLogLine("开始: %s (%s)", program, options.silent ? "静默安装" : "交互安装");
+    RunLogLine("开始: %s (%s), 版本 %s", program, options.silent ? "静默安装" : "交互安装",
+               KELVRA_VERSION_FULL);
     RunLogLine("参数: %s", options.arguments.GetString());
     if (options.elevatedRun) RunLogLine("经用户帐户控制以管理员身份重新启动的运行");
 

@@ -1,5 +1,6 @@
 #include "app/SetupDlg.h"
 
+#include "engine/InstalledVersion.h"
 #include "framework/WizardProtocol.h"
 #include "framework/App.h"
 #include "framework/ExitCode.h"
@@ -128,8 +129,14 @@ void CSetupDlg::RunWizard() {
             m_nExitCode = kExitFailed;
             return;
         }
-        if (n == 3 && (result == ID_WIZ_NEXT || result == ID_WIZ_EXIT))
+        if (n == 3 && (result == ID_WIZ_NEXT || result == ID_WIZ_EXIT)) {
             m_nExitCode = InstallOutcome(result);
+            // After every write of the run: deployment systems detect the
+            // product by this value, so it names only a complete installation.
+            if (m_nExitCode == kExitSuccess ? !MarkInstallationComplete()
+                                            : !ClearInstallationComplete())
+                m_nExitCode = kExitFailed;
+        }
         if (result == IDCANCEL) {
             if (AfxMessageBox(m_hWnd, kQuitQuestion, MB_YESNO | MB_ICONQUESTION, WizardTitle()) ==
                 IDYES) {

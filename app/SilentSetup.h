@@ -4,6 +4,12 @@
 #pragma once
 
 #include "framework/CommandLine.h"
+#include "framework/String.h"
+
+// The destination of a silent run: /D= when given, else the installed
+// product's folder when there is one (installed: the product key holds
+// "installPath"), else the default. The log says which and why.
+CString ChooseSilentDestination(const CString& commandLineDir, bool installed);
 
 // Runs the installation; returns the exit code (framework/ExitCode.h).
 int RunSilentSetup(const CommandLineOptions& options);

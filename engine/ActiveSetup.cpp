@@ -3,6 +3,7 @@
 #include "framework/Handles.h"
 #include "framework/RunLog.h"
 #include "host_cad/Registry.h"
+#include "res/ProductVersion.h"
 
 #include <shlobj.h>
 
@@ -65,7 +66,9 @@ CString NextActiveSetupVersion(const CString& current) {
     const int comma = current.ReverseFind(',');
     const unsigned long last = std::strtoul(current.Mid(comma + 1), nullptr, 10);
     CString next;
-    next.Format("9,0,0,%lu", last + 1);
+    // The product's first three version numbers, then the counter.
+    next.Format("%d,%d,%d,%lu", KELVRA_VERSION_MAJOR, KELVRA_VERSION_MINOR, KELVRA_VERSION_PATCH,
+                last + 1);
     return next;
 }
 

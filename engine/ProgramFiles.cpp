@@ -2,7 +2,20 @@
 
 #include "framework/RunLog.h"
 
+#include "framework/WideText.h"
+
 #include <windows.h>
+
+namespace {
+// The size of a file just copied; 0 when it cannot be read.
+ULONGLONG CopiedSize(const CString& file) {
+    std::wstring path;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!ToWide(file, path) || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+} // namespace
 
 // Step 2: the files directly in the distribution folder, except the installer.
 void CSetupThread::CopyProgramFiles() {
@@ -22,7 +35,8 @@ void CSetupThread::CopyProgramFiles() {
             if (error == ERROR_ACCESS_DENIED) m_failures.accessDenied = true;
             if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
                 m_failures.inUse = true;
-        }
+        } else
+            m_nCopiedBytes += CopiedSize(destination);
         LogFileCopy(destination);
         if (name.CompareNoCase("KelvraV9.0.ico") == 0)
             SetFileAttributesA(destination, FILE_ATTRIBUTE_HIDDEN);

@@ -19,6 +19,7 @@ int CSetupThread::Run() {
     // A worker object may run again (the copying page opened a second time):
     // nothing of an earlier run counts.
     m_failures = SilentFailures();
+    m_nCopiedBytes = 0;
     {
         std::lock_guard<std::mutex> lock(m_progressLock);
         m_progress = CopyProgress();

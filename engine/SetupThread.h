@@ -80,6 +80,9 @@ public:
     // the entry point's answer or why the control could not be loaded.
     static int RegisterServer(const CString& path, HRESULT* result = nullptr);
     void RegisterProduct();
+    // The uninstall entry's version, publisher, folder, icon, size, quiet
+    // command and date, after the name and the command line.
+    void WriteUninstallEntryDetails();
     // Configures "<<Kelvra V9>>" in every AutoCAD release found.
     void ConfigureAcadReleases();
     int CreateShortcuts();
@@ -132,6 +135,8 @@ public:
     // WM_SETUP_DONE or WM_SETUP_FAILED once the run has ended; 0 before.
     UINT m_nOutcome = 0;
     CString m_strLog;
+    // The bytes of the files copied so far: the uninstall entry's size.
+    ULONGLONG m_nCopiedBytes = 0;
     CString m_strSourceDir;
     CString m_strInstallDir;
 

@@ -120,6 +120,8 @@ int CSetupThread::CopyTree(CString source, CString destination) {
             destinationEntry.MakeLower();
             if (!CopyFileEntry(sourceEntry, destinationEntry, finder.Data().dwFileAttributes))
                 return 0;
+            m_nCopiedBytes += (static_cast<ULONGLONG>(finder.Data().nFileSizeHigh) << 32) |
+                              finder.Data().nFileSizeLow;
         }
         NotifyProgress(sourceEntry, destinationEntry);
         if (IsCancelled()) return 0;

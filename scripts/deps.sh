@@ -4,8 +4,10 @@
 # packages (the benchmark's) may be named as arguments.
 set -eu
 # fonts-wine: Marlett, with which Wine draws the caption's close box.
+# osslsigncode, openssl and zip: the signed release (tools/make-release.sh).
 packages="cmake make mingw-w64 g++-mingw-w64-x86-64 wine wine64 xvfb xauth
-  fonts-wqy-microhei fonts-wine fontconfig locales imagemagick x11-apps googletest $*"
+  fonts-wqy-microhei fonts-wine fontconfig locales imagemagick x11-apps googletest
+  osslsigncode openssl zip unzip $*"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"

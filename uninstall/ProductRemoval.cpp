@@ -1,5 +1,6 @@
 #include "uninstall/ProductRemoval.h"
 
+#include "engine/InstalledVersion.h"
 #include "framework/FileFind.h"
 #include "framework/Handles.h"
 #include "framework/PathCompare.h"
@@ -322,6 +323,9 @@ int RemovalOutcome::ExitCode() const {
 RemovalOutcome RemoveProduct(UninstallRecord record, const CRemovalScope& scope,
                              const RemovalOptions& options, IRemovalObserver& observer) {
     scope.RefuseOutside(record);
+    // First of all: from here on the product is no longer whole, and a
+    // removal cut short must not be detected as an installation.
+    ClearInstallationComplete();
     CRemoval removal(scope, options, observer);
     return removal.Run(record);
 }

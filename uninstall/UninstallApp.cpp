@@ -12,6 +12,7 @@
 #include "uninstall/RemovalWorker.h"
 #include "uninstall/SelfCopy.h"
 #include "uninstall/UninstallRecord.h"
+#include "res/ProductVersion.h"
 
 #include <cstring>
 
@@ -76,7 +77,8 @@ void CUninstallApp::OpenRunLog(bool evenInteractive) {
     if (path.IsEmpty() && (m_options.silent || evenInteractive))
         path = TempFolderPath(KELVRA_UNINSTALL_LOG_NAME);
     if (path.IsEmpty() || !m_runLog.Open(path)) return;
-    RunLogLine("开始 Kelvra V9.0 卸载程序 %s", m_options.arguments.GetString());
+    RunLogLine("开始 Kelvra V9.0 卸载程序 %s, 版本 %s", m_options.arguments.GetString(),
+               KELVRA_VERSION_FULL);
 }
 
 int CUninstallApp::Main() {

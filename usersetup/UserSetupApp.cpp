@@ -6,6 +6,7 @@
 #include "framework/RunLog.h"
 #include "host_cad/AcadCleanup.h"
 #include "uninstall/ProductRemoval.h"
+#include "res/ProductVersion.h"
 
 #include <shlobj.h>
 
@@ -32,7 +33,8 @@ BOOL CUserSetupApp::InitInstance() {
 int CUserSetupApp::RunUserSetup(const CommandLineOptions& options) {
     CRunLog log;
     if (!options.logFile.IsEmpty()) log.Open(options.logFile);
-    RunLogLine("开始: %s %s", kUserSetupProgram, options.arguments.GetString());
+    RunLogLine("开始: %s %s, 版本 %s", kUserSetupProgram, options.arguments.GetString(),
+               KELVRA_VERSION_FULL);
     int exitCode = kExitSuccess;
     if (!options.IsValid() || (options.privateSwitch && options.destination.IsEmpty())) {
         // The clean-up lives outside the destination: it must be told where it was.

@@ -141,6 +141,22 @@ std::string UserReport(const CString& destination) {
     });
 }
 
+// The bytes of the files below folder, sub-folders included.
+ULONGLONG TreeBytes(const CString& folder) {
+    ULONGLONG bytes = 0;
+    WIN32_FIND_DATAW data;
+    CFindHandle find(FindFirstFileW(Wide(folder + "\\*").c_str(), &data));
+    for (bool more = find.IsValid(); more; more = FindNextFileW(find.Get(), &data)) {
+        const CString name = Narrow(data.cFileName);
+        if (name == "." || name == "..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            bytes += TreeBytes(folder + "\\" + name);
+        else
+            bytes += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    return bytes;
+}
+
 // The text's last line, without its CR LF.
 std::string LastLine(std::string text) {
     if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
@@ -171,6 +187,12 @@ protected:
     bool Installed() const {
         CString value;
         return ReadString(HKEY_LOCAL_MACHINE, kProductKey, "installPath", value);
+    }
+    // What deployment systems detect: a run that ended 0.
+    bool Detected() const {
+        CString value;
+        return ReadString(HKEY_LOCAL_MACHINE, kProductKey, "InstalledVersion", value) &&
+               value == "9.00";
     }
     CString Log() const { return m_temp / "运行 日志.log"; }
     CString LogArgument() const { return "\"/LOG=" + Log() + "\""; }
@@ -234,6 +256,7 @@ TEST_F(DeploymentTest, SilentExitCodesAndTheLogsEnd) {
         if (c.destination) arguments += " /D=" + m_destination;
         EXPECT_EQ(RunSetup(c.distribution, arguments), c.exitCode);
         EXPECT_EQ(Installed(), c.installed);
+        EXPECT_EQ(Detected(), c.installed);
         const std::string log = ReadFileBytes(Log());
         EXPECT_NE(log.find(c.logNames), std::string::npos) << log;
         char end[32];
@@ -268,6 +291,61 @@ TEST_F(DeploymentTest, DestinationFormsOfTheCommandLine) {
         EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kProductKey, "installPath", value));
         EXPECT_EQ(value, m_destination);
         EXPECT_TRUE(FileExists(Dest("Database\\kelvra.mdb")));
+    }
+
+    // A reinstallation without /D= goes where the product is.
+    EXPECT_EQ(RunSetup("full", "/S " + LogArgument()), 0u) << ReadFileBytes(Log());
+    const std::string log = ReadFileBytes(Log());
+    EXPECT_NE(log.find("安装路径: " + m_destination.str() + " (已安装的位置"), std::string::npos)
+        << log;
+    CString value;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kProductKey, "installPath", value));
+    EXPECT_EQ(value, m_destination);
+
+    // The uninstall entry, as Programs and Features and inventories read it.
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    char today[16];
+    std::snprintf(today, sizeof(today), "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    struct Text {
+        const char* name;
+        CString data;
+    };
+    const Text texts[] = {
+        {.name = "DisplayName", .data = "土地整理规划设计软件 Kelvra V9.0"},
+        {.name = "UninstallString", .data = "\"" + m_destination + "Uninstall-64.exe\""},
+        {.name = "DisplayVersion", .data = "9.00"},
+        {.name = "Publisher", .data = "Morvane 软件公司"},
+        {.name = "InstallLocation", .data = m_destination},
+        {.name = "DisplayIcon", .data = m_destination + "KelvraV9.0.ico"},
+        {.name = "QuietUninstallString", .data = "\"" + m_destination + "Uninstall-64.exe\" /S"},
+        {.name = "InstallDate", .data = today},
+        {.name = "URLInfoAbout", .data = "http://www.morvane.example/"},
+    };
+    for (const Text& text : texts) {
+        EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, text.name, value)) << text.name;
+        EXPECT_EQ(value, text.data) << text.name;
+    }
+    // Everything the distribution holds but the installer itself.
+    const CString setup = Distribution("full");
+    WIN32_FILE_ATTRIBUTE_DATA setupData{};
+    ASSERT_TRUE(GetFileAttributesExW(Wide(setup).c_str(), GetFileExInfoStandard, &setupData));
+    const ULONGLONG copied =
+        TreeBytes(setup.Left(setup.ReverseFind('\\'))) - setupData.nFileSizeLow;
+    const DWORD sizeKb = static_cast<DWORD>((copied + 1023) / 1024);
+    struct Number {
+        const char* name;
+        DWORD data;
+    };
+    const Number numbers[] = {
+        {.name = "EstimatedSize", .data = sizeKb},
+        {.name = "NoModify", .data = 1},
+        {.name = "NoRepair", .data = 1},
+    };
+    for (const Number& number : numbers) {
+        DWORD data = 0;
+        EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, number.name, data)) << number.name;
+        EXPECT_EQ(data, number.data) << number.name;
     }
 }
 
@@ -338,6 +416,7 @@ TEST_F(DeploymentTest, ASecondInstanceGets1618WhileTheFirstRuns) {
 
 TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves) {
     InstallAll();
+    EXPECT_TRUE(Detected());
     const std::string interactive = Report(m_destination);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kActiveSetupKey));
     const std::string userState = UserReport(m_destination);
@@ -493,38 +572,84 @@ TEST_F(DeploymentTest, AFileHeldOpenIsNamedInTheLogAndTheRunEndsWith1603) {
     const std::string log = ReadFileBytes(Log());
     EXPECT_NE(log.find("ERROR  不能复制文件 " + held.str()), std::string::npos) << log;
     EXPECT_NE(LastLine(log).find("结束, 退出代码 1603"), std::string::npos) << log;
+    // "Ver" is there from the registration on; the detection value is not.
+    EXPECT_TRUE(Installed());
+    EXPECT_FALSE(Detected());
 }
 
-TEST_F(DeploymentTest, GroupPolicyScriptInstallsOnceAndReturnsTheExitCode) {
-    // The script in the source tree, seen through Wine's drive Z:.
-    const std::string source = __FILE__;
-    const CString script = WinePath(source.substr(0, source.rfind("/tests/e2e/")) +
-                                    "/tools/deploy/Install-Kelvra.cmd");
-    ASSERT_TRUE(FileExists(script)) << script.GetString();
+TEST_F(DeploymentTest, GroupPolicyScriptsInstallOnceRemoveAndReturnTheExitCodes) {
+    // The scripts in the source tree, seen through Wine's drive Z:.
+    std::string tools = std::string("Z:") + KELVRA_SOURCE_DIR + "/tools/deploy/";
+    for (char& c : tools)
+        if (c == '/') c = '\\';
+    const CString install = CString(tools) + "Install-Kelvra.cmd";
+    const CString uninstall = CString(tools) + "Uninstall-Kelvra.cmd";
+    ASSERT_TRUE(FileExists(install) && FileExists(uninstall)) << tools;
+    // Wine's reg.exe garbles Chinese text it writes into a pipe (Windows writes
+    // it in the console's code page, 936 on a Chinese Windows), so the
+    // uninstall script could not read a Chinese folder back here.
+    m_destination = m_temp / "Kelvra V9\\";
     const CString logs = m_temp / "logs";
     char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = sizeof(computer);
     GetComputerNameA(computer, &size);
-    const CString log = logs + "\\" + computer + "\\Kelvra V9 Setup.log";
+    const CString folder = logs + "\\" + computer + "\\";
+    const CString log = folder + "Kelvra V9 Setup.log";
     auto run = [&](const char* distribution) {
-        CString folder = Distribution(distribution);
-        folder = folder.Left(folder.ReverseFind('\\'));
-        return RunCommand("cmd.exe /c \"\"" + script + "\" \"" + folder + "\" \"" + logs + "\" \"" +
-                          m_destination + "\"\"");
+        CString source = distribution ? Distribution(distribution) : m_temp / "no share\\Setup.exe";
+        source = source.Left(source.ReverseFind('\\'));
+        return RunCommand("cmd.exe /c \"\"" + install + "\" \"" + source + "\" \"" + logs +
+                          "\" \"" + m_destination + "\"\"");
     };
     CreateDirectoryA(logs, nullptr);
+    // A share that never comes up: two looks, a result line, no Setup.exe run.
+    SetEnvironmentVariableA("KELVRA_SHARE_TRIES", "2");
+    SetEnvironmentVariableA("KELVRA_SHARE_WAIT", "0");
+    EXPECT_EQ(run(nullptr), 2u);
+    SetEnvironmentVariableA("KELVRA_SHARE_TRIES", nullptr);
+    SetEnvironmentVariableA("KELVRA_SHARE_WAIT", nullptr);
+    EXPECT_FALSE(FileExists(log));
 
     EXPECT_EQ(run("no-fifth-folder"), 1603u);
     EXPECT_NE(LastLine(ReadFileBytes(log)).find("退出代码 1603"), std::string::npos);
-    ResetMachine();
+    // The registration of a failed run is there, but it is not detected: the
+    // script installs again (into the same folder).
     EXPECT_EQ(run("full"), 0u);
-    EXPECT_TRUE(Installed());
+    EXPECT_TRUE(Detected());
     EXPECT_NE(LastLine(ReadFileBytes(log)).find("退出代码 0"), std::string::npos);
     // Installed: the script leaves it alone and writes no new log.
     DeleteFileA(log);
     EXPECT_EQ(run("full"), 0u);
     EXPECT_FALSE(FileExists(log));
-    EXPECT_NE(ReadFileBytes(logs + "\\results.txt").find(computer), std::string::npos);
+
+    // The uninstall script finds the quiet command in the entry.
+    auto removal = [&] {
+        return RunCommand("cmd.exe /c \"\"" + uninstall + "\" \"" + logs + "\"\"");
+    };
+    EXPECT_EQ(removal(), 0u);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(DirectoryExists(Dest("Support")));
+    EXPECT_NE(LastLine(ReadFileBytes(folder + "Kelvra V9 Uninstall.log")).find("退出代码 0"),
+              std::string::npos);
+    EXPECT_EQ(removal(), 0u); // nothing left to remove
+
+    // One line per run, in this computer's own file, with an ISO 8601 time.
+    const std::string results = ReadFileBytes(folder + "result.txt");
+    const char* const expected[] = {" 2 Setup.exe not found", " 1603 install", " 0 install",
+                                    " 0 uninstall", " 0 not installed"};
+    size_t at = 0;
+    for (const char* line : expected) {
+        SCOPED_TRACE(line);
+        const size_t found = results.find(CString(computer).str() + line, at);
+        ASSERT_NE(found, std::string::npos) << results;
+        // "yyyy-mm-ddThh:mm:ss " before it.
+        ASSERT_GE(found, 20u);
+        const std::string stamp = results.substr(found - 20, 20);
+        EXPECT_TRUE(stamp[4] == '-' && stamp[7] == '-' && stamp[10] == 'T' && stamp[13] == ':' &&
+                    stamp[16] == ':' && stamp[19] == ' ')
+            << stamp;
+        at = found + 1;
+    }
 }
 
 // Wine gives every process a full token: this makes the programs started

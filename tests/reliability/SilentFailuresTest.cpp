@@ -93,8 +93,10 @@ TEST_F(SilentFailuresTest, ProductKeysThatMayNotBeChangedOneBoxThenDone) {
     EXPECT_EQ(-1, box.text.Find("控件")) << box.text.GetString();
     EXPECT_EQ(-1, box.text.Find("快捷方式")) << box.text.GetString();
     EXPECT_EQ(page.reports, CompletedReports());
-    // Eight product values, two of the uninstall entry: none written.
-    EXPECT_EQ(10, worker.m_failures.machineValues);
+    // Eight product values, eleven of the uninstall entry (its name, its
+    // command line and nine details; this distribution has no Kelvra.url
+    // for a tenth): none written.
+    EXPECT_EQ(19, worker.m_failures.machineValues);
     EXPECT_FALSE(
         RegValueExists(registry.Machine(), "SOFTWARE\\Morvane\\Kelvra\\V9", "installPath"));
     // The rest of the run went on: links, copied files and the log.
