@@ -26,6 +26,15 @@ void CSetupThread::RecordWrittenFile(const CString& path) {
     m_record.AddFile(file);
 }
 
+void CSetupThread::RecordWrittenFile(const CString& path, const WIN32_FIND_DATAA& source) {
+    RecordedFile file;
+    file.path = path;
+    file.size = (static_cast<uint64_t>(source.nFileSizeHigh) << 32) | source.nFileSizeLow;
+    file.lastWrite = (static_cast<uint64_t>(source.ftLastWriteTime.dwHighDateTime) << 32) |
+                     source.ftLastWriteTime.dwLowDateTime;
+    m_record.AddFile(file);
+}
+
 void CSetupThread::WriteInstallRecord() {
     // An administrator trusts only the administrators' copy: the one beside
     // an earlier destination may have been edited by anyone who can write

@@ -118,7 +118,8 @@ int CSetupThread::CopyTree(CString source, CString destination) {
             if (!CopyTree(sourceEntry, destinationEntry)) return 0;
         } else {
             destinationEntry.MakeLower();
-            if (!CopyFileEntry(sourceEntry, destinationEntry, finder.Data().dwFileAttributes))
+            if (!CopyFileEntry(sourceEntry, destinationEntry, finder.Data().dwFileAttributes,
+                               &finder.Data()))
                 return 0;
         }
         NotifyProgress(sourceEntry, destinationEntry);
@@ -128,7 +129,13 @@ int CSetupThread::CopyTree(CString source, CString destination) {
 }
 
 int CSetupThread::CopyFileEntry(const CString& source, const CString& destination,
-                                DWORD sourceAttributes) {
+                                DWORD sourceAttributes, const WIN32_FIND_DATAA* sourceData) {
+    auto record = [&] {
+        if (sourceData)
+            RecordWrittenFile(destination, *sourceData);
+        else
+            RecordWrittenFile(destination);
+    };
     if (destination.Find(kDatabaseName) >= 0 && PathExists(destination)) return 1;
     // Installing from the destination itself: the file is already in place.
     if (source.CompareNoCase(destination) == 0) return 1;
@@ -136,7 +143,7 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
     // off, is done in one call: it arrives with the source's attributes,
     // which are at most the archive bit. Everything else takes the way below.
     if (HasOnlyPlainAttributes(sourceAttributes) && CopyFileA(source, destination, TRUE)) {
-        RecordWrittenFile(destination);
+        record();
         return 1;
     }
     for (;;) {
@@ -145,7 +152,7 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
             // Takes off a read-only, hidden or system attribute that came with
             // the source or stayed from an earlier installation.
             SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);
-            RecordWrittenFile(destination);
+            record();
             return 1;
         }
         // A copy that ran out of room leaves no cut-short file behind: the
