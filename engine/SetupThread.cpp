@@ -20,6 +20,8 @@ int CSetupThread::Run() {
     // nothing of an earlier run counts.
     m_failures = SilentFailures();
     m_nCopiedBytes = 0;
+    m_record = CInstallRecord();
+    m_strEarlierInstallDir.Empty();
     {
         std::lock_guard<std::mutex> lock(m_progressLock);
         m_progress = CopyProgress();
@@ -49,6 +51,7 @@ int CSetupThread::Run() {
         CreateShortcuts();
         RunLogLine("写入卸载记录 Uninstall.log");
         WriteUninstallLog();
+        WriteInstallRecord();
         m_failures.machineValues = MachineWriteFailures() - machineFailuresBefore;
         if (MachineWritesDenied() != machineDeniedBefore) m_failures.accessDenied = true;
         ReportSilentFailures();

@@ -3,6 +3,7 @@
 // copying page. Every operation here runs on the worker's own thread.
 #pragma once
 
+#include "engine/InstallRecord.h"
 #include "framework/String.h"
 #include "framework/Thread.h"
 
@@ -32,13 +33,18 @@ public:
 
     // --- tree copy ---
     int CopyTree(CString source, CString destination);
+    // Creates every missing folder of path (logging the path first, always);
+    // the folders it created, and only those, go into the record.
     int EnsureDirectory(CString path);
     // The bare names of the plain files in folder matching pattern.
     static void ListFiles(CString folder, CString pattern, CStringArray& names);
     // One file of the tree: copied over whatever is there (the kept database
     // aside); a copy that fails asks Abort/Retry/Ignore. Zero on Abort.
     // sourceAttributes are the source's, as the folder listing gave them.
-    int CopyFileEntry(const CString& source, const CString& destination, DWORD sourceAttributes);
+    // sourceData, when given, is the source's listing entry: the copy carries
+    // its size and last-write time over, so the record takes them from it.
+    int CopyFileEntry(const CString& source, const CString& destination, DWORD sourceAttributes,
+                      const WIN32_FIND_DATAA* sourceData = nullptr);
     // Copies source over destination; a read-only or hidden file left by an
     // earlier installation has its attributes cleared and is tried once more.
     // ERROR_SUCCESS, or why the last try failed.
@@ -72,6 +78,20 @@ public:
     void LogRegKey(HKEY root, const CString& key);
     int WriteUninstallLog();
     void AppendLogLine(const char* prefix, const CString& text);
+
+    // --- installation record ---
+    // Notes a file the copy has just written, with its size and last-write
+    // time as the copy left them; a file that cannot be asked is not noted.
+    void RecordWrittenFile(const CString& path);
+    // The same for a copy of the listed source file: CopyFile gives the copy
+    // the source's size and last-write time, so nothing more is asked (a
+    // question per file would cost a tenth of the copy's time under Wine).
+    void RecordWrittenFile(const CString& path, const WIN32_FIND_DATAA& source);
+    // Merges what this run recorded with the earlier installation's record
+    // and writes it beside the uninstall log and, when the process runs as an
+    // administrator, in the administrators' folder. A copy that cannot be
+    // written goes to the run's log; the run's outcome stays as it is.
+    void WriteInstallRecord();
 
     // --- program files, controls, product keys, shortcuts ---
     void CopyProgramFiles();
@@ -137,6 +157,11 @@ public:
     CString m_strLog;
     // The bytes of the files copied so far: the uninstall entry's size.
     ULONGLONG m_nCopiedBytes = 0;
+    // What this run put on the machine, for the uninstaller.
+    CInstallRecord m_record;
+    // The folder the product key named before this run registered its own:
+    // the earlier installation, whose record this run's record takes in.
+    CString m_strEarlierInstallDir;
     CString m_strSourceDir;
     CString m_strInstallDir;
 
