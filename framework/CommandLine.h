@@ -11,14 +11,17 @@ enum CommandLineSwitch : unsigned {
     kSwitchLog = 1u << 1,         // /LOG=<file>
     kSwitchHelp = 1u << 2,        // /?
     kSwitchDestination = 1u << 3, // /D=<folder>
+    kSwitchRemoveData = 1u << 4,  // /REMOVEDATA
 };
 constexpr unsigned kSetupSwitches = kSwitchSilent | kSwitchLog | kSwitchHelp | kSwitchDestination;
-constexpr unsigned kUninstallSwitches = kSwitchSilent | kSwitchLog | kSwitchHelp;
+constexpr unsigned kUninstallSwitches =
+    kSwitchSilent | kSwitchLog | kSwitchHelp | kSwitchRemoveData;
 
 struct CommandLineOptions {
     CString arguments;          // the argument text as given, program path left out
     bool silent = false;        // /S
     bool help = false;          // /?
+    bool removeData = false;    // /REMOVEDATA
     CString logFile;            // /LOG=, quotes removed; empty when not given
     CString destination;        // /D=, trimmed, quotes removed, ending in a backslash
     bool privateSwitch = false; // the program's own switch (below) was given
