@@ -11,6 +11,8 @@
 #include "framework/String.h"
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 struct RecordedFile {
@@ -25,7 +27,12 @@ struct RecordedAcadEntry {
     CString view;       // "" (native) or "Wow6432Node"
     CString profile;    // the profile the value lives in
     CString value;      // a TRUSTEDPATHS entry; empty for a created profile
+    CString productId;  // the release's product id in the key ("ACAD-D001:804")
 };
+
+// The HKEY_CURRENT_USER key of the entry's profile, as configuration wrote it:
+// Software[\view]\Autodesk\AutoCAD\<release>\<product id>\Profiles\<profile>.
+CString RecordedProfileKey(const RecordedAcadEntry& entry);
 
 class CInstallRecord {
 public:
@@ -58,9 +65,23 @@ public:
     // over the old one. A crash leaves the previous record as it was.
     bool Save(const CString& path) const;
     static bool Load(const CString& path, CInstallRecord& record);
+
+private:
+    // Where each path (ASCII case folded) sits in files and createdFolders,
+    // so adding 20,000 of them stays linear; rebuilt when a list was changed
+    // directly.
+    std::unordered_map<std::string, size_t> m_fileIndex;
+    std::unordered_map<std::string, size_t> m_folderIndex;
 };
 
 // "<destination>\<name>": the record beside Uninstall.log.
 CString RecordPathBeside(const CString& destination);
-// The administrators' copy, under %CommonProgramFiles%\Morvane\Kelvra V9.
+// The administrators' copy, under %CommonProgramFiles%\Morvane\Kelvra V9;
+// empty when Common Files cannot be found.
 CString MachineRecordPath();
+// Creates the administrators' copy's folder, when missing, with a protected
+// DACL of its own. False when it cannot be made.
+bool EnsureMachineRecordFolder();
+// True when the process holds the Administrators group enabled in its token
+// (elevated): only then is the administrators' copy written and trusted.
+bool RunsAsAdministrator();
