@@ -1,20 +1,5 @@
 #include "uninstall/RecordLocation.h"
 
-#include "framework/Handles.h"
-
-#include <windows.h>
-
-bool RunsElevated() {
-    CHandle token;
-    HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-    token.Reset(raw);
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    return GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
-           elevation.TokenIsElevated != 0;
-}
-
 RecordChoice ChooseRecord(const CString& destination, bool elevated) {
     CString folder = destination;
     folder.AppendBackslashIfMissing();
@@ -22,7 +7,7 @@ RecordChoice ChooseRecord(const CString& destination, bool elevated) {
     const CString beside = RecordPathBeside(folder);
     if (elevated) {
         choice.path = MachineRecordPath();
-        choice.removeAfter.push_back(choice.path);
+        if (!choice.path.IsEmpty()) choice.removeAfter.push_back(choice.path);
     } else {
         choice.path = beside;
     }

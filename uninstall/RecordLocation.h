@@ -7,16 +7,14 @@
 #include "engine/InstallRecord.h"
 #include "framework/String.h"
 
-// True when the process runs with an elevated (administrator's) token.
-bool RunsElevated();
-
 struct RecordChoice {
     CString path;             // the record read; empty when none is trusted
     CStringArray removeAfter; // the record files a successful run deletes
 };
 
 // The record to trust for destination (no trailing backslash needed):
-// elevated, only MachineRecordPath(); otherwise the record beside the log.
+// elevated (RunsAsAdministrator), only MachineRecordPath(); otherwise the
+// record beside the log.
 RecordChoice ChooseRecord(const CString& destination, bool elevated);
 
 // The record's file name, as RecordPathBeside puts it beside a log.

@@ -2,25 +2,17 @@
 
 #include "framework/WideText.h"
 #include "host_cad/AcadCleanup.h"
-#include "host_cad/AcadProfile.h"
 
 #include <windows.h>
 
-#include <cstring>
-
 namespace {
 
-// The HKCU key of the profile an entry names: a whole key as written, or a
-// profile name beside the product's own profile of that release and view.
-// Empty when the release is unknown.
+// The HKCU key of the profile an entry names; empty when the entry lacks
+// what the key is made of.
 CString ProfileKeyOf(const RecordedAcadEntry& entry) {
-    if (entry.profile.Find("\\") >= 0) return entry.profile;
-    const AcadRelease* release = FindAcadRelease(entry.releaseKey);
-    if (!release || entry.profile.IsEmpty()) return CString();
-    const CString ownProfile = FindAcadProfileKeys(*release, entry.view).profile;
-    const int nameLength = static_cast<int>(std::strlen(kKelvraProfile));
-    if (ownProfile.GetLength() <= nameLength) return CString();
-    return ownProfile.Left(ownProfile.GetLength() - nameLength) + entry.profile;
+    if (entry.releaseKey.IsEmpty() || entry.productId.IsEmpty() || entry.profile.IsEmpty())
+        return CString();
+    return RecordedProfileKey(entry);
 }
 
 } // namespace

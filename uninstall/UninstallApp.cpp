@@ -158,7 +158,7 @@ int CUninstallApp::Uninstall(const CString& logPath, CCopyHandshake& handshake) 
     m_scope.RefuseOutside(record);
     RunLogLine("安装文件夹 %s", m_scope.Destination().GetString());
 
-    const bool elevated = RunsElevated();
+    const bool elevated = RunsAsAdministrator();
     const RecordChoice choice = ChooseRecord(m_scope.Destination(), elevated);
     CInstallRecord installRecord;
     const bool haveRecord = LoadChosenRecord(choice, installRecord);
