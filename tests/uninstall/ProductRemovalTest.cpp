@@ -5,7 +5,9 @@
 #include "uninstall/ProductRemoval.h"
 
 #include "engine/SetupThread.h"
+#include "host_cad/ReleaseSweep.h"
 #include "uninstall/MovedLinks.h"
+#include "uninstall/RecordedAcadRemoval.h"
 
 #include "framework/FileFind.h"
 #include "framework/Handles.h"
@@ -564,4 +566,42 @@ TEST(ProductRemoval, AHostLinkInAContentFolderNeverTakesWhatItPointsAt) {
     EXPECT_FALSE(FileExists(destination + "\\Support\\Menu\\kelvra.mnu"));
     EXPECT_TRUE(FileExists(outside + "\\keep.txt"));
     EXPECT_TRUE(FileExists(outside + "\\sub\\deeper.txt"));
+}
+
+// With a record, exactly the recorded trusted paths and profiles go: both
+// folders' entries after a reinstall elsewhere, whatever folder they name;
+// the user's own entries and another copy's stay, in their order.
+TEST(ProductRemoval, TakesExactlyTheRecordedTrustedPathsAndProfiles) {
+    ScratchRegistry registry;
+    const char kHost[] = "Software\\Autodesk\\AutoCAD\\R19.1\\ACAD-D001:804";
+    const CString profiles = CString(kHost) + "\\Profiles\\";
+    SetRegString(registry.User(), "Software\\Autodesk\\AutoCAD\\R19.1", "CurVer", "ACAD-D001:804");
+    SetRegString(registry.Machine(), kHost, "AcadLocation", "C:\\AutoCAD 2014\\");
+    SetRegString(registry.User(), profiles + "<<初始设置配置>>\\General", "ACAD",
+                 "C:\\A\\support;");
+    SetRegString(registry.User(), profiles + "<<初始设置配置>>\\Variables", "TRUSTEDPATHS",
+                 "D:\\My Arx;E:\\Other Kelvra\\Support\\2013-15\\64\\arx;");
+    ConfigureAcadReleaseSweep("D:\\Old 旧\\");
+    ConfigureAcadReleaseSweep("D:\\New 新\\");
+
+    CInstallRecord record;
+    for (const char* folder : {"D:\\Old 旧\\", "D:\\New 新\\"})
+        record.trustedPaths.push_back({.releaseKey = "R19.1",
+                                       .view = "",
+                                       .profile = "<<初始设置配置>>",
+                                       .value = CString(folder) + "Support\\2013-15\\64\\arx",
+                                       .productId = "ACAD-D001:804"});
+    record.profiles.push_back({.releaseKey = "R19.1",
+                               .view = "",
+                               .profile = "<<Kelvra V9>>",
+                               .value = "",
+                               .productId = "ACAD-D001:804"});
+    ASSERT_TRUE(RegKeyExists(registry.User(), profiles + "<<Kelvra V9>>"));
+
+    EXPECT_EQ(3, RemoveRecordedAcadEntries(record));
+    EXPECT_EQ(
+        CString("D:\\My Arx;E:\\Other Kelvra\\Support\\2013-15\\64\\arx;"),
+        GetRegString(registry.User(), profiles + "<<初始设置配置>>\\Variables", "TRUSTEDPATHS"));
+    EXPECT_FALSE(RegKeyExists(registry.User(), profiles + "<<Kelvra V9>>"));
+    EXPECT_EQ(0, RemoveRecordedAcadEntries(record));
 }
