@@ -467,6 +467,9 @@ void CRemoval::RemoveEarlierDestination(const CString& destination) {
         else
             RemoveFile(path, entry.attributes);
     }
+    // The links it made there (the release links) go by name, as the log's do.
+    for (const CString& link : m_options.record->links)
+        if (allows(link, LogLineKind::FileCopy)) RemovePath(NormalizePath(link));
     if (!AnythingFailed()) {
         RemovePath(scope.Destination() + "\\" + kLogFileName);
         if (!m_options.recordName.IsEmpty())
