@@ -14,6 +14,9 @@ const char kProductVersion[] = "9.00";
 // Step 4: the product's keys, the AutoCAD profiles, then the uninstall entry.
 // A value that cannot be written is passed over; every log line is written.
 void CSetupThread::RegisterProduct() {
+    // The earlier installation, read (without creating the key) before this
+    // one's folder replaces it: a reinstall keeps what that one recorded.
+    ReadExistingString(HKEY_LOCAL_MACHINE, kProductKey, "installPath", m_strEarlierInstallDir);
     WriteMachineString(kProductKey, "installPath", m_strInstallDir);
     WriteMachineString(kProductKey, "Ver", kProductVersion);
     LogRegKey(HKEY_LOCAL_MACHINE, kProductKey);
@@ -38,5 +41,19 @@ void CSetupThread::RegisterProduct() {
 }
 
 void CSetupThread::ConfigureAcadReleases() {
-    m_failures.trustedPathLists += ConfigureAcadReleaseSweep(m_strInstallDir);
+    AcadProfileAdditions added;
+    m_failures.trustedPathLists += ConfigureAcadReleaseSweep(m_strInstallDir, &added);
+    auto recorded = [](const AcadProfileAddition& addition) {
+        RecordedAcadEntry entry;
+        entry.releaseKey = addition.releaseKey;
+        entry.view = addition.view;
+        entry.profile = addition.profile;
+        entry.value = addition.value;
+        entry.productId = addition.productId;
+        return entry;
+    };
+    for (const AcadProfileAddition& addition : added.trustedPaths)
+        m_record.AddTrustedPath(recorded(addition));
+    for (const AcadProfileAddition& addition : added.createdProfiles)
+        m_record.AddProfile(recorded(addition));
 }

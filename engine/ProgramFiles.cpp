@@ -22,6 +22,8 @@ void CSetupThread::CopyProgramFiles() {
             if (error == ERROR_ACCESS_DENIED) m_failures.accessDenied = true;
             if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
                 m_failures.inUse = true;
+        } else {
+            RecordWrittenFile(destination);
         }
         LogFileCopy(destination);
         if (name.CompareNoCase("KelvraV9.0.ico") == 0)

@@ -19,6 +19,8 @@ int CSetupThread::Run() {
     // A worker object may run again (the copying page opened a second time):
     // nothing of an earlier run counts.
     m_failures = SilentFailures();
+    m_record = CInstallRecord();
+    m_strEarlierInstallDir.Empty();
     {
         std::lock_guard<std::mutex> lock(m_progressLock);
         m_progress = CopyProgress();
@@ -48,6 +50,7 @@ int CSetupThread::Run() {
         CreateShortcuts();
         RunLogLine("写入卸载记录 Uninstall.log");
         WriteUninstallLog();
+        WriteInstallRecord();
         m_failures.machineValues = MachineWriteFailures() - machineFailuresBefore;
         if (MachineWritesDenied() != machineDeniedBefore) m_failures.accessDenied = true;
         ReportSilentFailures();

@@ -3,6 +3,7 @@
 // copying page. Every operation here runs on the worker's own thread.
 #pragma once
 
+#include "engine/InstallRecord.h"
 #include "framework/String.h"
 #include "framework/Thread.h"
 
@@ -32,6 +33,8 @@ public:
 
     // --- tree copy ---
     int CopyTree(CString source, CString destination);
+    // Creates every missing folder of path (logging the path first, always);
+    // the folders it created, and only those, go into the record.
     int EnsureDirectory(CString path);
     // The bare names of the plain files in folder matching pattern.
     static void ListFiles(CString folder, CString pattern, CStringArray& names);
@@ -72,6 +75,16 @@ public:
     void LogRegKey(HKEY root, const CString& key);
     int WriteUninstallLog();
     void AppendLogLine(const char* prefix, const CString& text);
+
+    // --- installation record ---
+    // Notes a file the copy has just written, with its size and last-write
+    // time as the copy left them; a file that cannot be asked is not noted.
+    void RecordWrittenFile(const CString& path);
+    // Merges what this run recorded with the earlier installation's record
+    // and writes it beside the uninstall log and, when the process runs as an
+    // administrator, in the administrators' folder. A copy that cannot be
+    // written goes to the run's log; the run's outcome stays as it is.
+    void WriteInstallRecord();
 
     // --- program files, controls, product keys, shortcuts ---
     void CopyProgramFiles();
@@ -132,6 +145,11 @@ public:
     // WM_SETUP_DONE or WM_SETUP_FAILED once the run has ended; 0 before.
     UINT m_nOutcome = 0;
     CString m_strLog;
+    // What this run put on the machine, for the uninstaller.
+    CInstallRecord m_record;
+    // The folder the product key named before this run registered its own:
+    // the earlier installation, whose record this run's record takes in.
+    CString m_strEarlierInstallDir;
     CString m_strSourceDir;
     CString m_strInstallDir;
 

@@ -38,6 +38,7 @@ int CSetupThread::CreateShortcuts() {
         HRESULT result = S_OK;
         if (CreateShellLink(m_strInstallDir, linkPath, target, arguments, iconFile, &result)) {
             LogFileCopy(linkPath);
+            m_record.AddLink(linkPath);
             return;
         }
         RunLogFailure(static_cast<DWORD>(result), "不能创建快捷方式 %s", linkPath.GetString());

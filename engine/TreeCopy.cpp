@@ -135,13 +135,17 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
     // A first installation's file, from a source with no attribute to take
     // off, is done in one call: it arrives with the source's attributes,
     // which are at most the archive bit. Everything else takes the way below.
-    if (HasOnlyPlainAttributes(sourceAttributes) && CopyFileA(source, destination, TRUE)) return 1;
+    if (HasOnlyPlainAttributes(sourceAttributes) && CopyFileA(source, destination, TRUE)) {
+        RecordWrittenFile(destination);
+        return 1;
+    }
     for (;;) {
         const DWORD error = CopyOverExisting(source, destination);
         if (error == ERROR_SUCCESS) {
             // Takes off a read-only, hidden or system attribute that came with
             // the source or stayed from an earlier installation.
             SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);
+            RecordWrittenFile(destination);
             return 1;
         }
         // A copy that ran out of room leaves no cut-short file behind: the
@@ -207,11 +211,17 @@ int CSetupThread::EnsureDirectory(CString path) {
         if (i == 0 || path.GetAt(i - 1) == ':' || i <= uncRoot) continue;
         const CString prefix = path.Left(i);
         if (PathExists(prefix)) continue;
+        bool created = true;
         while (!CreateDirectoryA(prefix, nullptr)) {
-            // Made by someone else in the meantime: just as good.
-            if (GetLastError() == ERROR_ALREADY_EXISTS && PathExists(prefix)) break;
+            // Made by someone else in the meantime: just as good (but not ours).
+            if (GetLastError() == ERROR_ALREADY_EXISTS && PathExists(prefix)) {
+                created = false;
+                break;
+            }
             if (!retry(prefix)) return 0;
         }
+        // Only what did not exist before is the installation's to remove.
+        if (created) m_record.AddCreatedFolder(prefix);
     }
     return 1;
 }

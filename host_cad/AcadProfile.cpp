@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 const char kKelvraProfile[] = "<<Kelvra V9>>";
@@ -32,6 +33,12 @@ bool ListsEntry(const std::vector<CString>& entries, const CString& candidate) {
     for (CString entry : entries) {
         if (entry.Trim().CompareNoCase(trimmedCandidate) == 0) return true;
     }
+    return false;
+}
+
+bool ListsName(const std::vector<CString>& names, const CString& name) {
+    for (const CString& known : names)
+        if (known.CompareNoCase(name) == 0) return true;
     return false;
 }
 
@@ -68,15 +75,29 @@ CString ReadHostSupportPath(const AcadGeneration& generation, const CString& hos
     return acad + ";";
 }
 
+// The entries of list that before does not hold (compared as the merge does).
+std::vector<CString> EntriesAdded(const CString& list, const CString& before) {
+    const std::vector<CString> known = SplitPathList(before);
+    std::vector<CString> added;
+    for (const CString& entry : SplitPathList(list))
+        if (!ListsEntry(known, entry)) added.push_back(entry);
+    return added;
+}
+
+// Notes the entries a write of list into profileKey's TRUSTEDPATHS adds.
+using TrustedPathsNote = std::function<void(const CString& profileKey, const CString& list)>;
+
 // 1 when the default profile's list was too long to read and was left alone.
 int WriteTrustedPaths(const AcadGeneration& generation, const CString& installDir,
-                      const CString& profileKey, const CString& defaultProfileKey) {
+                      const CString& profileKey, const CString& defaultProfileKey,
+                      const TrustedPathsNote& note) {
     CString quintelFolder;
     CString velmorFolder;
     ReadSiblingInstallPath(SiblingProduct::Quintel, quintelFolder);
     ReadSiblingInstallPath(SiblingProduct::Velmor, velmorFolder);
     const CString trusted =
         FormatTrustedPaths(generation.arxFolder, installDir, quintelFolder, velmorFolder);
+    if (note) note(profileKey, trusted);
     WriteUserString(profileKey + "\\Variables", "TRUSTEDPATHS", trusted);
 
     // The user's default profile keeps the folders it already trusted. A list
@@ -86,7 +107,9 @@ int WriteTrustedPaths(const AcadGeneration& generation, const CString& installDi
     if (UserValueSize(variables, "TRUSTEDPATHS") > kRegistryReadLimit) return 1;
     CString existing;
     ReadUserString(variables, "TRUSTEDPATHS", existing);
-    WriteUserString(variables, "TRUSTEDPATHS", MergeTrustedPaths(trusted, existing));
+    const CString merged = MergeTrustedPaths(trusted, existing);
+    if (note) note(defaultProfileKey, merged);
+    WriteUserString(variables, "TRUSTEDPATHS", merged);
     return 0;
 }
 
@@ -118,8 +141,13 @@ struct ProfileLocation {
     CString hostSupportPath;
 };
 
+// Called with the profiles' key before the default profiles are looked for
+// (which may create them), with the view and product id in that key.
+using ProfilesKeyNote =
+    std::function<void(const CString& view, const CString& productId, const CString& profilesKey)>;
+
 ProfileLocation LocateProfile(const AcadRelease& release, const CString& requestedView,
-                              const CString& hostFolder) {
+                              const CString& hostFolder, const ProfilesKeyNote& note = {}) {
     const AcadGeneration& generation = *release.generation;
     const CString view = generation.viewInProfileKeys ? requestedView : CString();
     ProfileLocation location;
@@ -127,6 +155,7 @@ ProfileLocation LocateProfile(const AcadRelease& release, const CString& request
 
     const CString productId = ReadProductId(release, view);
     const CString hostPath = CString("Autodesk\\AutoCAD\\") + release.releaseKey + "\\" + productId;
+    if (note) note(view, productId, KeyInView("Software", view, hostPath + "\\Profiles"));
     location.keys.profile = KeyInView("Software", view, hostPath + "\\Profiles\\" + kKelvraProfile);
     if (generation.demandLoadFile) {
         const CString demandLoadView =
@@ -150,9 +179,37 @@ AcadProfileKeys FindAcadProfileKeys(const AcadRelease& release, const CString& v
 }
 
 int ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
-                         const CString& requestedView, const CString& hostFolder) {
+                         const CString& requestedView, const CString& hostFolder,
+                         AcadProfileAdditions* added) {
     const AcadGeneration& generation = *release.generation;
-    const ProfileLocation location = LocateProfile(release, requestedView, hostFolder);
+    // What was there before configuration, read without creating anything.
+    AcadProfileAddition where;
+    where.releaseKey = release.releaseKey;
+    CString profilesKey;
+    std::vector<CString> profilesBefore;
+    ProfilesKeyNote noteProfiles;
+    if (added)
+        noteProfiles = [&](const CString& view, const CString& productId, const CString& key) {
+            where.view = view;
+            where.productId = productId;
+            profilesKey = key;
+            profilesBefore = SubkeyNames(HKEY_CURRENT_USER, key);
+        };
+    TrustedPathsNote noteTrusted;
+    if (added)
+        noteTrusted = [&](const CString& profileKey, const CString& list) {
+            CString before;
+            ReadExistingString(HKEY_CURRENT_USER, profileKey + "\\Variables", "TRUSTEDPATHS",
+                               before);
+            AcadProfileAddition entry = where;
+            entry.profile = profileKey.Mid(profilesKey.GetLength() + 1);
+            for (const CString& value : EntriesAdded(list, before)) {
+                entry.value = value;
+                added->trustedPaths.push_back(entry);
+            }
+        };
+    const ProfileLocation location =
+        LocateProfile(release, requestedView, hostFolder, noteProfiles);
     const bool thirtyTwoBitForms = location.thirtyTwoBitForms;
     const CString& profileKey = location.keys.profile;
 
@@ -184,9 +241,18 @@ int ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
 
     int listsLeft = 0;
     if (release.writesTrustedPaths)
-        listsLeft =
-            WriteTrustedPaths(generation, installDir, profileKey, location.keys.defaultProfile);
+        listsLeft = WriteTrustedPaths(generation, installDir, profileKey,
+                                      location.keys.defaultProfile, noteTrusted);
 
     WriteUserString(profileKey, "", kKelvraProfile);
+
+    if (added) {
+        for (const CString& name : SubkeyNames(HKEY_CURRENT_USER, profilesKey)) {
+            if (ListsName(profilesBefore, name)) continue;
+            AcadProfileAddition profile = where;
+            profile.profile = name;
+            added->createdProfiles.push_back(profile);
+        }
+    }
     return listsLeft;
 }

@@ -10,6 +10,22 @@
 // The profile the product's shortcuts start the host with.
 extern const char kKelvraProfile[];
 
+// What configuration added that was not there before, for the installation
+// record: profiles that did not exist (also those the create-on-read lookups
+// of the default profiles left behind) and TRUSTEDPATHS entries a profile did
+// not list, each named by the key it lives in.
+struct AcadProfileAddition {
+    CString releaseKey; // "R19.1"
+    CString view;       // the view in the profile's key: "" (native) or "Wow6432Node"
+    CString productId;  // the product id in the profile's key
+    CString profile;    // a key name under Profiles
+    CString value;      // the TRUSTEDPATHS entry, without ";"; empty for a profile
+};
+struct AcadProfileAdditions {
+    std::vector<AcadProfileAddition> createdProfiles;
+    std::vector<AcadProfileAddition> trustedPaths;
+};
+
 // Writes the release's demand-load entry (HKLM) and the profile's support
 // path, menu file and trusted paths (HKCU), as its generation requires.
 // installDir ends in a backslash. view is "" or "Wow6432Node" (the sweep
@@ -17,8 +33,10 @@ extern const char kKelvraProfile[];
 // releases whose support path names the host's own folders (R15.0).
 // Returns 1 when the user's trusted-path list was too long to read and was
 // left as it was (the product's folders not joined to it), otherwise 0.
+// added, when given, receives what was added; noting it only reads (without
+// creating keys), so the writes and their order are the same either way.
 int ConfigureAcadProfile(const AcadRelease& release, const CString& installDir, const CString& view,
-                         const CString& hostFolder);
+                         const CString& hostFolder, AcadProfileAdditions* added = nullptr);
 
 // The keys configuration writes for one release, as ConfigureAcadProfile
 // computes them (reading "CurVer" and the default profiles on the way, with

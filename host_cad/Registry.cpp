@@ -2,6 +2,7 @@
 
 #include "framework/Handles.h"
 #include "framework/RunLog.h"
+#include "framework/WideText.h"
 
 #include <atomic>
 
@@ -91,4 +92,47 @@ long MachineWritesDenied() { return g_machineWritesDenied; }
 int ReadHiveString(RegistryHive hive, CString key, CString name, CString& value) {
     return hive == RegistryHive::Machine ? ReadMachineString(key, name, value)
                                          : ReadUserString(key, name, value);
+}
+
+int ReadExistingString(HKEY hive, const CString& key, const CString& name, CString& value) {
+    value.Empty();
+    std::wstring wideKey;
+    std::wstring wideName;
+    if (!ToWide(key, wideKey) || !ToWide(name, wideName)) return 0;
+    CRegKey opened;
+    if (RegOpenKeyExW(hive, wideKey.c_str(), 0, KEY_QUERY_VALUE, opened.Out()) != ERROR_SUCCESS)
+        return 0;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(opened.Get(), wideName.c_str(), nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size > kRegistryReadLimit * sizeof(wchar_t))
+        return 0;
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    if (RegQueryValueExW(opened.Get(), wideName.c_str(), nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(&text[0]), &size) != ERROR_SUCCESS)
+        return 0;
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return ToNarrow(text, value) ? 1 : 0;
+}
+
+std::vector<CString> SubkeyNames(HKEY hive, const CString& key) {
+    std::vector<CString> names;
+    std::wstring wideKey;
+    CRegKey opened;
+    if (!ToWide(key, wideKey) || RegOpenKeyExW(hive, wideKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS,
+                                               opened.Out()) != ERROR_SUCCESS)
+        return names;
+    // Key names are at most 255 characters.
+    wchar_t name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 256;
+        const LSTATUS status =
+            RegEnumKeyExW(opened.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) break;
+        // A name code page 936 cannot hold is none the installation made.
+        CString narrow;
+        if (ToNarrow(name, static_cast<int>(length), narrow)) names.push_back(narrow);
+    }
+    return names;
 }

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 // A string value is read through a buffer of this many bytes, NUL included:
 // 2047 characters are read whole, longer values count as absent.
 constexpr DWORD kRegistryReadLimit = 2048;
@@ -31,6 +33,13 @@ int WriteMachineDword(CString key, CString name, DWORD value);
 long MachineWriteFailures();
 // Of those, the writes refused for want of rights (ERROR_ACCESS_DENIED).
 long MachineWritesDenied();
+
+// Reads that create nothing, for what the installation record notes about the
+// state before a write: a string value (read whole up to kRegistryReadLimit
+// bytes, 0 when the key or value is missing or longer), and the names of a
+// key's subkeys (none when the key is missing).
+int ReadExistingString(HKEY hive, const CString& key, const CString& name, CString& value);
+std::vector<CString> SubkeyNames(HKEY hive, const CString& key);
 
 // The two hives the operations reach, as data for tables of sources.
 enum class RegistryHive { Machine, User };

@@ -23,10 +23,10 @@ void SweepReleases(TriedInOrder<const char*> AcadRelease::*views, const ReleaseV
 
 } // namespace
 
-int ConfigureAcadReleaseSweep(const CString& installDir) {
+int ConfigureAcadReleaseSweep(const CString& installDir, AcadProfileAdditions* added) {
     int listsLeft = 0;
     SweepAcadConfigurationReleases([&](const AcadRelease& release, const CString& hostFolder) {
-        listsLeft += ConfigureAcadProfile(release, installDir, CString(), hostFolder);
+        listsLeft += ConfigureAcadProfile(release, installDir, CString(), hostFolder, added);
     });
     return listsLeft;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/String.h"
+#include "host_cad/AcadProfile.h"
 #include "host_cad/AcadRelease.h"
 
 #include <functional>
@@ -10,7 +11,8 @@
 // Configures "<<Kelvra V9>>" once in every release found in one of its
 // configuration views, always with the native view. Returns how many
 // trusted-path lists were too long to read and were left as they were.
-int ConfigureAcadReleaseSweep(const CString& installDir);
+// added, when given, receives what configuration added (ConfigureAcadProfile).
+int ConfigureAcadReleaseSweep(const CString& installDir, AcadProfileAdditions* added = nullptr);
 
 // Calls visit(release, host folder) for every release the configuration
 // sweep finds (in one of its configuration views), in table order.

@@ -2,9 +2,50 @@
 // missing content, cancelling and the finish page.
 #include "tests/e2e/InstallScenario.h"
 
+#include "engine/InstallRecord.h"
+#include "tests/e2e/MachineSnapshot.h"
+
+#include <algorithm>
+
 namespace {
 
+bool Lists(const CStringArray& paths, const CString& path) {
+    return std::any_of(paths.begin(), paths.end(),
+                       [&](const CString& listed) { return listed.CompareNoCase(path) == 0; });
+}
+
+// Every file under destination but the logs, links and the user's files is
+// in the record with the size and time it has now.
+void ExpectRecordListsTheTree(const CInstallRecord& record, const CString& destination,
+                              const std::vector<CString>& notOurs) {
+    std::map<std::string, std::string> recorded;
+    for (const RecordedFile& file : record.files) {
+        CString key = file.path;
+        recorded[key.MakeLower().str()] =
+            std::to_string(file.size) + "@" + std::to_string(file.lastWrite);
+    }
+    FileSnapshot tree;
+    SnapshotFiles(destination, tree);
+    for (const auto& [path, state] : tree) {
+        CString key(path);
+        key.MakeLower();
+        if (state == "<dir>" || key.Right(4) == ".lnk" || key.Right(14) == "\\uninstall.log" ||
+            key.Right(14) == "\\uninstall.dat" || Lists(notOurs, CString(path)))
+            continue;
+        const auto found = recorded.find(key.str());
+        if (found == recorded.end()) {
+            ADD_FAILURE() << "not in the record: " << path;
+            continue;
+        }
+        EXPECT_EQ(found->second, state) << path;
+    }
+}
+
 TEST_F(InstallScenario, FreshInstallationPutsEveryArtefactInPlace) {
+    // Folders the user made before, with a file of theirs: not the product's.
+    CreateFolders(Dest("Temp\\"));
+    CreateFolders(Dest("Database\\"));
+    ASSERT_TRUE(WriteFileBytes(Dest("Temp\\keep.txt"), "the user's"));
     InstallAll();
 
     // The tree, with the files' names lower-cased and the folders' kept.
@@ -110,6 +151,53 @@ TEST_F(InstallScenario, FreshInstallationPutsEveryArtefactInPlace) {
     EXPECT_EQ(log.find("\n\r\n"), std::string::npos) << "no empty line";
     for (size_t i = log.find('\n'); i != std::string::npos; i = log.find('\n', i + 1))
         ASSERT_EQ(log[i - 1], '\r') << "every line ends with CR LF";
+
+    // The hidden installation record beside it: the folders the copy
+    // created and no other, every file with its true size and time, the
+    // links, R19.1's trusted paths and the profiles that were not there.
+    const CString recordPath = RecordPathBeside(m_destination);
+    EXPECT_EQ(GetFileAttributesA(recordPath) & FILE_ATTRIBUTE_HIDDEN,
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+    CInstallRecord record;
+    ASSERT_TRUE(CInstallRecord::Load(recordPath, record));
+    for (const char* ours : {"Support", "线型库\\分类1\\SUB2A", "图库"})
+        EXPECT_TRUE(Lists(record.createdFolders, Dest(ours))) << ours;
+    EXPECT_TRUE(Lists(record.createdFolders, m_programs + kGroupName));
+    for (const CString& before :
+         {Dest("Temp"), Dest("Database"), m_destination.Left(m_destination.GetLength() - 1)})
+        EXPECT_FALSE(Lists(record.createdFolders, before)) << before.GetString();
+    ExpectRecordListsTheTree(record, m_destination, {Dest("Temp\\keep.txt")});
+    bool keepListed = false;
+    for (const RecordedFile& file : record.files)
+        if (file.path.CompareNoCase(Dest("Temp\\keep.txt")) == 0) keepListed = true;
+    EXPECT_FALSE(keepListed);
+    const CStringArray links = {DesktopLink(),
+                                group + "土地整理规划设计.LNK",
+                                group + "Morvane网站.LNK",
+                                group + "Kelvra V9.0 在线帮助.LNK",
+                                group + "Kelvra V9.0 卸载程序.LNK",
+                                Dest("Kelvrafor2010.LNK"),
+                                Dest("Kelvrafor2014.LNK")};
+    EXPECT_EQ(record.links.size(), links.size());
+    for (const CString& made : links) EXPECT_TRUE(Lists(record.links, made)) << made.GetString();
+    const CString arx = m_destination + "Support\\2013-15\\64\\arx";
+    std::vector<std::string> trusted;
+    for (const RecordedAcadEntry& entry : record.trustedPaths)
+        trusted.push_back((entry.releaseKey + "|" + entry.view + "|" + entry.productId + "|" +
+                           entry.profile + "|" + entry.value)
+                              .str());
+    std::sort(trusted.begin(), trusted.end());
+    EXPECT_EQ(trusted,
+              (std::vector<std::string>{("R19.1||ACAD-D001:804|<<Kelvra V9>>|" + arx).str(),
+                                        ("R19.1||ACAD-D001:804|<<初始设置配置>>|" + arx).str()}));
+    std::vector<std::string> profiles;
+    for (const RecordedAcadEntry& entry : record.profiles)
+        profiles.push_back(RecordedProfileKey(entry).str());
+    std::sort(profiles.begin(), profiles.end());
+    EXPECT_EQ(profiles, (std::vector<std::string>{
+                            r18.str(), r19.str(),
+                            "Software\\Autodesk\\AutoCAD\\R19.1\\ACAD-D001:804\\Profiles\\"
+                            "初始设置配置"}));
 }
 
 TEST_F(InstallScenario, ReinstallAnsweredYesKeepsTheDatabaseAndWritesAFreshLog) {
@@ -128,6 +216,32 @@ TEST_F(InstallScenario, ReinstallAnsweredYesKeepsTheDatabaseAndWritesAFreshLog) 
     EXPECT_NE(Bytes(Dest("线型库\\linetype01.lin")), "changed since");
     // The new log holds the second run's lines only: the same lines once.
     EXPECT_EQ(Bytes(Dest("Uninstall.log")), firstLog);
+    // The record keeps the folders the first run created and has the
+    // rewritten files' new sizes and times.
+    CInstallRecord inPlace;
+    ASSERT_TRUE(CInstallRecord::Load(RecordPathBeside(m_destination), inPlace));
+    EXPECT_TRUE(Lists(inPlace.createdFolders, Dest("Support")));
+    // The database the user filled is not the copy's any more.
+    ExpectRecordListsTheTree(inPlace, m_destination, {Dest("Database\\kelvra.mdb")});
+
+    // Into another folder: the record there holds both installations.
+    const CString first = m_destination;
+    m_destination = m_temp / "另一个 Kelvra\\";
+    m_driver.Launch(Distribution("full"));
+    m_driver.Answer(m_driver.WaitForMessageBox(kReinstallQuestion), IDYES);
+    WalkFromWelcome();
+    Finish();
+    CInstallRecord both;
+    ASSERT_TRUE(CInstallRecord::Load(RecordPathBeside(m_destination), both));
+    ExpectRecordListsTheTree(both, m_destination, {});
+    ExpectRecordListsTheTree(both, first, {first + "Database\\kelvra.mdb"});
+    for (const CString& folder : {first, m_destination})
+        EXPECT_TRUE(Lists(both.createdFolders, folder + "Support")) << folder.GetString();
+    CStringArray trusted;
+    for (const RecordedAcadEntry& entry : both.trustedPaths)
+        if (entry.profile == "<<初始设置配置>>") trusted.push_back(entry.value);
+    EXPECT_TRUE(Lists(trusted, first + "Support\\2013-15\\64\\arx"));
+    EXPECT_TRUE(Lists(trusted, m_destination + "Support\\2013-15\\64\\arx"));
 }
 
 TEST_F(InstallScenario, MissingFifthFolderIgnoredCompletesWithAnEmptyFolder) {

@@ -24,10 +24,16 @@ TEST_F(EnsureDirectoryTest, CreatesEveryMissingFolderAndLogsThePathOnce) {
     EXPECT_TRUE(DirectoryExists(temp / "A"));
     EXPECT_TRUE(DirectoryExists(temp / "A\\B"));
     EXPECT_EQ(worker.m_strLog, "Made Dir: " + path + "\n");
+    // The record names each folder it created; the temp folder was there.
+    const CStringArray created = {temp / "A", temp / "A\\B"};
+    EXPECT_EQ(worker.m_record.createdFolders, created);
 
     // All present: nothing to create, the line is logged again.
     ASSERT_NE(worker.EnsureDirectory(path), 0);
     EXPECT_EQ(worker.m_strLog, "Made Dir: " + path + "\nMade Dir: " + path + "\n");
+    ASSERT_NE(worker.EnsureDirectory(temp / "A\\B\\C"), 0);
+    EXPECT_EQ(worker.m_record.createdFolders.size(), 3u);
+    EXPECT_EQ(worker.m_record.createdFolders.back(), temp / "A\\B\\C");
 }
 
 TEST_F(EnsureDirectoryTest, AcceptsForwardSlashesAndPathsWithoutATrailingSeparator) {

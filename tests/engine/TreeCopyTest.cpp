@@ -159,6 +159,13 @@ TEST_F(TreeCopyTest, KeepsAnExistingDatabaseAndEverythingNamedLikeIt) {
     ASSERT_GE(db, 0);
     EXPECT_EQ(page.progress[db].destination, Lower(Dst("Database\\kelvra.mdb")));
     EXPECT_EQ(page.progress.size(), 5u);
+    // Only the file the copy wrote is recorded, with its size; the folders
+    // were there before.
+    ASSERT_EQ(worker.m_record.files.size(), 1u);
+    EXPECT_EQ(worker.m_record.files[0].path, Lower(Dst("Database\\other.txt")));
+    EXPECT_EQ(worker.m_record.files[0].size, 9u);
+    EXPECT_NE(worker.m_record.files[0].lastWrite, 0u);
+    EXPECT_TRUE(worker.m_record.createdFolders.empty());
     SetFileAttributesA(Dst("Database\\kelvra.mdb"), FILE_ATTRIBUTE_NORMAL);
 }
 

@@ -356,7 +356,8 @@ TEST(AcadProfileTrustedPaths, DefaultProfileListIsMergedNotReplaced) {
     SetRegString(registry.User(),
                  ProfileKey("R19.1", "ACAD-D001:804", "初始设置配置") + "\\Variables",
                  "TRUSTEDPATHS", "C:\\Mine\\lisp;d:\\p\\support\\2013-15\\64\\ARX;;C:\\设计\\arx");
-    Configure("R19.1");
+    AcadProfileAdditions added;
+    ConfigureAcadProfile(*FindAcadRelease("R19.1"), kDest, "", "", &added);
     EXPECT_EQ(CString("D:\\P\\Support\\2013-15\\64\\arx;F:\\V\\Support\\2013-15\\64\\arx;C:"
                       "\\Mine\\lisp;C:\\设计\\arx;"),
               DefaultProfileTrusted(registry, "初始设置配置"));
@@ -364,8 +365,25 @@ TEST(AcadProfileTrustedPaths, DefaultProfileListIsMergedNotReplaced) {
     EXPECT_EQ(CString("D:\\P\\Support\\2013-15\\64\\arx;F:\\V\\Support\\2013-15\\64\\arx;"),
               NewProfileTrusted(registry));
 
-    // A second run leaves the merged list as it is.
-    Configure("R19.1");
+    // What was added, for the installation record: the entries each profile
+    // did not list (the destination's was in the user's list, in another
+    // case) and the one profile that did not exist.
+    std::vector<std::string> entries;
+    for (const AcadProfileAddition& entry : added.trustedPaths)
+        entries.push_back((entry.profile + "|" + entry.value).str());
+    EXPECT_EQ(entries, (std::vector<std::string>{"<<Kelvra V9>>|D:\\P\\Support\\2013-15\\64\\arx",
+                                                 "<<Kelvra V9>>|F:\\V\\Support\\2013-15\\64\\arx",
+                                                 "初始设置配置|F:\\V\\Support\\2013-15\\64\\arx"}));
+    ASSERT_EQ(added.createdProfiles.size(), 1u);
+    EXPECT_EQ(added.createdProfiles[0].profile, "<<Kelvra V9>>");
+    EXPECT_EQ(added.createdProfiles[0].productId, "ACAD-D001:804");
+    EXPECT_EQ(added.createdProfiles[0].releaseKey, "R19.1");
+
+    // A second run leaves the merged list as it is, and adds nothing.
+    added = AcadProfileAdditions();
+    ConfigureAcadProfile(*FindAcadRelease("R19.1"), kDest, "", "", &added);
+    EXPECT_TRUE(added.trustedPaths.empty());
+    EXPECT_TRUE(added.createdProfiles.empty());
     EXPECT_EQ(CString("D:\\P\\Support\\2013-15\\64\\arx;F:\\V\\Support\\2013-15\\64\\arx;C:"
                       "\\Mine\\lisp;C:\\设计\\arx;"),
               DefaultProfileTrusted(registry, "初始设置配置"));

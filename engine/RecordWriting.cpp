@@ -1,0 +1,54 @@
+// The worker's installation record: the facts noted as the steps go, and the
+// record written at the end beside the uninstall log and, for an
+// administrator, in the administrators' folder.
+#include "engine/SetupThread.h"
+
+#include "framework/RunLog.h"
+#include "framework/WideText.h"
+
+#include <windows.h>
+
+void CSetupThread::RecordWrittenFile(const CString& path) {
+    std::wstring widePath;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!ToWide(path, widePath) ||
+        !GetFileAttributesExW(widePath.c_str(), GetFileExInfoStandard, &data)) {
+        // Not recorded, so never removed: the safe side for a file whose
+        // facts are unknown.
+        RunLogFailure(GetLastError(), "不能读取文件的大小和时间 %s", path.GetString());
+        return;
+    }
+    RecordedFile file;
+    file.path = path;
+    file.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    file.lastWrite = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                     data.ftLastWriteTime.dwLowDateTime;
+    m_record.AddFile(file);
+}
+
+void CSetupThread::WriteInstallRecord() {
+    // An administrator trusts only the administrators' copy: the one beside
+    // an earlier destination may have been edited by anyone who can write
+    // there. Without an earlier installation there is nothing to take in (a
+    // copy left by a removed installation is stale).
+    const bool administrator = RunsAsAdministrator();
+    if (!m_strEarlierInstallDir.IsEmpty()) {
+        const CString earlierPath =
+            administrator ? MachineRecordPath() : RecordPathBeside(m_strEarlierInstallDir);
+        CInstallRecord earlier;
+        if (CInstallRecord::Load(earlierPath, earlier))
+            m_record.MergeEarlier(earlier);
+        else
+            RunLogLine("没有可用的上次安装记录 %s", earlierPath.GetString());
+    }
+
+    const CString beside = RecordPathBeside(m_strInstallDir);
+    RunLogLine("写入安装记录 %s", beside.GetString());
+    if (!m_record.Save(beside))
+        RunLogFailure(GetLastError(), "不能写入安装记录 %s", beside.GetString());
+    if (!administrator) return;
+    const CString machine = MachineRecordPath();
+    RunLogLine("写入管理员的安装记录 %s", machine.GetString());
+    if (machine.IsEmpty() || !EnsureMachineRecordFolder() || !m_record.Save(machine))
+        RunLogFailure(GetLastError(), "不能写入管理员的安装记录 %s", machine.GetString());
+}
