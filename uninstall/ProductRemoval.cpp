@@ -97,10 +97,14 @@ std::vector<FolderEntry> ListFolder(const CString& folder) {
     return entries;
 }
 
-bool FolderExists(const CString& path) {
+// INVALID_FILE_ATTRIBUTES too for a path code page 936 cannot name exactly.
+DWORD AttributesOf(const CString& path) {
     std::wstring wide;
-    if (!ToWide(path, wide)) return false;
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    return ToWide(path, wide) ? GetFileAttributesW(wide.c_str()) : INVALID_FILE_ATTRIBUTES;
+}
+
+bool FolderExists(const CString& path) {
+    const DWORD attributes = AttributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -383,7 +387,7 @@ void CRemoval::RemoveLoggedFolders(const std::vector<const LogLine*>& folders) {
     for (const LogLine* line : folders) {
         Step("正在删除 " + line->path);
         if (RefuseThroughLink(*line)) continue;
-        const DWORD attributes = GetFileAttributesA(line->path);
+        const DWORD attributes = AttributesOf(line->path);
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;
         if (m_ownership.HasRecord()) {
@@ -448,7 +452,7 @@ void CRemoval::RemoveEarlierDestination(const CString& destination) {
         if (allows(folder, LogLineKind::MadeDir)) created.push_back(NormalizePath(folder));
     for (const CString& folder : Outermost(created)) {
         m_loggedFolders.insert(PathKey(folder));
-        const DWORD attributes = GetFileAttributesA(folder);
+        const DWORD attributes = AttributesOf(folder);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             SortOutFolder(folder, attributes, false);
     }
@@ -598,7 +602,7 @@ void CRemoval::RemoveWhole(const CStringArray& folders) {
         line.kind = LogLineKind::MadeDir;
         line.path = folder;
         if (!m_scope.Allows(line) || RefuseThroughLink(line)) continue;
-        const DWORD attributes = GetFileAttributesA(folder);
+        const DWORD attributes = AttributesOf(folder);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             RemoveTree(NormalizePath(folder), attributes);
     }
