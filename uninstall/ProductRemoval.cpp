@@ -44,8 +44,9 @@ int PathDepth(const CString& path) {
     return depth;
 }
 
+// The key of a normalised path: ASCII letters folded.
 std::string PathKey(const CString& path) {
-    CString key = NormalizePath(path);
+    CString key = path;
     return key.MakeLower().str();
 }
 

@@ -14,16 +14,17 @@ bool IsDataFile(const CString& path) {
     return lower.MakeLower().Find(kDataFileMark) >= 0;
 }
 
-// Paths compare normalised, ASCII letters folded (double-byte characters
-// as they are).
+// Paths compare with ASCII letters folded (double-byte characters as they
+// are); the record's are normalised once here, the walk's already are.
 std::string CRemovalOwnership::KeyOf(const CString& path) {
-    CString key = NormalizePath(path);
+    CString key = path;
     return key.MakeLower().str();
 }
 
 CRemovalOwnership::CRemovalOwnership(const CInstallRecord& record) : m_record(&record) {
-    for (const RecordedFile& file : record.files) m_files[KeyOf(file.path)] = &file;
-    for (const CString& folder : record.createdFolders) m_created.insert(KeyOf(folder));
+    for (const RecordedFile& file : record.files) m_files[KeyOf(NormalizePath(file.path))] = &file;
+    for (const CString& folder : record.createdFolders)
+        m_created.insert(KeyOf(NormalizePath(folder)));
 }
 
 FileOwner CRemovalOwnership::OwnerOf(const CString& path, uint64_t size, uint64_t lastWrite) const {

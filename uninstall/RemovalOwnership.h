@@ -32,6 +32,7 @@ public:
     bool HasRecord() const { return m_record != nullptr; }
     const CInstallRecord* Record() const { return m_record; }
 
+    // Paths given here are normalised (NormalizePath), as the walk makes them.
     // Without a record every file other than the database counts as added.
     FileOwner OwnerOf(const CString& path, uint64_t size, uint64_t lastWrite) const;
     // The installation created the folder (it did not exist before).
