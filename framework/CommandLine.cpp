@@ -206,6 +206,8 @@ CommandLineOptions ParseArguments(const char* arguments, unsigned accepted,
         CString value;
         if ((accepted & kSwitchSilent) && argument.CompareNoCase("/S") == 0) {
             options.silent = true;
+        } else if ((accepted & kSwitchRemoveData) && argument.CompareNoCase("/REMOVEDATA") == 0) {
+            options.removeData = true;
         } else if ((accepted & kSwitchHelp) && argument == "/?") {
             options.help = true;
         } else if ((accepted & kSwitchLog) && TakeValue(argument, "/LOG=", value)) {

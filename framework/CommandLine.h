@@ -14,11 +14,12 @@ enum CommandLineSwitch : unsigned {
     kSwitchHelp = 1u << 2,        // /?
     kSwitchDestination = 1u << 3, // /D=<folder>
     kSwitchElevatedRun = 1u << 4, // kElevatedRunSwitch, first on the line only
+    kSwitchRemoveData = 1u << 5,  // /REMOVEDATA
 };
 constexpr unsigned kSetupSwitches =
     kSwitchSilent | kSwitchLog | kSwitchHelp | kSwitchDestination | kSwitchElevatedRun;
 constexpr unsigned kUninstallSwitches =
-    kSwitchSilent | kSwitchLog | kSwitchHelp | kSwitchElevatedRun;
+    kSwitchSilent | kSwitchLog | kSwitchHelp | kSwitchElevatedRun | kSwitchRemoveData;
 
 // The mark a program puts in front of its own arguments when it restarts
 // itself through the consent prompt: the restarted run does not ask again.
@@ -32,6 +33,7 @@ struct CommandLineOptions {
     bool elevatedRun = false;   // kElevatedRunSwitch came first
     bool silent = false;        // /S
     bool help = false;          // /?
+    bool removeData = false;    // /REMOVEDATA
     CString logFile;            // /LOG=, quotes removed; empty when not given
     CString destination;        // /D=, trimmed, quotes removed, ending in a backslash
     bool privateSwitch = false; // the program's own switch (below) was given

@@ -2,119 +2,99 @@
 
 #include "framework/Handles.h"
 #include "framework/PathCompare.h"
+#include "framework/WideText.h"
 #include "host_cad/AcadProfile.h"
 #include "host_cad/ReleaseSweep.h"
-#include "host_cad/SiblingProducts.h"
 
 #include <windows.h>
 
 namespace {
 
-// The value's type and text, read at its own size; false when it is missing
-// or not a string.
-bool ReadWholeString(HKEY key, const char* name, DWORD& type, CString& text) {
+const wchar_t kTrustedPathsValue[] = L"TRUSTEDPATHS";
+
+// The value's type and text, read at its own size; false when it is missing,
+// not a string, or holds a character code page 936 cannot name (such a list
+// is left as it is rather than rewritten with a character lost).
+bool ReadTrustedPaths(HKEY key, DWORD& type, CString& text) {
     DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key, kTrustedPathsValue, nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
         return false;
-    std::string bytes(size + 1, '\0');
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]), &size) !=
-        ERROR_SUCCESS)
+    std::wstring wide(size / sizeof(wchar_t) + 1, L'\0');
+    if (RegQueryValueExW(key, kTrustedPathsValue, nullptr, &type, reinterpret_cast<BYTE*>(&wide[0]),
+                         &size) != ERROR_SUCCESS)
         return false;
-    bytes.resize(size);
-    text = CString(bytes.c_str()); // up to the value's own NUL
-    return true;
+    wide.resize(size / sizeof(wchar_t));
+    const size_t end = wide.find(L'\0'); // up to the value's own NUL
+    if (end != std::wstring::npos) wide.resize(end);
+    return ToNarrow(wide, text);
 }
 
-// The folder an entry names when it ends in the product's arx folder
-// (folder + arxFolder, as the installer writes it), else empty.
-CString ProductFolderOf(const CString& entry, const char* arxFolder) {
-    if (!arxFolder) return CString();
-    const CString arx(arxFolder);
-    int components = 1;
-    for (int at = arx.Find("\\"); at >= 0; at = arx.Find("\\", at + 1)) ++components;
-    CString folder = entry;
-    for (int i = 0; i < components && !folder.IsEmpty(); ++i) folder = ParentFolder(folder);
-    if (folder.IsEmpty() || !IsSamePath(NormalizePath(folder + "\\" + arx), entry))
-        return CString();
-    return folder;
+bool WriteTrustedPaths(HKEY key, DWORD type, const CString& text) {
+    std::wstring wide;
+    if (!ToWide(text, wide)) return false;
+    return RegSetValueExW(key, kTrustedPathsValue, 0, type,
+                          reinterpret_cast<const BYTE*>(wide.c_str()),
+                          static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-// Entries the installer merged in for installDir: those inside it, and
-// those naming the product's arx folder under another folder that is no
-// sibling product's (an earlier installation elsewhere).
-bool IsProductEntry(const CString& rawEntry, const AcadGeneration& generation,
-                    const CString& installDir, const CStringArray& siblingFolders) {
-    CString trimmed = rawEntry;
-    const CString entry = NormalizePath(trimmed.Trim());
-    if (entry.IsEmpty()) return false;
-    if (IsPathWithin(entry, installDir)) return true;
-    for (const char* arxFolder : {generation.arxFolder, generation.arxFolder32}) {
-        const CString folder = ProductFolderOf(entry, arxFolder);
-        if (folder.IsEmpty()) continue;
-        bool sibling = false;
-        for (const CString& siblingFolder : siblingFolders)
-            sibling |= IsPathWithin(folder, siblingFolder);
-        if (!sibling) return true;
-    }
-    return false;
+int DeleteKeyTree(HKEY root, const CString& key) {
+    std::wstring wide;
+    return ToWide(key, wide) && RegDeleteTreeW(root, wide.c_str()) == ERROR_SUCCESS;
 }
 
-// Takes the product's entries out of a TRUSTEDPATHS list; 1 when it changed.
-int RemoveTrustedEntries(const CString& profileKey, const AcadGeneration& generation,
-                         const CString& installDir, const CStringArray& siblingFolders) {
+} // namespace
+
+int RemoveTrustedEntries(const CString& variablesKey,
+                         const std::function<bool(const CString& entry)>& isOurs) {
+    std::wstring wideKey;
+    if (!ToWide(variablesKey, wideKey)) return 0;
     CRegKey variables;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, profileKey + "\\Variables", 0,
-                      KEY_QUERY_VALUE | KEY_SET_VALUE, variables.Out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, wideKey.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                      variables.Out()) != ERROR_SUCCESS)
         return 0;
     DWORD type = REG_SZ;
     CString list;
-    if (!ReadWholeString(variables.Get(), "TRUSTEDPATHS", type, list)) return 0;
+    if (!ReadTrustedPaths(variables.Get(), type, list)) return 0;
 
     CString kept;
     bool changed = false;
     for (const CString& entry : SplitPathList(list)) {
-        if (IsProductEntry(entry, generation, installDir, siblingFolders))
+        CString trimmed = entry;
+        if (isOurs(trimmed.Trim()))
             changed = true;
         else
             kept += entry + ";";
     }
     if (!changed) return 0;
     // The installer made the value when the user had none.
-    if (kept.IsEmpty()) return RegDeleteValueA(variables.Get(), "TRUSTEDPATHS") == ERROR_SUCCESS;
-    return RegSetValueExA(variables.Get(), "TRUSTEDPATHS", 0, type,
-                          reinterpret_cast<const BYTE*>(kept.GetString()),
-                          static_cast<DWORD>(kept.GetLength()) + 1) == ERROR_SUCCESS;
+    if (kept.IsEmpty())
+        return RegDeleteValueW(variables.Get(), kTrustedPathsValue) == ERROR_SUCCESS;
+    return WriteTrustedPaths(variables.Get(), type, kept);
 }
-
-int DeleteKeyTree(HKEY root, const CString& key) {
-    return RegDeleteTreeA(root, key) == ERROR_SUCCESS;
-}
-
-} // namespace
 
 int RemoveAcadConfiguration(const CString& installDir, AcadCleanupParts parts) {
     const CString destination = NormalizePath(installDir);
     if (destination.IsEmpty()) return 0;
-    CStringArray siblingFolders;
-    for (SiblingProduct sibling : {SiblingProduct::Quintel, SiblingProduct::Velmor}) {
-        CString folder;
-        if (ReadSiblingInstallPath(sibling, folder)) {
-            const CString normalized = NormalizePath(folder);
-            if (!normalized.IsEmpty()) siblingFolders.push_back(normalized);
-        }
-    }
+    // Only what lies inside this destination: an entry naming the product's
+    // arx folder elsewhere may be a second copy's or a sibling product's.
+    auto insideDestination = [&destination](const CString& entry) {
+        const CString path = NormalizePath(entry);
+        return !path.IsEmpty() && IsPathWithin(path, destination);
+    };
+    const bool user = parts != AcadCleanupParts::MachineOnly;
+    const bool machine = parts != AcadCleanupParts::UserOnly;
 
     int changed = 0;
     SweepAcadConfigurationReleases([&](const AcadRelease& release, const CString&) {
         // Configuration always writes with the native view.
         const AcadProfileKeys keys = FindAcadProfileKeys(release, CString());
-        changed += DeleteKeyTree(HKEY_CURRENT_USER, keys.profile);
-        if (parts == AcadCleanupParts::UserAndMachine && !keys.demandLoad.IsEmpty())
+        if (user) changed += DeleteKeyTree(HKEY_CURRENT_USER, keys.profile);
+        if (machine && !keys.demandLoad.IsEmpty())
             changed += DeleteKeyTree(HKEY_LOCAL_MACHINE, keys.demandLoad);
-        if (!keys.defaultProfile.IsEmpty())
-            changed += RemoveTrustedEntries(keys.defaultProfile, *release.generation, destination,
-                                            siblingFolders);
+        if (user && !keys.defaultProfile.IsEmpty())
+            changed += RemoveTrustedEntries(keys.defaultProfile + "\\Variables", insideDestination);
     });
     return changed;
 }

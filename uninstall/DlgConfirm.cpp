@@ -17,8 +17,8 @@ BOOL CDlgConfirm::OnInitDialog() {
     CDialog::OnInitDialog();
     PresentProgramDialog(*this);
     ApplyInstallerLook(&m_heading, {&m_btnYes}, &m_btnNo);
-    // Keeping the data is the default.
-    m_removeData.SetCheck(BST_UNCHECKED);
+    // Keeping the data is the default (/REMOVEDATA ticks it beforehand).
+    m_removeData.SetCheck(m_bRemoveData ? BST_CHECKED : BST_UNCHECKED);
     // No is where the focus starts: Enter alone removes nothing.
     m_btnNo.SetFocus();
     return FALSE;

@@ -11,7 +11,8 @@ class CDlgConfirm : public CDialog {
 public:
     CDlgConfirm();
 
-    // Out: the user ticked "remove the data files" (read when Yes ends the dialog).
+    // In: the option's first state; out: the user ticked "remove the data
+    // files" (read when Yes ends the dialog).
     bool m_bRemoveData = false;
 
 protected:

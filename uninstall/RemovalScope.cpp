@@ -129,6 +129,12 @@ CRemovalScope::CRemovalScope(const CString& destination, const CStringArray& des
     m_protected.insert(m_protected.end(), m_programFolders.begin(), m_programFolders.end());
 }
 
+CRemovalScope CRemovalScope::ForDestination(const CString& destination) const {
+    CRemovalScope scope = *this;
+    scope.m_destination = NormalizePath(destination);
+    return scope;
+}
+
 bool CRemovalScope::IsProtected(const CString& folder) const {
     if (IsRootPath(folder)) return true;
     for (const CString& protectedFolder : m_protected)

@@ -34,6 +34,10 @@ public:
                   const CStringArray& programFolders, const CStringArray& protectedFolders);
     CRemovalScope() = default;
 
+    // The same shell and protected folders around another destination (an
+    // earlier installation's folder the record names).
+    CRemovalScope ForDestination(const CString& destination) const;
+
     // The destination folder, normalised (no trailing backslash).
     const CString& Destination() const { return m_destination; }
 

@@ -2,6 +2,7 @@
 
 #include "framework/ExitCode.h"
 #include "framework/FileFind.h"
+#include "framework/WideText.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -192,6 +193,24 @@ bool CCopyHandshake::Attach(const CString& value) {
     m_originalPath = path;
     m_selfDelete = selfDelete;
     return true;
+}
+
+bool CCopyHandshake::CanDeleteOriginal() const {
+    std::wstring path;
+    if (!ToWide(m_originalPath, path)) return false;
+    // The running original maps its file without sharing deletion on some
+    // systems: asking for DELETE access checks the rights and every other
+    // holder of the file, not the original's own image.
+    CFileHandle file(CreateFileW(path.c_str(), DELETE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return file || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+bool CCopyHandshake::ScheduleOriginalRemoval() const {
+    std::wstring path;
+    return ToWide(m_originalPath, path) &&
+           MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 void CCopyHandshake::Report(int exitCode) {

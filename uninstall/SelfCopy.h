@@ -49,6 +49,15 @@ public:
     // own file: the copy then schedules it for removal at restart.
     bool SelfDeleteArranged() const { return m_selfDelete; }
 
+    // Whether the original's file can be deleted once its process has ended:
+    // this process may open it for deletion now. When it may not (no right
+    // to, or a program holds it without sharing deletion), only a deletion
+    // at the next restart is left.
+    bool CanDeleteOriginal() const;
+    // Schedules the original's file for deletion at the next restart; true
+    // when that could be arranged.
+    bool ScheduleOriginalRemoval() const;
+
     // Hands the exit code to the original, which then ends with it.
     void Report(int exitCode);
     // Waits (bounded) for the original's process to end and deletes its

@@ -8,6 +8,8 @@
 #include "res/UninstallResource.h"
 #include "uninstall/DlgConfirm.h"
 #include "uninstall/DlgRemoving.h"
+#include "uninstall/MovedLinks.h"
+#include "uninstall/RecordLocation.h"
 #include "uninstall/RemovalReport.h"
 #include "uninstall/RemovalWorker.h"
 #include "uninstall/SelfCopy.h"
@@ -24,9 +26,15 @@ const char kRecordMissing[] =
     "卸载程序没有删除任何内容。";
 const char kAlreadyRunning[] = "另一个 Kelvra V9.0 安装或卸载程序正在运行。\n\n"
                                "请等它结束后再运行卸载程序。";
+const char kOfferWholeFolders[] =
+    "没有找到有效的安装记录，卸载程序无法分辨下列文件夹中哪些文件是您自己的，因此保留了它们：\n\n"
+    "%s\n"
+    "警告：如果选择“是”，这些文件夹将连同其中的全部内容（包括您自己的图块、线型、数据等文件）"
+    "一起被删除，无法恢复。\n\n是否彻底删除这些文件夹？";
 const char kCannotCopy[] = "卸载程序无法在临时文件夹中准备自己的副本，没有删除任何内容。";
-const char kUsage[] = "用法: Uninstall-64.exe [/S] [/LOG=<文件>]\n\n"
+const char kUsage[] = "用法: Uninstall-64.exe [/S] [/REMOVEDATA] [/LOG=<文件>]\n\n"
                       "/S\t静默卸载：不询问，保留数据文件，不显示任何窗口\n"
+                      "/REMOVEDATA\t同时删除数据文件和您在软件文件夹中添加或修改的文件\n"
                       "/LOG=<文件>\t把卸载过程写入该文件（静默卸载时默认写入 %TEMP%\\"
                       "Kelvra V9 Uninstall.log）\n\n"
                       "退出代码: 0 完成，1602 用户取消，1603 失败（静默卸载没有管理员权限时也是），"
@@ -167,10 +175,12 @@ int CUninstallApp::RunCopy() {
     }
     const CString original = handshake.OriginalPath();
     OpenRunLog();
-    const int exitCode =
-        Uninstall(FolderOf(original) + kLogName, original, !handshake.SelfDeleteArranged());
+    const int exitCode = Uninstall(FolderOf(original) + kLogName, handshake);
     handshake.Report(exitCode);
-    if (exitCode != kExitUserCancelled && !m_scope.Destination().IsEmpty()) {
+    // A failed run keeps the original with its log and record, so that it
+    // can be repeated; a run that removed nothing keeps it too.
+    const bool done = exitCode == kExitSuccess || exitCode == kExitRestartNeeded;
+    if (done && m_removedAny && !m_scope.Destination().IsEmpty()) {
         handshake.RemoveOriginal();
         RemoveEmptyDestination(m_scope);
     }
@@ -178,8 +188,7 @@ int CUninstallApp::RunCopy() {
     return exitCode;
 }
 
-int CUninstallApp::Uninstall(const CString& logPath, const CString& originalPath,
-                             bool selfAtRestart) {
+int CUninstallApp::Uninstall(const CString& logPath, CCopyHandshake& handshake) {
     UninstallRecord record;
     if (!ReadUninstallRecord(logPath, record)) {
         RunLogLine("%s %s", kRecordMissing, logPath.GetString());
@@ -190,16 +199,32 @@ int CUninstallApp::Uninstall(const CString& logPath, const CString& originalPath
     m_scope.RefuseOutside(record);
     RunLogLine("安装文件夹 %s", m_scope.Destination().GetString());
 
+    const bool elevated = RunsAsAdministrator();
+    const RecordChoice choice = ChooseRecord(m_scope.Destination(), elevated);
+    CInstallRecord installRecord;
+    const bool haveRecord = LoadChosenRecord(choice, installRecord);
+    RunLogLine(haveRecord ? "安装记录 %s" : "没有有效的安装记录 (%s)，只删除空的文件夹",
+               choice.path.GetString());
+
     RemovalOptions options;
-    options.skipFile = originalPath;
+    options.skipFile = handshake.OriginalPath();
+    options.removeData = m_options.removeData;
+    options.record = haveRecord ? &installRecord : nullptr;
+    options.recordFiles = choice.removeAfter;
+    options.recordName = RecordFileName();
     if (!m_options.silent) {
         CDlgConfirm confirm;
+        confirm.m_bRemoveData = options.removeData;
         if (confirm.DoModal() != IDOK) {
             RunLogLine("用户取消了卸载，没有删除任何内容。结束, 退出代码 %d", kExitUserCancelled);
             return kExitUserCancelled;
         }
         options.removeData = confirm.m_bRemoveData;
     }
+    // The administrator of a silent run asked for the data to go: without a
+    // record the logged folders go whole. Interactively the user is asked.
+    options.removeFoldersWhole = !haveRecord && m_options.silent && options.removeData;
+    options.movedLinks = FindMovedLinks(m_scope.Destination());
 
     // A machine-wide installation set every user up at their logon: their
     // own profiles, trusted paths and links go at their next logon, by the
@@ -214,8 +239,23 @@ int CUninstallApp::Uninstall(const CString& logPath, const CString& originalPath
         CDlgRemoving progress(worker);
         if (progress.DoModal() != IDOK) return kExitFailed;
     }
-    const RemovalOutcome& outcome = worker.Outcome();
+    RemovalOutcome outcome = worker.Outcome();
+    if (!m_options.silent && !outcome.foldersLeft.empty()) OfferWholeFolders(outcome, options);
+    m_removedAny = outcome.removed > 0;
+
     int exitCode = outcome.ExitCode();
+    bool selfAtRestart = !handshake.SelfDeleteArranged();
+    // The original's file goes once its process has ended; when only a
+    // restart can take it, the run says so.
+    if (exitCode != kExitFailed && m_removedAny && !handshake.CanDeleteOriginal()) {
+        if (handshake.ScheduleOriginalRemoval()) {
+            outcome.scheduled.push_back(handshake.OriginalPath());
+            exitCode = kExitRestartNeeded;
+        } else {
+            outcome.inUse.push_back(handshake.OriginalPath());
+            exitCode = kExitFailed;
+        }
+    }
     if (exitCode == kExitSuccess && selfAtRestart) exitCode = kExitRestartNeeded;
     CString text = LastBoxText(outcome, selfAtRestart);
     if (userCleanupFailed) {
@@ -225,4 +265,38 @@ int CUninstallApp::Uninstall(const CString& logPath, const CString& originalPath
     LogOutcome(outcome, exitCode);
     Tell(text, MB_OK | (exitCode == kExitFailed ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
     return exitCode;
+}
+
+namespace {
+
+// The offer's removal runs on this thread: a file in use is left (and named).
+class CIgnoringObserver : public IRemovalObserver {
+public:
+    void OnStep(const CString& status, int step, int total) override {
+        RunLogLine("[%d/%d] %s", step, total, status.GetString());
+    }
+    bool RetryInUse(const CString&, DWORD) override { return false; }
+};
+
+} // namespace
+
+void CUninstallApp::OfferWholeFolders(RemovalOutcome& outcome, const RemovalOptions& options) {
+    CString text;
+    text.Format(kOfferWholeFolders, ListNames(outcome.foldersLeft, kShownNamesPerList).GetString());
+    if (AfxMessageBox(nullptr, text,
+                      MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_SETFOREGROUND) != IDYES) {
+        RunLogLine("用户选择保留有内容的文件夹");
+        return;
+    }
+    RunLogLine("用户选择连同内容删除这些文件夹");
+    CIgnoringObserver observer;
+    const RemovalOutcome whole =
+        RemoveFoldersWhole(outcome.foldersLeft, m_scope, options, observer);
+    outcome.removed += whole.removed;
+    outcome.foldersLeft.clear();
+    outcome.keptData.insert(outcome.keptData.end(), whole.keptData.begin(), whole.keptData.end());
+    outcome.inUse.insert(outcome.inUse.end(), whole.inUse.begin(), whole.inUse.end());
+    outcome.scheduled.insert(outcome.scheduled.end(), whole.scheduled.begin(),
+                             whole.scheduled.end());
+    outcome.failed.insert(outcome.failed.end(), whole.failed.begin(), whole.failed.end());
 }

@@ -8,7 +8,9 @@
 #include "framework/App.h"
 #include "framework/CommandLine.h"
 #include "framework/RunLog.h"
+#include "uninstall/ProductRemoval.h"
 #include "uninstall/RemovalScope.h"
+#include "uninstall/SelfCopy.h"
 
 class CUninstallApp : public CWinApp {
 public:
@@ -24,8 +26,11 @@ private:
     int RunOriginal();
     // The copy's part.
     int RunCopy();
-    // Asks (unless silent), removes, tells. Fills m_scope.
-    int Uninstall(const CString& logPath, const CString& originalPath, bool selfAtRestart);
+    // Asks (unless silent), removes, tells. Fills m_scope and m_removedAny.
+    // handshake: the original's side, asked whether its file can go now.
+    int Uninstall(const CString& logPath, CCopyHandshake& handshake);
+    // Safe mode, interactive: offers to remove the folders left whole.
+    void OfferWholeFolders(RemovalOutcome& outcome, const RemovalOptions& options);
     // A box unless the run is silent.
     void Tell(const char* text, UINT type) const;
     // The run log: /LOG=, or in a silent run (or when evenInteractive) the
@@ -34,6 +39,8 @@ private:
 
     CommandLineOptions m_options;
     CRemovalScope m_scope;
+    // The run removed something: only then does the original go.
+    bool m_removedAny = false;
     CRunLog m_runLog;
     int m_exitCode = 0;
 };

@@ -7,8 +7,11 @@
 #include "framework/ExitCode.h"
 #include "framework/FileFind.h"
 
+#include "framework/PathCompare.h"
+
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,7 +83,8 @@ void ExpectNoFileLeftByTheCopy(const std::vector<std::string>& before) {
 
 struct RoundTrip {
     const char* name;
-    // Installed here first, then reinstalled into destination (null: once).
+    // Installed here first, then reinstalled into destination (null: once);
+    // one uninstallation takes both folders' product files.
     const char* earlierDestination;
     const char* destination; // below the test's folder
     bool removeData;
@@ -115,13 +119,16 @@ TEST_P(UninstallRoundTrip, LeavesTheMachineAsItWasButForTheKeptData) {
     const MachineRecord before = RecordMachine(m_temp.Path());
 
     if (trip.earlierDestination) {
+        // Installed, reinstalled in place, then reinstalled elsewhere.
         m_destination = m_temp / trip.earlierDestination;
         InstallAll();
-        m_destination = m_temp / trip.destination;
-        m_driver.Launch(Distribution("full"));
-        m_driver.Answer(m_driver.WaitForMessageBox(kReinstallQuestion), IDYES);
-        WalkFromWelcome();
-        Finish();
+        for (const char* folder : {trip.earlierDestination, trip.destination}) {
+            m_destination = m_temp / folder;
+            m_driver.Launch(Distribution("full"));
+            m_driver.Answer(m_driver.WaitForMessageBox(kReinstallQuestion), IDYES);
+            WalkFromWelcome();
+            Finish();
+        }
     } else {
         m_destination = m_temp / trip.destination;
         InstallAll();
@@ -134,25 +141,23 @@ TEST_P(UninstallRoundTrip, LeavesTheMachineAsItWasButForTheKeptData) {
     EXPECT_EQ(text.Find("kelvra.mdb") >= 0, !trip.removeData) << text;
 
     const MachineRecord after = RecordMachine(m_temp.Path());
-    // What may stay: the kept data with the folders that hold it, and the
-    // earlier folder whole (no longer the product's, it is not touched).
+    // What may stay: the kept data with the folders that hold them, in this
+    // destination and in the earlier one (the record names both).
     std::vector<std::string> allowed;
-    const std::string destination = m_destination.Left(m_destination.GetLength() - 1).str();
-    for (const char* left : trip.left)
-        allowed.push_back("+ " + (*left ? destination + "\\" + left : destination));
-    for (size_t slash = destination.find('\\', m_temp.Path().GetLength());
-         !trip.left.empty() && slash != std::string::npos;
-         slash = destination.find('\\', slash + 1))
-        allowed.push_back("+ " + destination.substr(0, slash));
-    std::string earlier;
-    if (trip.earlierDestination) {
-        const std::string relative = trip.earlierDestination;
-        earlier = "+ " + m_temp.Path().str() + relative.substr(0, relative.find('\\'));
+    for (const char* folder : {trip.destination, trip.earlierDestination}) {
+        if (!folder) continue;
+        const CString whole = m_temp / folder;
+        const std::string destination = whole.Left(whole.GetLength() - 1).str();
+        for (const char* left : trip.left)
+            allowed.push_back("+ " + (*left ? destination + "\\" + left : destination));
+        for (size_t slash = destination.find('\\', m_temp.Path().GetLength());
+             !trip.left.empty() && slash != std::string::npos;
+             slash = destination.find('\\', slash + 1))
+            allowed.push_back("+ " + destination.substr(0, slash));
     }
     for (const std::string& difference : Differences(before.files, after.files)) {
         const bool kept = std::find(allowed.begin(), allowed.end(), difference) != allowed.end();
-        const bool inEarlier = !earlier.empty() && StartsWithNoCase(difference, earlier);
-        EXPECT_TRUE(kept || inEarlier) << "left on the machine: " << difference;
+        EXPECT_TRUE(kept) << "left on the machine: " << difference;
     }
     if (trip.left.empty()) {
         EXPECT_FALSE(DirectoryExists(m_destination));
@@ -180,6 +185,92 @@ TEST_P(UninstallRoundTrip, LeavesTheMachineAsItWasButForTheKeptData) {
 INSTANTIATE_TEST_SUITE_P(Uninstall, UninstallRoundTrip, ::testing::ValuesIn(kRoundTrips),
                          [](const ::testing::TestParamInfo<RoundTrip>& trip) {
                              return std::string(trip.param.name);
+                         });
+
+// What a user has in and puts into the product's folders, relative to the
+// destination, with its bytes: folders that were there before the
+// installation, then after it a block and a folder in 图库 and a changed
+// linetype file in 线型库.
+struct UserFile {
+    const char* path;
+    const char* bytes;
+    bool beforeInstalling;
+};
+const UserFile kUserFiles[] = {
+    {.path = "Temp\\keep.txt", .bytes = "我的临时文件", .beforeInstalling = true},
+    {.path = "Database\\notes.txt", .bytes = "notes", .beforeInstalling = true},
+    {.path = "Support\\mine\\s.txt", .bytes = "support of mine", .beforeInstalling = true},
+    {.path = "图库\\我的图块.dwg", .bytes = "a block", .beforeInstalling = false},
+    {.path = "图库\\我的分类\\a.dwg", .bytes = "a folder of blocks", .beforeInstalling = false},
+    {.path = "线型库\\linetype01.lin", .bytes = "*MY,changed", .beforeInstalling = false},
+};
+
+class UserWorkRoundTrip : public UninstallScenario, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(UserWorkRoundTrip, EveryFileOfTheUsersSurvivesAndIsNamed) {
+    const bool silent = GetParam();
+    m_destination = m_temp / "用户 目录\\";
+    for (const UserFile& file : kUserFiles)
+        if (file.beforeInstalling) {
+            CreateFolders(ParentFolder(Dest(file.path)));
+            ASSERT_TRUE(WriteFileBytes(Dest(file.path), file.bytes));
+        }
+    InstallAll();
+    ASSERT_TRUE(FileExists(Dest("图库\\symbol01.dwg")));
+    ASSERT_TRUE(FileExists(Dest("线型库\\linetype01.lin")));
+    for (const UserFile& file : kUserFiles)
+        if (!file.beforeInstalling) {
+            CreateFolders(ParentFolder(Dest(file.path)));
+            ASSERT_TRUE(WriteFileBytes(Dest(file.path), file.bytes));
+        }
+
+    CString told;
+    const CString log = m_temp / "卸载 日志.log";
+    if (silent) {
+        CString command;
+        ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", command));
+        char system[MAX_PATH] = {};
+        GetSystemDirectoryA(system, MAX_PATH);
+        m_driver.LaunchCommandLine(command + " /S /LOG=\"" + log + "\"", system);
+        EXPECT_EQ(m_driver.WaitForExit(), static_cast<DWORD>(kExitSuccess));
+        m_driver.WaitForDescendants();
+        told = Bytes(log).c_str();
+    } else {
+        EXPECT_EQ(Uninstall(false, &told), static_cast<DWORD>(kExitSuccess)) << told;
+    }
+
+    // Left: the user's files with their bytes, the folders holding them, the
+    // database; nothing of the product's.
+    FileSnapshot left;
+    SnapshotFiles(m_destination, left);
+    std::set<std::string> expected = {"Database\\kelvra.mdb"};
+    for (const UserFile& file : kUserFiles) {
+        EXPECT_EQ(Bytes(Dest(file.path)), file.bytes) << file.path;
+        expected.insert(file.path);
+    }
+    for (std::string path : std::set<std::string>(expected))
+        for (size_t slash = path.rfind('\\'); slash != std::string::npos;
+             slash = path.rfind('\\', slash - 1)) {
+            expected.insert(path.substr(0, slash));
+            if (slash == 0) break;
+        }
+    std::set<std::string> found;
+    for (const auto& entry : left) found.insert(entry.first.substr(m_destination.GetLength()));
+    EXPECT_EQ(found, expected);
+
+    // Named, grouped: the files added or changed, the folders there before.
+    for (const char* named : {"我的图块.dwg", "a.dwg", "linetype01.lin", "kelvra.mdb", "添加或修改",
+                              "安装前已有的文件夹"})
+        EXPECT_NE(told.Find(named), -1) << named << "\n" << told.GetString();
+    for (const char* folder : {"Temp", "Database", "Support"})
+        EXPECT_NE(told.Find(Dest(folder)), -1) << folder << "\n" << told.GetString();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(FileExists(DesktopLink()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Uninstall, UserWorkRoundTrip, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& silent) {
+                             return std::string(silent.param ? "Silent" : "WithTheUiDriver");
                          });
 
 // Declined first (nothing changes), then cut short while a file is in use

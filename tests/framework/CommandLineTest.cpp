@@ -11,6 +11,7 @@ struct ParseCase {
     unsigned accepted = kSetupSwitches;
     bool silent = false;
     bool help = false;
+    bool removeData = false;
     const char* logFile = "";
     const char* destination = "";
     const char* invalid = ""; // the argument named as not understood
@@ -79,6 +80,11 @@ const ParseCase kCases[] = {
     {.commandLine = "Setup.exe /quiet /S", .silent = true, .invalid = "/quiet"},
     {.commandLine = "Setup.exe \"two words\"", .invalid = "\"two words\""},
     {.commandLine = "Setup.exe /SS", .invalid = "/SS"},
+    {.commandLine = "Uninstall-64.exe /S /removedata",
+     .accepted = kUninstallSwitches,
+     .silent = true,
+     .removeData = true},
+    {.commandLine = "Setup.exe /REMOVEDATA", .invalid = "/REMOVEDATA"},
     {.commandLine = "Uninstall-64.exe /S /D=C:\\x",
      .accepted = kUninstallSwitches,
      .silent = true,
@@ -91,6 +97,7 @@ TEST(CommandLineTest, ParsesTheSwitchesAndNamesWhatItRefuses) {
         const CommandLineOptions o = ParseCommandLine(c.commandLine, c.accepted);
         EXPECT_EQ(o.silent, c.silent);
         EXPECT_EQ(o.help, c.help);
+        EXPECT_EQ(o.removeData, c.removeData);
         EXPECT_EQ(o.logFile, CString(c.logFile));
         EXPECT_EQ(o.destination, CString(c.destination));
         EXPECT_EQ(o.invalidArgument, CString(c.invalid));

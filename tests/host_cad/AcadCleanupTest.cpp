@@ -45,14 +45,19 @@ struct CleanupCase {
     const char* usersList;            // null: the user had no TRUSTEDPATHS
     const char* earlierInstallations; // configured before, ";"-separated
     AcadCleanupParts parts;
+    // The user's list afterwards; null: the value is gone.
+    const char* listAfter;
 };
 
 const CleanupCase kCleanupCases[] = {
-    {"user's own list", kUsersList, "", AcadCleanupParts::UserAndMachine},
+    {"user's own list", kUsersList, "", AcadCleanupParts::UserAndMachine, kUsersList},
+    // Only this destination's entries: the other folder's may be a second
+    // copy's (an installation record names the ones to take).
     {"after a reinstall elsewhere", kUsersList, "D:\\Old Kelvra\\",
-     AcadCleanupParts::UserAndMachine},
-    {"no list of the user's", nullptr, "", AcadCleanupParts::UserAndMachine},
-    {"this user only", kUsersList, "", AcadCleanupParts::UserOnly},
+     AcadCleanupParts::UserAndMachine,
+     "D:\\Old Kelvra\\Support\\2013-15\\64\\arx;D:\\My Arx;E:\\工具\\乗\\;"},
+    {"no list of the user's", nullptr, "", AcadCleanupParts::UserAndMachine, nullptr},
+    {"this user only", kUsersList, "", AcadCleanupParts::UserOnly, kUsersList},
 };
 
 } // namespace
@@ -75,8 +80,8 @@ TEST(AcadCleanup, TakesBackWhatTheSweepWroteAndLeavesTheUsersList) {
         EXPECT_FALSE(RegKeyExists(registry.User(), CString(k2014) + "\\Profiles\\<<Kelvra V9>>"));
         EXPECT_FALSE(RegKeyExists(registry.User(), CString(k2010) + "\\Profiles\\<<Kelvra V9>>"));
         EXPECT_EQ(c.parts == AcadCleanupParts::UserOnly, AnyLeft(registry));
-        if (c.usersList)
-            EXPECT_EQ(CString(c.usersList),
+        if (c.listAfter)
+            EXPECT_EQ(CString(c.listAfter),
                       GetRegString(registry.User(), CString(k2014Default) + "\\Variables",
                                    "TRUSTEDPATHS"));
         else

@@ -1,10 +1,17 @@
 // The removal on real files and a scratch registry: an installed product
 // with a tampered log goes, the user's data and everything outside stays,
-// and a second run finds nothing left to do.
+// and a second run finds nothing left to do; what the installation record
+// says is ours goes and nothing else, with the record and without it.
 #include "uninstall/ProductRemoval.h"
+
+#include "engine/SetupThread.h"
+#include "host_cad/ReleaseSweep.h"
+#include "uninstall/MovedLinks.h"
+#include "uninstall/RecordedAcadRemoval.h"
 
 #include "framework/FileFind.h"
 #include "framework/Handles.h"
+#include "framework/PathCompare.h"
 #include "host_cad/ShellFolders.h"
 #include "tests/support/ScratchRegistry.h"
 #include "tests/support/TempDir.h"
@@ -45,6 +52,18 @@ public:
     std::map<std::string, int> inUseQuestions;
     std::function<bool(const CString&)> answer;
 };
+
+// A file as the record holds it: its size and last-write time now.
+RecordedFile AsItIs(const CString& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    EXPECT_TRUE(GetFileAttributesExA(path, GetFileExInfoStandard, &data)) << path.GetString();
+    RecordedFile file;
+    file.path = path;
+    file.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    file.lastWrite = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                     data.ftLastWriteTime.dwLowDateTime;
+    return file;
+}
 
 // An installed product as the installer leaves it, in a destination with
 // blanks and double-byte names, beside folders it must not touch.
@@ -106,28 +125,50 @@ public:
               "File Copy: " + destination + "\\Uninstall.log\r\n";
         WriteFileBytes(destination + "\\Uninstall.log", log.str());
         SetFileAttributesA(destination + "\\Uninstall.log", FILE_ATTRIBUTE_HIDDEN);
+
+        // The record: every folder the copy made, every file as it left it.
+        for (const char* folder : {"\\Support", "\\Support\\2013-15", "\\Support\\2013-15\\64",
+                                   "\\Support\\2013-15\\64\\arx", "\\Support\\Menu",
+                                   "\\Support\\Menu\\乗", "\\Database", "\\Control"})
+            record.createdFolders.push_back(destination + folder);
+        for (const char* file :
+             {"\\Kelvra-64.exe", "\\KelvraV9.0.ICO", "\\Uninstall-64.exe", "\\Control\\a.ocx",
+              "\\Support\\2013-15\\64\\arx\\LoadKelvra.arx", "\\Support\\Menu\\乗\\x.mnu",
+              "\\Database\\Kelvra.mdb", "\\Database\\other.dat"})
+            Record(destination + file);
+        WriteFileBytes(RecordFile(), "the record");
     }
+
+    // Adds the file as it is now to the record.
+    void Record(const CString& path) { record.files.push_back(AsItIs(path)); }
+    CString RecordFile() const { return destination + "\\安装记录.dat"; }
 
     CRemovalScope Scope() const {
         // The temp folder stands for a protected folder above the destination.
         return CRemovalScope(destination, {desktop}, {programs}, {temp.Path()});
     }
 
-    RemovalOutcome Remove(RecordingObserver& observer, bool removeData) const {
-        // From the text: a later run finds the log gone.
-        UninstallRecord record;
+    // With the record unless safeMode; from the log's text: a later run
+    // finds the log gone.
+    RemovalOutcome Remove(RecordingObserver& observer, bool removeData, bool safeMode = false,
+                          bool foldersWhole = false) const {
+        UninstallRecord lines;
         EXPECT_TRUE(
-            ParseUninstallRecord(log.GetString(), static_cast<size_t>(log.GetLength()), record));
+            ParseUninstallRecord(log.GetString(), static_cast<size_t>(log.GetLength()), lines));
         RemovalOptions options;
         options.removeData = removeData;
         options.skipFile = destination + "\\Uninstall-64.exe";
-        return RemoveProduct(record, Scope(), options, observer);
+        options.record = safeMode ? nullptr : &record;
+        options.removeFoldersWhole = foldersWhole;
+        options.recordFiles = {RecordFile()};
+        return RemoveProduct(lines, Scope(), options, observer);
     }
 
     ScratchRegistry registry;
     TempDir temp;
     CString destination, desktop, programs, group, outside;
     CString log;
+    CInstallRecord record;
 };
 
 int CountEntries(const CString& folder) {
@@ -196,6 +237,166 @@ TEST(ProductRemoval, RemovesTheProductKeepsDataAndWhatLiesOutsideThenFindsNothin
 
 namespace {
 
+// What the user did after the installation, and where it is.
+const char kAddedBlock[] = "\\Support\\Menu\\我的图块.dwg";         // in a folder the copy made
+const char kAddedFolderFile[] = "\\Support\\Menu\\我的分类\\a.dwg"; // a folder of their own
+const char kChangedFile[] = "\\Support\\Menu\\乗\\x.mnu";           // a product file changed
+const char kNotesBefore[] = "\\Notes\\notes.txt";                   // a folder there before
+const char kScratchFile[] = "\\Temp\\scratch.tmp";                  // the product's scratch
+
+struct OwnershipCase {
+    const char* name;
+    bool safeMode;
+    bool removeData;
+    bool foldersWhole;
+    // Which of the user's files survive, in the order above.
+    bool survive[4];
+    bool scratchGoes;
+    bool productFilesGo; // the tree's own files (the log names none of them)
+    int userFilesNamed;
+};
+
+const OwnershipCase kOwnershipCases[] = {
+    {.name = "with the record",
+     .safeMode = false,
+     .removeData = false,
+     .foldersWhole = false,
+     .survive = {true, true, true, true},
+     .scratchGoes = true,
+     .productFilesGo = true,
+     .userFilesNamed = 4},
+    {.name = "with the record, the user's files too",
+     .safeMode = false,
+     .removeData = true,
+     .foldersWhole = false,
+     .survive = {false, false, false, true},
+     .scratchGoes = true,
+     .productFilesGo = true,
+     .userFilesNamed = 1},
+    {.name = "without a record",
+     .safeMode = true,
+     .removeData = false,
+     .foldersWhole = false,
+     .survive = {true, true, true, true},
+     .scratchGoes = false,
+     .productFilesGo = false,
+     .userFilesNamed = 0},
+    {.name = "without a record, the folders whole",
+     .safeMode = true,
+     .removeData = true,
+     .foldersWhole = true,
+     .survive = {false, false, false, false},
+     .scratchGoes = true,
+     .productFilesGo = true,
+     .userFilesNamed = 0},
+};
+
+} // namespace
+
+TEST(ProductRemoval, TakesWhatTheRecordSaysIsOursAndNamesWhatStays) {
+    for (const OwnershipCase& c : kOwnershipCases) {
+        SCOPED_TRACE(c.name);
+        InstalledProduct product;
+        const CString& d = product.destination;
+        // A scratch folder the copy made and a notes folder that was there.
+        CreateFolders(d + "\\Temp");
+        CreateFolders(d + "\\Notes");
+        product.record.createdFolders.push_back(d + "\\Temp");
+        product.log += "Made Dir: " + d + "\\Temp\r\n" + "Made Dir: " + d + "\\Notes\r\n";
+        WriteFileBytes(d + kNotesBefore, "written before");
+        // After the installation: the user's own work, the product's scratch.
+        CreateFolders(d + "\\Support\\Menu\\我的分类");
+        WriteFileBytes(d + kAddedBlock, "block");
+        WriteFileBytes(d + kAddedFolderFile, "a");
+        WriteFileBytes(d + kChangedFile, "changed by the user");
+        WriteFileBytes(d + kScratchFile, "left by the product");
+        const char* const userFiles[] = {kAddedBlock, kAddedFolderFile, kChangedFile, kNotesBefore};
+        std::map<std::string, std::string> bytes;
+        for (const char* file : userFiles) bytes[file] = ReadFileBytes(d + file);
+
+        RecordingObserver observer;
+        const RemovalOutcome outcome =
+            product.Remove(observer, c.removeData, c.safeMode, c.foldersWhole);
+
+        EXPECT_EQ(0, outcome.ExitCode());
+        EXPECT_EQ(observer.lastTotal, observer.lastStep);
+        EXPECT_EQ(c.safeMode, outcome.safeMode);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(c.survive[i], FileExists(d + userFiles[i])) << userFiles[i];
+            if (c.survive[i]) {
+                EXPECT_EQ(bytes[userFiles[i]], ReadFileBytes(d + userFiles[i]));
+            }
+        }
+        EXPECT_EQ(!c.scratchGoes, DirectoryExists(d + "\\Temp"));
+        EXPECT_EQ(!c.productFilesGo, FileExists(d + "\\Support\\2013-15\\64\\arx\\LoadKelvra.arx"));
+        EXPECT_EQ(c.userFilesNamed, static_cast<int>(outcome.userFiles.size()));
+        // The folders are named where they stay: there before, or (safe
+        // mode) logged and not empty; only the outermost of them.
+        if (!c.safeMode) {
+            EXPECT_EQ(CStringArray{d + "\\Notes"}, outcome.foldersBefore);
+            EXPECT_TRUE(outcome.foldersLeft.empty());
+        } else if (!c.foldersWhole) {
+            EXPECT_EQ(
+                (CStringArray{d + "\\Support", d + "\\Database", d + "\\Temp", d + "\\Notes"}),
+                outcome.foldersLeft);
+        }
+        // The log, the record and the uninstall entry went: nothing failed.
+        EXPECT_FALSE(FileExists(d + "\\Uninstall.log"));
+        EXPECT_FALSE(FileExists(product.RecordFile()));
+        EXPECT_FALSE(RegKeyExists(product.registry.Machine(), kUninstallKey));
+    }
+}
+
+// A run that fails keeps what a second run needs: the log, the record and
+// the uninstall entry; the second run then finishes the removal.
+TEST(ProductRemoval, AFailedRunKeepsTheLogTheRecordAndTheEntrySoItCanBeRepeated) {
+    InstalledProduct product;
+    const CString held = product.destination + "\\Support\\2013-15\\64\\arx";
+    DeleteFileA(held + "\\LoadKelvra.arx");
+    // A program holds the emptied folder open without sharing its deletion.
+    CFileHandle folder(CreateFileA(held, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(folder);
+    RecordingObserver observer;
+    const RemovalOutcome failed = product.Remove(observer, false);
+    ASSERT_EQ(1603, failed.ExitCode());
+    EXPECT_EQ(CStringArray{held}, failed.failed);
+    EXPECT_TRUE(FileExists(product.destination + "\\Uninstall.log"));
+    EXPECT_TRUE(FileExists(product.RecordFile()));
+    EXPECT_TRUE(RegKeyExists(product.registry.Machine(), kUninstallKey));
+    EXPECT_FALSE(RegKeyExists(product.registry.Machine(), kProductKey));
+
+    folder.Reset();
+    RecordingObserver again;
+    const RemovalOutcome repeated = product.Remove(again, false);
+    EXPECT_EQ(0, repeated.ExitCode());
+    EXPECT_FALSE(DirectoryExists(held));
+    EXPECT_FALSE(FileExists(product.destination + "\\Uninstall.log"));
+    EXPECT_FALSE(FileExists(product.RecordFile()));
+    EXPECT_FALSE(RegKeyExists(product.registry.Machine(), kUninstallKey));
+}
+
+bool MakeLink(const CString& link, const CString& target) {
+    return CSetupThread::CreateShellLink(ParentFolder(target), link, target, nullptr, nullptr) != 0;
+}
+
+// The installer's links in the user's current shell folders: found by name
+// and by a target inside the destination; another program's link of the
+// same name stays.
+TEST(ProductRemoval, FindsTheInstallersLinksWhereTheShellFoldersAreNow) {
+    InstalledProduct product;
+    const CString moved = product.temp / "OneDrive\\Desktop";
+    const CString other = product.temp / "Other\\Desktop";
+    CreateFolders(moved);
+    CreateFolders(other);
+    ASSERT_TRUE(MakeLink(moved + "\\" + kProductLink, product.destination + "\\Kelvra-64.exe"));
+    ASSERT_TRUE(MakeLink(other + "\\" + kProductLink, product.outside + "\\keep.txt"));
+    EXPECT_EQ(CStringArray{moved + "\\" + kProductLink},
+              FindLinksInto(product.destination, {moved, other}, {}));
+}
+
+namespace {
+
 // The boot-time rename list lives in the real machine hive (Windows and
 // Wine write it below any redirection): saved and put back around a test.
 class PendingRenamesGuard {
@@ -259,15 +460,20 @@ TEST(ProductRemoval, FileInUseIsAskedAboutThenRetriedOrLeftForRestart) {
     EXPECT_EQ(2, observer.inUseQuestions[busy.str()]);
     EXPECT_FALSE(FileExists(freed));
     EXPECT_TRUE(FileExists(busy));
-    // Left for the restart where the rights allow, else named as in use.
-    if (outcome.scheduled.empty()) {
-        ASSERT_EQ(1u, outcome.inUse.size());
-        EXPECT_EQ(busy, outcome.inUse[0]);
-        EXPECT_EQ(1603, outcome.ExitCode());
-    } else {
-        EXPECT_EQ(busy, outcome.scheduled[0]);
+    // Left for the restart where this run may write the restart list (a
+    // machine value below any redirection: a probe file tells), else named
+    // as in use; a failed run keeps its log.
+    const CString probe = product.temp / "probe.txt";
+    WriteFileBytes(probe, "probe");
+    const bool canSchedule = MoveFileExA(probe, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+    if (canSchedule) {
+        EXPECT_EQ(CStringArray{busy}, outcome.scheduled);
         EXPECT_EQ(3010, outcome.ExitCode());
+    } else {
+        EXPECT_EQ(CStringArray{busy}, outcome.inUse);
+        EXPECT_EQ(1603, outcome.ExitCode());
     }
+    EXPECT_EQ(!canSchedule, FileExists(product.destination + "\\Uninstall.log"));
 }
 
 namespace {
@@ -347,10 +553,53 @@ TEST(ProductRemoval, AHostLinkInAContentFolderNeverTakesWhatItPointsAt) {
     UninstallRecord record;
     ASSERT_TRUE(
         ParseUninstallRecord(log.GetString(), static_cast<size_t>(log.GetLength()), record));
+    CInstallRecord installed;
+    installed.createdFolders = {destination + "\\Support", destination + "\\Support\\Menu"};
+    installed.files = {AsItIs(destination + "\\Support\\Menu\\kelvra.mnu")};
+    RemovalOptions options;
+    options.record = &installed;
     RecordingObserver observer;
-    RemoveProduct(record, CRemovalScope(destination, {}, {}, {base}), RemovalOptions(), observer);
+    RemoveProduct(record, CRemovalScope(destination, {}, {}, {base}), options, observer);
 
     EXPECT_FALSE(FileExists(destination + "\\Support\\Menu\\kelvra.mnu"));
     EXPECT_TRUE(FileExists(outside + "\\keep.txt"));
     EXPECT_TRUE(FileExists(outside + "\\sub\\deeper.txt"));
+}
+
+// With a record, exactly the recorded trusted paths and profiles go: both
+// folders' entries after a reinstall elsewhere, whatever folder they name;
+// the user's own entries and another copy's stay, in their order.
+TEST(ProductRemoval, TakesExactlyTheRecordedTrustedPathsAndProfiles) {
+    ScratchRegistry registry;
+    const char kHost[] = "Software\\Autodesk\\AutoCAD\\R19.1\\ACAD-D001:804";
+    const CString profiles = CString(kHost) + "\\Profiles\\";
+    SetRegString(registry.User(), "Software\\Autodesk\\AutoCAD\\R19.1", "CurVer", "ACAD-D001:804");
+    SetRegString(registry.Machine(), kHost, "AcadLocation", "C:\\AutoCAD 2014\\");
+    SetRegString(registry.User(), profiles + "<<初始设置配置>>\\General", "ACAD",
+                 "C:\\A\\support;");
+    SetRegString(registry.User(), profiles + "<<初始设置配置>>\\Variables", "TRUSTEDPATHS",
+                 "D:\\My Arx;E:\\Other Kelvra\\Support\\2013-15\\64\\arx;");
+    ConfigureAcadReleaseSweep("D:\\Old 旧\\");
+    ConfigureAcadReleaseSweep("D:\\New 新\\");
+
+    CInstallRecord record;
+    for (const char* folder : {"D:\\Old 旧\\", "D:\\New 新\\"})
+        record.trustedPaths.push_back({.releaseKey = "R19.1",
+                                       .view = "",
+                                       .profile = "<<初始设置配置>>",
+                                       .value = CString(folder) + "Support\\2013-15\\64\\arx",
+                                       .productId = "ACAD-D001:804"});
+    record.profiles.push_back({.releaseKey = "R19.1",
+                               .view = "",
+                               .profile = "<<Kelvra V9>>",
+                               .value = "",
+                               .productId = "ACAD-D001:804"});
+    ASSERT_TRUE(RegKeyExists(registry.User(), profiles + "<<Kelvra V9>>"));
+
+    EXPECT_EQ(3, RemoveRecordedAcadEntries(record));
+    EXPECT_EQ(
+        CString("D:\\My Arx;E:\\Other Kelvra\\Support\\2013-15\\64\\arx;"),
+        GetRegString(registry.User(), profiles + "<<初始设置配置>>\\Variables", "TRUSTEDPATHS"));
+    EXPECT_FALSE(RegKeyExists(registry.User(), profiles + "<<Kelvra V9>>"));
+    EXPECT_EQ(0, RemoveRecordedAcadEntries(record));
 }

@@ -1,9 +1,14 @@
 // The uninstaller program's own logic that needs no window: what its last
 // box says.
+#include "framework/PathCompare.h"
+#include "uninstall/RecordLocation.h"
 #include "uninstall/RemovalReport.h"
+
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +34,12 @@ TEST(UninstallProgramTest, LastBoxNamesWhatStayedAndShortensLongLists) {
     RemovalOutcome failed = done;
     failed.inUse = {"C:\\K\\Kelvra-64.exe"};
     RemovalOutcome nothing;
+    RemovalOutcome yours = done;
+    yours.userFiles = Names(kShownUserFiles + 2);
+    yours.foldersBefore = {"C:\\K\\Database"};
+    RemovalOutcome safe = done;
+    safe.safeMode = true;
+    safe.foldersLeft = {"C:\\K\\图库"};
     struct Case {
         const char* what;
         const RemovalOutcome* outcome;
@@ -57,6 +68,17 @@ TEST(UninstallProgramTest, LastBoxNamesWhatStayedAndShortensLongLists) {
          .selfAtRestart = false,
          .says = {"没有完全删除", "Kelvra-64.exe"},
          .saysNot = {"已从您的计算机中删除"}},
+        {.what = "the user's own files and folders",
+         .outcome = &yours,
+         .selfAtRestart = false,
+         .says = {"已从您的计算机中删除", "添加或修改", "共 12 个", "文件10.dwg", "以及另外 2 项",
+                  "安装前已有的文件夹", "C:\\K\\Database"},
+         .saysNot = {"文件11.dwg", "没有有效的安装记录"}},
+        {.what = "no valid record",
+         .outcome = &safe,
+         .selfAtRestart = false,
+         .says = {"没有找到有效的安装记录", "C:\\K\\图库"},
+         .saysNot = {"添加或修改过的文件"}},
         {.what = "a second run",
          .outcome = &nothing,
          .selfAtRestart = true,
@@ -67,6 +89,54 @@ TEST(UninstallProgramTest, LastBoxNamesWhatStayedAndShortensLongLists) {
         const CString text = LastBoxText(*c.outcome, c.selfAtRestart);
         for (const char* part : c.says) EXPECT_NE(text.Find(part), -1) << c.what << ": " << text;
         for (const char* part : c.saysNot) EXPECT_EQ(text.Find(part), -1) << c.what << ": " << text;
+    }
+}
+
+// The record the uninstaller trusts: the one beside the log when it is whole;
+// a missing, cut or edited one is no record (the safe mode).
+TEST(UninstallProgramTest, AMissingOrDamagedRecordMeansTheSafeMode) {
+    TempDir temp;
+    const CString destination = temp / "目标";
+    CreateFolders(destination);
+    CInstallRecord written;
+    written.createdFolders.push_back(destination + "\\Support");
+    written.files.push_back({.path = destination + "\\Support\\a.arx", .size = 3, .lastWrite = 7});
+    const RecordChoice choice = ChooseRecord(destination, false);
+    ASSERT_EQ(NormalizePath(choice.path), NormalizePath(destination + "\\" + RecordFileName()));
+    struct Case {
+        const char* what;
+        std::function<void(const CString&)> spoil;
+        bool valid;
+    };
+    const Case cases[] = {
+        {.what = "whole", .spoil = [](const CString&) {}, .valid = true},
+        {.what = "missing",
+         .spoil = [](const CString& path) { DeleteFileA(path); },
+         .valid = false},
+        {.what = "cut short",
+         .spoil =
+             [](const CString& path) {
+                 const std::string bytes = ReadFileBytes(path);
+                 SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+                 WriteFileBytes(path, bytes.substr(0, bytes.size() / 2));
+             },
+         .valid = false},
+        {.what = "edited",
+         .spoil =
+             [](const CString& path) {
+                 std::string bytes = ReadFileBytes(path);
+                 bytes[bytes.find("a.arx")] = 'b';
+                 SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+                 WriteFileBytes(path, bytes);
+             },
+         .valid = false},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(written.Save(choice.path)) << c.what;
+        c.spoil(choice.path);
+        CInstallRecord read;
+        EXPECT_EQ(c.valid, LoadChosenRecord(choice, read)) << c.what;
+        EXPECT_EQ(c.valid ? 1u : 0u, read.files.size()) << c.what;
     }
 }
 
