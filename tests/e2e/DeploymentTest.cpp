@@ -84,7 +84,7 @@ class DeploymentTest : public InstallScenario {
 protected:
     void TearDown() override {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kActiveSetupKey);
-        const CString kept = UserCleanupFolder();
+        const CString kept = UserProgramFolder();
         SetFileAttributesA(kept + kUserSetupProgram, FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(kept + kUserSetupProgram);
         RemoveDirectoryA(kept);
@@ -279,7 +279,11 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     // Apart from the Active Setup component, which runs the per-user part.
     CString stubPath;
     ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath));
-    EXPECT_EQ(stubPath, "\"" + m_destination + "KelvraUserSetup.exe\"");
+    // The kept copy under Common Files, the distribution's file byte for byte.
+    EXPECT_EQ(stubPath, "\"" + UserProgramFolder() + "KelvraUserSetup.exe\" /D=" + m_destination);
+    EXPECT_EQ(ReadFileBytes(UserProgramFolder() + "KelvraUserSetup.exe"),
+              ReadFileBytes(Distribution("full").Left(Distribution("full").GetLength() - 9) +
+                            "KelvraUserSetup.exe"));
     CString version;
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "Version", version));
     EXPECT_EQ(version, "9,0,0,1");
@@ -303,7 +307,7 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     EXPECT_EQ(version, "9,0,0,2");
     ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath));
     EXPECT_EQ(stubPath,
-              "\"" + UserCleanupFolder() + kUserSetupProgram + "\" /REMOVE /D=" + m_destination);
+              "\"" + UserProgramFolder() + kUserSetupProgram + "\" /REMOVE /D=" + m_destination);
     // Another user, set up at an earlier logon: the clean-up takes their part away.
     SetUpCurrentUser(m_destination);
     ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
@@ -312,6 +316,21 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
     EXPECT_FALSE(FileExists(DesktopLink()));
     EXPECT_FALSE(DirectoryExists(m_programs + kGroupName));
+
+    // An interactive reinstallation replaces the pending clean-up: no user's
+    // next logon takes the new installation's profiles and links away.
+    const CString cleanup = stubPath;
+    InstallAll();
+    ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath));
+    EXPECT_EQ(stubPath.Find("/REMOVE"), -1) << stubPath;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "Version", version));
+    EXPECT_EQ(version, "9,0,0,3");
+    // And a clean-up started anyway (a user whose logon raced the
+    // reinstallation) leaves an installed product's user alone.
+    ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
+    EXPECT_EQ(RunCommand(cleanup), 0u);
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
+    EXPECT_TRUE(FileExists(DesktopLink()));
 }
 
 TEST_F(DeploymentTest, AFileHeldOpenIsNamedInTheLogAndTheRunEndsWith1603) {
