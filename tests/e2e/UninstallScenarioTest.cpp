@@ -6,9 +6,11 @@
 
 #include "framework/ExitCode.h"
 #include "framework/FileFind.h"
+#include "framework/SingleInstance.h"
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -285,8 +287,9 @@ TEST_F(UninstallScenario, SilentRunsTellByExitCodeAndLog) {
     char system[MAX_PATH] = {};
     GetSystemDirectoryA(system, MAX_PATH);
     for (const Run& run : runs) {
-        CHandle other;
-        if (run.otherProgramRuns) other.Reset(CreateMutexA(nullptr, FALSE, KELVRA_INSTANCE_MUTEX));
+        // The lock as a running program of the product holds it.
+        std::unique_ptr<CSingleInstance> other;
+        if (run.otherProgramRuns) other = std::make_unique<CSingleInstance>(KELVRA_INSTANCE_MUTEX);
         m_driver.LaunchCommandLine(command + run.arguments, system);
         EXPECT_EQ(m_driver.WaitForExit(), static_cast<DWORD>(run.exitCode)) << run.what;
         m_driver.WaitForDescendants();
