@@ -63,7 +63,7 @@ int RunSilentSetup(const CommandLineOptions& options) {
     bool complete = !worker.m_failures.Any();
     // Every user's own part (the AutoCAD profiles and links under
     // HKEY_CURRENT_USER), at each user's next logon.
-    if (!RegisterUserSetup(destination)) complete = false;
+    if (!RegisterUserSetup(source, destination)) complete = false;
     // Last of all, and only for a run that did everything.
     if (complete && !MarkInstallationComplete()) complete = false;
     RunLogLine(complete ? "安装完成" : "ERROR  安装完成, 但有项目未能完成 (见上)");

@@ -1,13 +1,16 @@
 #include "engine/ActiveSetup.h"
 
+#include "framework/FileDigest.h"
 #include "framework/Handles.h"
 #include "framework/RunLog.h"
+#include "framework/WideText.h"
 #include "host_cad/Registry.h"
 #include "res/ProductVersion.h"
 
 #include <shlobj.h>
 
 #include <cstdlib>
+#include <cwchar>
 
 const char kActiveSetupKey[] = "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\Kelvra V9";
 const char kUserSetupProgram[] = "KelvraUserSetup.exe";
@@ -72,47 +75,97 @@ CString NextActiveSetupVersion(const CString& current) {
     return next;
 }
 
-CString UserCleanupFolder() {
-    char folder[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES_COMMON, nullptr, SHGFP_TYPE_CURRENT,
-                                folder)))
+CString UserProgramFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    CString path;
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES_COMMON, nullptr, SHGFP_TYPE_CURRENT,
+                                folder)) ||
+        !ToNarrow(folder, static_cast<int>(wcslen(folder)), path))
         return CString();
-    CString path(folder);
     path.AppendBackslashIfMissing();
     return path + "Morvane\\Kelvra V9\\";
 }
 
-bool RegisterUserSetup(const CString& destination) {
-    CString installDir = destination;
-    installDir.AppendBackslashIfMissing();
-    const CString program = installDir + kUserSetupProgram;
-    if (GetFileAttributesA(program) == INVALID_FILE_ATTRIBUTES) {
-        RunLogFailure(GetLastError(), "找不到每个用户的设置程序 %s", program.GetString());
+namespace {
+
+// Morvane, then Kelvra V9 (already there is just as good). Created by an
+// administrator under Common Files, they inherit its list: users may read
+// and run, not write.
+bool MakeUserProgramFolder(CString& folder) {
+    folder = UserProgramFolder();
+    if (folder.IsEmpty()) {
+        RunLogFailure(ERROR_PATH_NOT_FOUND, "找不到公用文件夹 (Common Files)");
         return false;
     }
-    if (!RegisterComponent(Quoted(program))) return false;
-    // A clean-up kept from an earlier uninstallation has nothing left to do.
-    const CString cleanupFolder = UserCleanupFolder();
-    if (!cleanupFolder.IsEmpty() && DeleteFileA(cleanupFolder + kUserSetupProgram)) {
-        RemoveDirectoryA(cleanupFolder);
-        RemoveDirectoryA(VendorFolder(cleanupFolder));
+    CreateDirectoryW(Wide(VendorFolder(folder)).c_str(), nullptr);
+    CreateDirectoryW(Wide(folder).c_str(), nullptr);
+    return true;
+}
+
+HANDLE OpenForDigest(const CString& path) {
+    // No write or delete sharing: the file checked is the file registered.
+    return CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+// The kept copy has the distribution's file's size and SHA-256.
+bool SameAsDistribution(const CString& original, const CString& kept) {
+    CFileHandle originalFile(OpenForDigest(original));
+    CFileHandle keptFile(OpenForDigest(kept));
+    FileDigest originalDigest, keptDigest;
+    if (!originalFile || !keptFile || !DigestFile(originalFile.Get(), originalDigest) ||
+        !DigestFile(keptFile.Get(), keptDigest)) {
+        RunLogFailure(GetLastError(), "不能读取每个用户的设置程序 %s 或 %s", original.GetString(),
+                      kept.GetString());
+        return false;
+    }
+    if (originalDigest != keptDigest) {
+        RunLogLine("ERROR  %s 与安装包中的 %s 大小或 SHA-256 不同, 不注册", kept.GetString(),
+                   original.GetString());
+        return false;
     }
     return true;
+}
+
+} // namespace
+
+bool RegisterUserSetup(const CString& source, const CString& destination) {
+    CString sourceDir = source;
+    sourceDir.AppendBackslashIfMissing();
+    CString installDir = destination;
+    installDir.AppendBackslashIfMissing();
+    const CString original = sourceDir + kUserSetupProgram;
+    if (GetFileAttributesW(Wide(original).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        RunLogFailure(GetLastError(), "找不到每个用户的设置程序 %s", original.GetString());
+        return false;
+    }
+    CString folder;
+    if (!MakeUserProgramFolder(folder)) return false;
+    const CString kept = folder + kUserSetupProgram;
+    if (!CopyFileW(Wide(original).c_str(), Wide(kept).c_str(), FALSE)) {
+        RunLogFailure(GetLastError(), "不能复制每个用户的设置程序 %s 到 %s", original.GetString(),
+                      kept.GetString());
+        return false;
+    }
+    if (!SameAsDistribution(original, kept)) return false;
+    // /D= comes last and runs to the end of the line: no quotes needed.
+    return RegisterComponent(Quoted(kept) + " /D=" + installDir);
+}
+
+bool ReplacePendingUserCleanup(const CString& source, const CString& destination) {
+    if (!UserCleanupPending()) return true;
+    RunLogLine("替换等待中的每个用户清理 (Active Setup)");
+    return RegisterUserSetup(source, destination);
 }
 
 bool RegisterUserCleanup(const CString& destination) {
     CString installDir = destination;
     installDir.AppendBackslashIfMissing();
-    const CString folder = UserCleanupFolder();
-    if (folder.IsEmpty()) {
-        RunLogFailure(ERROR_PATH_NOT_FOUND, "找不到公用文件夹 (Common Files)");
-        return false;
-    }
-    // Morvane, then Kelvra V9 (already there is just as good).
-    CreateDirectoryA(VendorFolder(folder), nullptr);
-    CreateDirectoryA(folder, nullptr);
+    CString folder;
+    if (!MakeUserProgramFolder(folder)) return false;
     const CString kept = folder + kUserSetupProgram;
-    if (!CopyFileA(installDir + kUserSetupProgram, kept, FALSE)) {
+    if (GetFileAttributesW(Wide(kept).c_str()) == INVALID_FILE_ATTRIBUTES &&
+        !CopyFileW(Wide(installDir + kUserSetupProgram).c_str(), Wide(kept).c_str(), TRUE)) {
         RunLogFailure(GetLastError(), "不能复制每个用户的清理程序 %s 到 %s",
                       (installDir + kUserSetupProgram).GetString(), kept.GetString());
         return false;
@@ -124,4 +177,10 @@ bool RegisterUserCleanup(const CString& destination) {
 bool UserSetupRegistered() {
     CString stubPath;
     return ReadComponentValue("StubPath", stubPath) && !stubPath.IsEmpty();
+}
+
+bool UserCleanupPending() {
+    CString stubPath;
+    return ReadComponentValue("StubPath", stubPath) &&
+           stubPath.Find(CString(" ") + kUserCleanupSwitch + " ") >= 0;
 }

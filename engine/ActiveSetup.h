@@ -9,36 +9,49 @@
 
 // The component, under HKEY_LOCAL_MACHINE.
 extern const char kActiveSetupKey[];
-// The per-user program: a program file of the distribution, so it lies in
-// the destination folder (the distribution share may be gone at logon) and
-// needs no administrator's rights.
+// The per-user program: a program file of the distribution, kept under
+// Common Files (the distribution share may be gone at logon, and the
+// destination may be writable by users); it needs no administrator's rights.
 extern const char kUserSetupProgram[];
 // Its switch for the clean-up of one user, followed by /D=<destination>.
 extern const char kUserCleanupSwitch[];
 
 // Registers the per-user set-up of the installation in destination (with or
-// without a trailing backslash): a Version above any the component had, so
-// every user runs it once more. Removes a clean-up copy left by an earlier
-// uninstallation. False (and the failure in the run's log) when the program
-// is missing from destination or a value cannot be written.
-bool RegisterUserSetup(const CString& destination);
+// without a trailing backslash). The program that every user's logon runs is
+// copied from the distribution's folder source to UserProgramFolder(), where
+// only administrators may write, and registered only when the copy has the
+// distribution's file's size and SHA-256; its StubPath names that copy with
+// /D=<destination>, under a Version above any the component had, so every
+// user runs it once more. False (and the failure in the run's log) when the
+// program is missing, cannot be copied, differs, or a value cannot be written.
+bool RegisterUserSetup(const CString& source, const CString& destination);
 
-// For the uninstaller, before it removes destination: copies the per-user
-// program out of it to the machine's Common Files folder (it has to
-// outlive the destination) and registers it with the clean-up switch under a
-// new Version, so every user's profiles and links go at the next logon.
-// False when the copy or a value fails (logged).
+// For an interactive installation, which sets up its own user directly: a
+// pending per-user clean-up (an uninstallation's /REMOVE entry) would take the
+// new installation's profiles and links away at every user's next logon, so
+// it is replaced by the per-user set-up. Nothing when no clean-up is pending.
+// False when the replacement failed (logged).
+bool ReplacePendingUserCleanup(const CString& source, const CString& destination);
+
+// For the uninstaller, before it removes destination: registers the kept
+// per-user program with the clean-up switch under a new Version, so every
+// user's profiles and links go at the next logon. An installation made before
+// the program was kept under Common Files has it only in destination: it is
+// copied out first. False when the copy or a value fails (logged).
 bool RegisterUserCleanup(const CString& destination);
 
 // True when the component is registered (by a silent installation or a
 // clean-up): the uninstaller then registers the clean-up.
 bool UserSetupRegistered();
+// True when the component's StubPath is the per-user clean-up.
+bool UserCleanupPending();
 
 // The next Version after current ("9,0,0,N" with N one higher; "9,0,0,1"
 // when current is empty or holds no number).
 CString NextActiveSetupVersion(const CString& current);
-// Where the clean-up program is kept: <Common Files>\Morvane\Kelvra V9\. Only
+// Where the per-user program is kept: <Common Files>\Morvane\Kelvra V9\. Only
 // administrators may write there: every user's logon runs what lies in it,
-// and a DLL planted beside it (ProgramData lets users add files) would run
-// in the next user's session.
-CString UserCleanupFolder();
+// and a DLL planted beside it (ProgramData lets users add files; a
+// destination outside Program Files may let them too) would run in the next
+// user's session.
+CString UserProgramFolder();

@@ -2,6 +2,7 @@
 // the thread's end.
 #include "engine/SetupThread.h"
 
+#include "engine/ActiveSetup.h"
 #include "framework/RunLog.h"
 #include "framework/WizardProtocol.h"
 #include "host_cad/Registry.h"
@@ -47,6 +48,9 @@ int CSetupThread::Run() {
         RegisterControls();
         RunLogLine("写入注册表, 配置 AutoCAD");
         RegisterProduct();
+        // An unattended run registers the per-user set-up after the worker;
+        // with a page, only a pending clean-up is replaced.
+        if (ShowsBoxes()) ReplacePendingUserCleanup(m_strSourceDir, m_strInstallDir);
         RunLogLine("创建快捷方式");
         CreateShortcuts();
         RunLogLine("写入卸载记录 Uninstall.log");

@@ -1,6 +1,7 @@
 #include "framework/App.h"
 
 #include "framework/DllSearch.h"
+#include "framework/SystemLibrary.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -47,8 +48,11 @@ CString AfxGetModuleFolder() {
 }
 
 void AfxEnableControlContainer() {
+    // comctl32 is no KnownDLL: loaded by its System32 path, never imported.
+    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto init = SystemFunction<InitFunction>(L"comctl32.dll", "InitCommonControlsEx");
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
+    if (init) init(&icc);
 }
 
 int AfxMessageBox(HWND owner, const char* text, UINT type, const char* caption) {

@@ -1,6 +1,8 @@
 #include "framework/RunLog.h"
 
+#include "framework/FileSecurity.h"
 #include "framework/SystemError.h"
+#include "framework/WideText.h"
 
 #include <cstdarg>
 #include <mutex>
@@ -42,12 +44,63 @@ void CRunLog::Close() {
     m_file.Reset();
 }
 
-bool CRunLog::Open(const char* path) {
+namespace {
+
+// An existing file the log may take over: a plain file with one name,
+// owned by this user or an administrative account. Anything else in a
+// shared temp folder may be a trap: a hard link to a system file, or a file
+// another user made so as to read or steer what a privileged run writes.
+bool IsOwnLogFile(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return GetFileInformationByHandle(file, &info) &&
+           !(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
+           info.nNumberOfLinks == 1 && HasTrustedOwner(file);
+}
+
+// The log file at path: an existing one only when it passes IsOwnLogFile,
+// emptied through the handle that was checked. A symbolic link or junction
+// at path is opened as itself (and then refused), never followed.
+HANDLE OpenLogFile(const std::wstring& path, DWORD disposition) {
     // Readable while the run writes it: an administrator may watch it.
-    m_file.Reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE | READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ, nullptr, disposition,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file) return INVALID_HANDLE_VALUE;
+    if (disposition == OPEN_ALWAYS && GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (!IsOwnLogFile(file.Get())) return INVALID_HANDLE_VALUE;
+        SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN);
+        if (!SetEndOfFile(file.Get())) return INVALID_HANDLE_VALUE;
+    }
+    return file.Release();
+}
+
+// "<name> (2).log" beside "<name>.log": the first that does not exist yet.
+std::wstring FreshName(const std::wstring& path, int number) {
+    const size_t slash = path.find_last_of(L"\\/");
+    size_t dot = path.find_last_of(L'.');
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash))
+        dot = path.size();
+    return path.substr(0, dot) + L" (" + std::to_wstring(number) + L")" + path.substr(dot);
+}
+
+} // namespace
+
+bool CRunLog::Open(const char* path) {
+    std::wstring wide;
+    if (!ToWide(CString(path), wide)) return false;
+    m_file.Reset(OpenLogFile(wide, OPEN_ALWAYS));
+    // A refused file stays as it is; the log goes beside it under a name
+    // created afresh, which nothing can have been planted under.
+    for (int number = 2; !m_file && number < 100; ++number) {
+        const std::wstring fresh = FreshName(wide, number);
+        m_file.Reset(OpenLogFile(fresh, CREATE_NEW));
+        if (m_file)
+            wide = fresh;
+        else if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
     if (!m_file) return false;
-    m_path = path;
+    m_path = Narrow(wide);
     std::lock_guard<std::mutex> lock(g_lock);
     g_file = m_file.Get();
     return true;

@@ -8,10 +8,11 @@
 #define KELVRA_MAKER_WEB "www.morvane.example"
 #define KELVRA_HEADING "欢迎使用 Kelvra V9.0 土地整理规划设计软件"
 
-// The mutex Setup.exe and Uninstall-64.exe both hold while they run, in the
-// global namespace so that a deployment as SYSTEM and a user's session see
-// each other.
-#define KELVRA_INSTANCE_MUTEX "Global\\Kelvra V9 Setup"
+// The mutex Setup.exe and Uninstall-64.exe both hold while they run: in the
+// administrators' private namespace when run by an administrator (a
+// deployment as SYSTEM and an administrator's session see each other), else
+// in the session's Local namespace (framework/SingleInstance.h).
+#define KELVRA_INSTANCE_MUTEX "Kelvra V9 Setup"
 // The logs a silent run writes in %TEMP% when it is given no /LOG=.
 #define KELVRA_SETUP_LOG_NAME "Kelvra V9 Setup.log"
 #define KELVRA_UNINSTALL_LOG_NAME "Kelvra V9 Uninstall.log"

@@ -83,7 +83,7 @@ LRESULT CShadeButton::OnLButtonDown(WPARAM wp, LPARAM lp) {
         // A pressed button never shows the hover face; the next move after
         // the release asks for the leave notification again.
         TRACKMOUSEEVENT cancel{sizeof(cancel), TME_CANCEL | TME_LEAVE, m_hWnd, 0};
-        if (_TrackMouseEvent(&cancel)) m_mouseInside = 0;
+        if (TrackMouseEvent(&cancel)) m_mouseInside = 0;
     }
     LRESULT result = Default(WM_LBUTTONDOWN, wp, lp);
     m_leftPressed = 1;
@@ -114,7 +114,7 @@ LRESULT CShadeButton::OnMouseMove(WPARAM wp, LPARAM lp) {
         }
     } else if (!m_mouseInside) {
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, m_hWnd, 0};
-        if (_TrackMouseEvent(&track)) {
+        if (TrackMouseEvent(&track)) {
             m_mouseInside = 1;
             Invalidate(TRUE);
         }

@@ -4,10 +4,10 @@
 #include "framework/FileFind.h"
 #include "framework/Handles.h"
 #include "framework/PathCompare.h"
-#include "framework/SelfRegistration.h"
 #include "framework/WideText.h"
 #include "host_cad/AcadCleanup.h"
 #include "host_cad/ShellFolders.h"
+#include "uninstall/ControlUnregistration.h"
 #include "uninstall/RecordedAcadRemoval.h"
 #include "uninstall/RemovalOwnership.h"
 
@@ -180,6 +180,7 @@ private:
     std::unordered_set<std::string> m_loggedFolders; // "Made Dir: " folders, by PathKey
     // The destination whose folders are being sorted out (an earlier one too).
     CString m_destinationInHand;
+    CStringArray m_keptControls; // still registered: never deleted
 };
 
 // A file or folder reached through a junction or symbolic link inside the
@@ -218,6 +219,8 @@ Removal CRemoval::RemoveFile(const CString& path, DWORD attributes) {
         return Removal::Left;
     }
     if (!m_skipFile.IsEmpty() && IsSamePath(path, m_skipFile)) return Removal::Left;
+    for (const CString& control : m_keptControls)
+        if (IsSamePath(NormalizePath(path), control)) return Removal::Left;
     // Only a plain file with nothing but the archive bit is deleted in one call.
     if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
         SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
@@ -542,10 +545,17 @@ RemovalOutcome CRemoval::Run(const UninstallRecord& record) {
         Step("正在注销控件 " + line->path);
         if (RefuseThroughLink(*line)) continue;
         const DWORD attributes = GetFileAttributesA(line->path);
-        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;
-        CallSelfRegistration(line->path, "DllUnregisterServer");
-        RemoveFile(line->path, attributes);
+        // A file already gone may still be named by its classes: they go too.
+        if (!UnregisterControl(line->path).unregistered) {
+            // Kept, with its folder: deleting it would leave a class naming a
+            // path anyone could fill again.
+            m_keptControls.push_back(NormalizePath(line->path));
+            m_outcome.failed.push_back(line->path);
+        } else if (attributes != INVALID_FILE_ATTRIBUTES) {
+            RemoveFile(line->path, attributes);
+        }
     }
     for (const LogLine* line : files) {
         Step("正在删除 " + line->path);

@@ -2,7 +2,10 @@
 
 #include "framework/ExitCode.h"
 #include "framework/FileFind.h"
+#include "framework/FileSecurity.h"
 #include "framework/WideText.h"
+
+#include <ntsecapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,16 +46,39 @@ void SweepEmptyCopyFolders(const CString& temp) {
     }
 }
 
-// A folder of our own: created here, so nothing can have been planted in it.
+// An unpredictable name from the system's generator: nobody can create the
+// folder (or a link under its name) ahead of us.
+bool RandomFolderName(CString& name) {
+    unsigned char bytes[16];
+    if (!RtlGenRandom(bytes, sizeof(bytes))) return false;
+    name = kCopyFolderPrefix;
+    for (unsigned char byte : bytes) {
+        CString pair;
+        pair.Format("%02x", byte);
+        name += pair;
+    }
+    return true;
+}
+
+// A folder of our own: created here, under a fresh random name, with an
+// access list of its own (SYSTEM, Administrators, the running user; nothing
+// inherited from a temp folder where other users may create files), so
+// nothing can have been planted in it. An existing name is never reused.
 bool MakeFreshFolder(CString& folder) {
-    char temp[MAX_PATH] = {};
-    const DWORD length = GetTempPathA(MAX_PATH, temp);
-    if (length == 0 || length >= MAX_PATH - 40) return false;
-    SweepEmptyCopyFolders(temp);
+    wchar_t temp[MAX_PATH] = {};
+    const DWORD length = GetTempPathW(MAX_PATH, temp);
+    CString tempFolder;
+    if (length == 0 || length >= MAX_PATH - 60 ||
+        !ToNarrow(temp, static_cast<int>(length), tempFolder))
+        return false;
+    SweepEmptyCopyFolders(tempFolder);
+    CPrivateSecurity security;
+    if (!security.IsValid()) return false;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        folder.Format("%s%s%lx-%lx-%d", temp, kCopyFolderPrefix, GetCurrentProcessId(),
-                      GetTickCount(), attempt);
-        if (CreateDirectoryA(folder, nullptr)) return true;
+        CString name;
+        if (!RandomFolderName(name)) return false;
+        folder = tempFolder + name;
+        if (CreateDirectoryW(Wide(folder).c_str(), security.Attributes())) return true;
         if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
     }
     return false;

@@ -5,6 +5,7 @@
 #include "framework/ExitCode.h"
 #include "framework/RunLog.h"
 #include "host_cad/AcadCleanup.h"
+#include "framework/Handles.h"
 #include "uninstall/ProductRemoval.h"
 #include "res/ProductVersion.h"
 
@@ -20,6 +21,17 @@ void ResolveUserShellFolders() {
     char folder[MAX_PATH];
     for (int id : {CSIDL_DESKTOPDIRECTORY, CSIDL_PROGRAMS})
         SHGetFolderPathA(nullptr, id | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder);
+}
+
+// The product is installed again (a reinstallation after the uninstallation
+// that registered the clean-up): its profiles and links belong to the new
+// installation now. Read without creating anything.
+bool ProductInstalled() {
+    CRegKey key;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Morvane\\Kelvra\\V9", 0,
+                         KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.Out()) == ERROR_SUCCESS &&
+           RegQueryValueExW(key.Get(), L"installPath", nullptr, nullptr, nullptr, nullptr) ==
+               ERROR_SUCCESS;
 }
 
 } // namespace
@@ -40,6 +52,8 @@ int CUserSetupApp::RunUserSetup(const CommandLineOptions& options) {
         // The clean-up lives outside the destination: it must be told where it was.
         RunLogLine("ERROR  无法识别的命令行参数: %s", options.arguments.GetString());
         exitCode = kExitInvalidCommandLine;
+    } else if (options.privateSwitch && ProductInstalled()) {
+        RunLogLine("本软件已重新安装: 不清理");
     } else if (options.privateSwitch) {
         ResolveUserShellFolders();
         const int changed =

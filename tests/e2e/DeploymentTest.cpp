@@ -169,7 +169,7 @@ class DeploymentTest : public InstallScenario {
 protected:
     void TearDown() override {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kActiveSetupKey);
-        const CString kept = UserCleanupFolder();
+        const CString kept = UserProgramFolder();
         SetFileAttributesA(kept + kUserSetupProgram, FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(kept + kUserSetupProgram);
         RemoveDirectoryA(kept);
@@ -432,7 +432,11 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     // Apart from the Active Setup component, which runs the per-user part.
     CString stubPath;
     ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath));
-    EXPECT_EQ(stubPath, "\"" + m_destination + "KelvraUserSetup.exe\"");
+    // The kept copy under Common Files, the distribution's file byte for byte.
+    EXPECT_EQ(stubPath, "\"" + UserProgramFolder() + "KelvraUserSetup.exe\" /D=" + m_destination);
+    EXPECT_EQ(ReadFileBytes(UserProgramFolder() + "KelvraUserSetup.exe"),
+              ReadFileBytes(Distribution("full").Left(Distribution("full").GetLength() - 9) +
+                            "KelvraUserSetup.exe"));
     CString version;
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "Version", version));
     EXPECT_EQ(version, "9,0,0,1");
@@ -456,7 +460,7 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     EXPECT_EQ(version, "9,0,0,2");
     ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath));
     EXPECT_EQ(stubPath,
-              "\"" + UserCleanupFolder() + kUserSetupProgram + "\" /REMOVE /D=" + m_destination);
+              "\"" + UserProgramFolder() + kUserSetupProgram + "\" /REMOVE /D=" + m_destination);
     // Another user, set up at an earlier logon: the clean-up takes their part away.
     SetUpCurrentUser(m_destination);
     ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
@@ -466,15 +470,20 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     EXPECT_FALSE(FileExists(DesktopLink()));
     EXPECT_FALSE(DirectoryExists(m_programs + kGroupName));
 
-    // Installed silently again: the set-up replaces the clean-up under the
-    // next Version, and the clean-up's copy goes.
-    EXPECT_EQ(RunSetup("full", "/S " + LogArgument() + " /D=" + m_destination), 0u)
-        << ReadFileBytes(Log());
+    // An interactive reinstallation replaces the pending clean-up: no user's
+    // next logon takes the new installation's profiles and links away.
+    const CString cleanup = stubPath;
+    InstallAll();
+    ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath));
+    EXPECT_EQ(stubPath.Find("/REMOVE"), -1) << stubPath;
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "Version", version));
     EXPECT_EQ(version, "9,0,0,3");
-    ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath));
-    EXPECT_EQ(stubPath, "\"" + m_destination + "KelvraUserSetup.exe\"");
-    EXPECT_FALSE(FileExists(UserCleanupFolder() + kUserSetupProgram));
+    // And a clean-up started anyway (a user whose logon raced the
+    // reinstallation) leaves an installed product's user alone.
+    ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
+    EXPECT_EQ(RunCommand(cleanup), 0u);
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
+    EXPECT_TRUE(FileExists(DesktopLink()));
 }
 
 TEST_F(DeploymentTest, ASilentReinstallationKeepsTheUsersDatabase) {
@@ -509,7 +518,10 @@ TEST_F(DeploymentTest, AMissingPerUserProgramFailsTheSilentRun) {
     // Never a logon that runs a program that is not there.
     CString stubPath;
     if (ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath)) {
-        EXPECT_TRUE(FileExists(Dest(kUserSetupProgram))) << stubPath.GetString();
+        const int open = stubPath.Find("\"");
+        const int close = stubPath.Find("\"", open + 1);
+        ASSERT_TRUE(open >= 0 && close > open) << stubPath.GetString();
+        EXPECT_TRUE(FileExists(stubPath.Mid(open + 1, close - open - 1))) << stubPath.GetString();
     }
 }
 

@@ -93,7 +93,9 @@ void CInstallMachine::ClearInstallationKeys() {
         "SOFTWARE\\Autodesk",
         "SOFTWARE\\Wow6432Node\\Autodesk",
         "SOFTWARE\\Classes\\Kelvra.SampleControl",
+        "SOFTWARE\\Classes\\Kelvra.SampleControl.1",
         "SOFTWARE\\Classes\\CLSID\\{6B2E9C41-4D0A-4F7E-9C35-1A7D5E0B9F21}",
+        "SOFTWARE\\Classes\\TypeLib\\{6B2E9C42-4D0A-4F7E-9C35-1A7D5E0B9F21}",
     };
     for (const char* key : machineKeys) RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Autodesk");

@@ -6,11 +6,13 @@
 
 #include "framework/ExitCode.h"
 #include "framework/FileFind.h"
+#include "framework/SingleInstance.h"
 
 #include "framework/PathCompare.h"
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -65,14 +67,24 @@ std::vector<std::string> CopyFolders() {
     return folders;
 }
 
+// An empty folder as an earlier copy leaves it under Wine: the next run
+// must find and sweep it, whatever its random name.
+std::string MakeEarlierCopyFolder() {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder =
+        std::string(temp) + "KelvraUninstall-0123456789abcdef0123456789abcdef";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
 // What the copy leaves: no file; under Wine its folder, empty, which the
 // next run sweeps away with every other empty one an earlier copy left.
 void ExpectNoFileLeftByTheCopy(const std::vector<std::string>& before) {
     for (const std::string& folder : CopyFolders()) {
         FileSnapshot left;
         SnapshotFiles(CString(folder.c_str()) + "\\", left);
-        const bool earlier = std::find(before.begin(), before.end(), folder) != before.end();
-        if (earlier) {
+        if (std::find(before.begin(), before.end(), folder) != before.end()) {
             EXPECT_FALSE(left.empty()) << "an earlier copy's empty folder stayed: " << folder;
             continue;
         }
@@ -115,6 +127,7 @@ class UninstallRoundTrip : public UninstallScenario,
 
 TEST_P(UninstallRoundTrip, LeavesTheMachineAsItWasButForTheKeptData) {
     const RoundTrip& trip = GetParam();
+    MakeEarlierCopyFolder();
     const std::vector<std::string> copyFolders = CopyFolders();
     const MachineRecord before = RecordMachine(m_temp.Path());
 
@@ -365,8 +378,9 @@ TEST_F(UninstallScenario, SilentRunsTellByExitCodeAndLog) {
     char system[MAX_PATH] = {};
     GetSystemDirectoryA(system, MAX_PATH);
     for (const Run& run : runs) {
-        CHandle other;
-        if (run.otherProgramRuns) other.Reset(CreateMutexA(nullptr, FALSE, KELVRA_INSTANCE_MUTEX));
+        // The lock as a running program of the product holds it.
+        std::unique_ptr<CSingleInstance> other;
+        if (run.otherProgramRuns) other = std::make_unique<CSingleInstance>(KELVRA_INSTANCE_MUTEX);
         m_driver.LaunchCommandLine(command + run.arguments, system);
         EXPECT_EQ(m_driver.WaitForExit(), static_cast<DWORD>(run.exitCode)) << run.what;
         m_driver.WaitForDescendants();

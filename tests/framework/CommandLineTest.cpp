@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sddl.h>
+
 namespace {
 
 struct ParseCase {
@@ -161,16 +163,36 @@ TEST(CommandLineTest, APrivateSwitchIsKnownOnlyToItsProgram) {
     EXPECT_EQ(ParseArguments("/_TEMP=x", kUninstallSwitches).invalidArgument, CString("/_TEMP=x"));
 }
 
-TEST(SingleInstanceTest, ASecondHolderOfTheNameIsNotFirst) {
-    const char name[] = "Global\\Kelvra single instance test";
-    {
-        CSingleInstance first(name);
-        EXPECT_TRUE(first.IsFirst());
-        CSingleInstance second(name);
-        EXPECT_FALSE(second.IsFirst());
+TEST(SingleInstanceTest, ASecondHolderOfTheNameIsNotFirstWhereverTheTokenPutsIt) {
+    const char name[] = "Kelvra single instance test";
+    for (bool administrator : {true, false}) {
+        {
+            CSingleInstance first(name, administrator);
+            EXPECT_TRUE(first.IsFirst()) << administrator;
+            CSingleInstance second(name, administrator);
+            EXPECT_FALSE(second.IsFirst()) << administrator;
+        }
+        CSingleInstance again(name, administrator);
+        EXPECT_TRUE(again.IsFirst()) << administrator;
     }
-    CSingleInstance again(name);
-    EXPECT_TRUE(again.IsFirst());
+}
+
+// Names anyone may create first, with a list that lets nobody open them: the
+// name the programs once used, and the session's Local name. An
+// administrator's run is not kept from starting by either.
+TEST(SingleInstanceTest, SquattedNamesDoNotStopAnAdministratorsRun) {
+    const char name[] = "Kelvra squatted instance test";
+    PSECURITY_DESCRIPTOR nobody = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1,
+                                                                     &nobody, nullptr));
+    CLocalMemory owned(nobody);
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), nobody, FALSE};
+    CHandle global(CreateMutexW(&attributes, FALSE, L"Global\\Kelvra squatted instance test"));
+    CHandle local(CreateMutexW(&attributes, FALSE, L"Local\\Kelvra squatted instance test"));
+    ASSERT_TRUE(global.IsValid() && local.IsValid());
+    EXPECT_TRUE(CSingleInstance(name, true).IsFirst());
+    // Where a run without an administrator's rights keeps its lock.
+    EXPECT_FALSE(CSingleInstance(name, false).IsFirst());
 }
 
 } // namespace

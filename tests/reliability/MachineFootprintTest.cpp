@@ -254,6 +254,10 @@ TEST_F(MachineFootprint, PlantedSystemDllsAreNeverLoadedAndOnlyDocumentedPlacesC
         // What the sample distribution's control registers about itself.
         "+ HKLM\\SOFTWARE\\Classes\\Kelvra.SampleControl",
         "+ HKLM\\SOFTWARE\\Classes\\CLSID\\{6B2E9C41-4D0A-4F7E-9C35-1A7D5E0B9F21}",
+        "+ HKLM\\SOFTWARE\\Classes\\TypeLib\\{6B2E9C42-4D0A-4F7E-9C35-1A7D5E0B9F21}",
+        // Wine shows the shared type library key in the 32-bit view too.
+        "+ HKLM\\SOFTWARE\\Classes\\Wow6432Node\\TypeLib\\{6B2E9C42-4D0A-4F7E-9C35-1A7D5E0B9F21}",
+        "+ HKLM\\SOFTWARE\\Wow6432Node\\Classes\\TypeLib\\{6B2E9C42-4D0A-4F7E-9C35-1A7D5E0B9F21}",
     };
     // The platform's own bookkeeping while any program runs.
     const std::vector<std::string> platform = {

@@ -1,12 +1,19 @@
 // The uninstaller program's own logic that needs no window: what its last
 // box says.
+#include "framework/ExitCode.h"
+#include "framework/Handles.h"
 #include "framework/PathCompare.h"
+#include "framework/SingleInstance.h"
+#include "framework/WideText.h"
+#include "res/resource.h"
 #include "uninstall/RecordLocation.h"
 #include "uninstall/RemovalReport.h"
 
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <sddl.h>
 
 #include <functional>
 #include <string>
@@ -138,6 +145,45 @@ TEST(UninstallProgramTest, AMissingOrDamagedRecordMeansTheSafeMode) {
         EXPECT_EQ(c.valid, LoadChosenRecord(choice, read)) << c.what;
         EXPECT_EQ(c.valid ? 1u : 0u, read.files.size()) << c.what;
     }
+}
+
+// The built program with the one-instance names squatted as a user without
+// rights would squat them (created first, opened by nobody): it goes on and
+// ends for its own reason (no record beside it: 1603), not with 1618. Held
+// by a real run of the product, the lock still answers 1618.
+TEST(UninstallProgramTest, SquattedInstanceNamesDoNotAnswer1618) {
+    std::string program = std::string("Z:") + KELVRA_UNINSTALL_EXE;
+    for (char& c : program)
+        if (c == '/') c = '\\';
+    auto run = [&]() -> DWORD {
+        std::wstring line = L"\"" + Wide(CString(program.c_str())) + L"\" /S";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &info))
+            return 0;
+        CHandle process(info.hProcess);
+        CHandle thread(info.hThread);
+        if (WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0) return 1;
+        DWORD code = 0;
+        GetExitCodeProcess(process.Get(), &code);
+        return code;
+    };
+    PSECURITY_DESCRIPTOR nobody = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1,
+                                                                     &nobody, nullptr));
+    CLocalMemory owned(nobody);
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), nobody, FALSE};
+    {
+        CHandle global(CreateMutexW(&attributes, FALSE, L"Global\\Kelvra V9 Setup"));
+        CHandle local(CreateMutexW(&attributes, FALSE, L"Local\\Kelvra V9 Setup"));
+        ASSERT_TRUE(global.IsValid() && local.IsValid());
+        EXPECT_EQ(run(), static_cast<DWORD>(kExitFailed));
+    }
+    CSingleInstance running(KELVRA_INSTANCE_MUTEX);
+    ASSERT_TRUE(running.IsFirst());
+    EXPECT_EQ(run(), static_cast<DWORD>(kExitAlreadyRunning));
 }
 
 } // namespace

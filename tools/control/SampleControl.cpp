@@ -8,13 +8,26 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 namespace {
 
 const char kClassKey[] = "SOFTWARE\\Classes\\CLSID\\{6B2E9C41-4D0A-4F7E-9C35-1A7D5E0B9F21}";
 const char kServerKey[] =
     "SOFTWARE\\Classes\\CLSID\\{6B2E9C41-4D0A-4F7E-9C35-1A7D5E0B9F21}\\InprocServer32";
-const char kProgIdKey[] = "SOFTWARE\\Classes\\Kelvra.SampleControl";
+const char kClassId[] = "{6B2E9C41-4D0A-4F7E-9C35-1A7D5E0B9F21}";
+const char kProgId[] = "Kelvra.SampleControl.1";
+const char kIndependentProgId[] = "Kelvra.SampleControl";
+const char kProgIdKey[] = "SOFTWARE\\Classes\\Kelvra.SampleControl.1";
+const char kIndependentProgIdKey[] = "SOFTWARE\\Classes\\Kelvra.SampleControl";
+// Its type library, registered from the control's own file as a control
+// with an embedded library registers it.
+const char kTypeLibId[] = "{6B2E9C42-4D0A-4F7E-9C35-1A7D5E0B9F21}";
+const char kTypeLibKey[] = "SOFTWARE\\Classes\\TypeLib\\{6B2E9C42-4D0A-4F7E-9C35-1A7D5E0B9F21}";
+const char kTypeLibVersionKey[] =
+    "SOFTWARE\\Classes\\TypeLib\\{6B2E9C42-4D0A-4F7E-9C35-1A7D5E0B9F21}\\1.0";
+const char kTypeLibFileKey[] =
+    "SOFTWARE\\Classes\\TypeLib\\{6B2E9C42-4D0A-4F7E-9C35-1A7D5E0B9F21}\\1.0\\0\\win64";
 const char kDescription[] = "Kelvra V9 sample control (sample content, not the product)";
 
 HMODULE g_module = nullptr;
@@ -39,16 +52,25 @@ extern "C" __declspec(dllexport) HRESULT WINAPI DllRegisterServer() {
     char path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameA(g_module, path, sizeof(path));
     if (length == 0 || length >= sizeof(path)) return E_FAIL;
-    const bool ok = SetString(kClassKey, nullptr, kDescription) &&
-                    SetString(kServerKey, nullptr, path) &&
-                    SetString(kServerKey, "ThreadingModel", "Apartment") &&
-                    SetString(kProgIdKey, nullptr, kDescription);
+    const std::string classKey(kClassKey);
+    const bool ok =
+        SetString(kClassKey, nullptr, kDescription) && SetString(kServerKey, nullptr, path) &&
+        SetString(kServerKey, "ThreadingModel", "Apartment") &&
+        SetString((classKey + "\\ProgID").c_str(), nullptr, kProgId) &&
+        SetString((classKey + "\\VersionIndependentProgID").c_str(), nullptr, kIndependentProgId) &&
+        SetString((classKey + "\\TypeLib").c_str(), nullptr, kTypeLibId) &&
+        SetString(kProgIdKey, nullptr, kDescription) &&
+        SetString((std::string(kProgIdKey) + "\\CLSID").c_str(), nullptr, kClassId) &&
+        SetString(kIndependentProgIdKey, nullptr, kDescription) &&
+        SetString((std::string(kIndependentProgIdKey) + "\\CLSID").c_str(), nullptr, kClassId) &&
+        SetString((std::string(kIndependentProgIdKey) + "\\CurVer").c_str(), nullptr, kProgId) &&
+        SetString(kTypeLibVersionKey, nullptr, "Kelvra V9 sample library") &&
+        SetString(kTypeLibFileKey, nullptr, path);
     return ok ? S_OK : E_FAIL;
 }
 
 extern "C" __declspec(dllexport) HRESULT WINAPI DllUnregisterServer() {
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServerKey);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kClassKey);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProgIdKey);
+    for (const char* key : {kClassKey, kProgIdKey, kIndependentProgIdKey, kTypeLibKey})
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
     return S_OK;
 }

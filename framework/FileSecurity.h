@@ -1,0 +1,44 @@
+// Who may change a file or folder, asked of an open handle (never of a path
+// that could be swapped between the question and the use), and the private
+// access list the uninstaller's own folders get.
+#pragma once
+
+#include "framework/Handles.h"
+
+#include <windows.h>
+
+// The accounts trusted with what an administrator runs or reads back:
+// SYSTEM, the Administrators group and TrustedInstaller.
+bool IsAdministrativeSid(PSID sid);
+
+// True when the object's owner is the running user, SYSTEM or the
+// Administrators group (or TrustedInstaller): nobody else has planted it.
+// The handle needs READ_CONTROL.
+bool HasTrustedOwner(HANDLE object);
+
+// True when only administrative accounts may change what the object holds
+// or who may: its owner is one of them, and no entry of its access list that
+// applies to the object itself gives anyone else a right to write, add,
+// delete, or change its owner or list. An object without an access list (a
+// null DACL) is writable by all. The handle needs READ_CONTROL.
+bool IsWritableByAdministratorsAlone(HANDLE object);
+
+// The rule of IsWritableByAdministratorsAlone, applied to a descriptor
+// holding an owner and an access list.
+bool AdministratorsAloneMayChange(PSECURITY_DESCRIPTOR descriptor);
+
+// A security descriptor whose access list is protected (nothing inherited)
+// and grants full control to SYSTEM, the Administrators group and the running
+// user alone: for folders the uninstaller creates in a shared temp folder.
+class CPrivateSecurity {
+public:
+    CPrivateSecurity();
+    bool IsValid() const { return m_descriptor.IsValid(); }
+    // For CreateDirectoryW and friends; null while not valid.
+    SECURITY_ATTRIBUTES* Attributes() { return IsValid() ? &m_attributes : nullptr; }
+    PSECURITY_DESCRIPTOR Descriptor() const { return m_descriptor.Get(); }
+
+private:
+    CLocalMemory m_descriptor;
+    SECURITY_ATTRIBUTES m_attributes{};
+};
