@@ -1,7 +1,7 @@
 #include "tests/e2e/InstallMachine.h"
 
-#include "framework/WideText.h"
 #include "framework/Handles.h"
+#include "framework/WideText.h"
 
 #include <cstring>
 
