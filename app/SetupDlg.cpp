@@ -6,6 +6,8 @@
 #include "framework/ExitCode.h"
 #include "framework/Handles.h"
 #include "framework/RunLog.h"
+#include "framework/WideText.h"
+#include "host_cad/Registry.h"
 #include "pages/DlgCompactpage.h"
 #include "pages/DlgFinishpage.h"
 #include "pages/DlgInstall.h"
@@ -22,6 +24,8 @@ constexpr int kPageCount = 5;
 const char kQuitQuestion[] = "真要退出安装程序吗?";
 const char kReinstallQuestion[] = "已经安装了本软件!\n是否重新安装?";
 const char kReinstallCaption[] = "警告";
+const char kUnnamableSource[] = "安装程序所在文件夹的路径中有安装程序不能使用的字符:\n%s\n"
+                                "请把安装程序放到其他文件夹后再运行。";
 } // namespace
 
 const char* WizardTitle() { return KELVRA_WIZARD_TITLE; }
@@ -29,7 +33,7 @@ const char* WizardTitle() { return KELVRA_WIZARD_TITLE; }
 // Until the copy has ended, leaving the wizard is the user's doing.
 CSetupDlg::CSetupDlg(HWND parent)
     : CDialog(IDD_SETUP_DIALOG, parent), m_nExitCode(kExitUserCancelled) {
-    m_hIcon = static_cast<HICON>(LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME),
+    m_hIcon = static_cast<HICON>(LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME),
                                             IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
 }
 
@@ -37,11 +41,12 @@ CSetupDlg::~CSetupDlg() = default;
 
 bool CSetupDlg::CheckExistingInstall() {
     CRegKey key;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kProductKey, key.Out()) != ERROR_SUCCESS) return false;
-    char buffer[1024];
-    DWORD size = sizeof(buffer);
-    return RegQueryValueExA(key.Get(), "installPath", nullptr, nullptr,
-                            reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
+    if (RegCreateKeyW(HKEY_LOCAL_MACHINE, Wide(kProductKey).c_str(), key.Out()) != ERROR_SUCCESS)
+        return false;
+    // A value whose code page 936 form needs more than 1024 bytes counts as absent.
+    CString path;
+    DWORD bytes = 0;
+    return ReadRegistryText(key.Get(), "installPath", path, &bytes) && bytes <= 1024;
 }
 
 BOOL CSetupDlg::OnInitDialog() {
@@ -49,7 +54,15 @@ BOOL CSetupDlg::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-    m_strSourceDir = AfxGetModuleFolder();
+    if (!AfxGetModuleFolder(m_strSourceDir)) {
+        CString text;
+        text.Format(kUnnamableSource, AfxGetModuleFolder().GetString());
+        AfxMessageBox(m_hWnd, text, MB_OK | MB_ICONSTOP, WizardTitle());
+        RunLogLine("ERROR  安装程序所在文件夹的路径中有代码页 936 不能表示的字符");
+        m_nExitCode = kExitFailed;
+        PostMessage(WM_CLOSE);
+        return FALSE;
+    }
 
     CollectPictures(m_strSourceDir + "\\安装界面\\", "*.jpg", m_pictureFiles);
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine with the project's settings: a private
-# prefix in the build tree, code page 936, no Mono/Gecko prompts, quiet Wine.
+# prefix in the build tree, code page 936 (or KELVRA_LOCALE's), no Mono/Gecko
+# prompts, quiet Wine.
 # The test and main commands start Xvfb and a persistent wineserver; run on
 # its own without a display, this wrapper starts a private Xvfb for the call.
 set -u
@@ -17,15 +18,17 @@ export WINEPREFIX=${WINEPREFIX:-$build_dir/wineprefix}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
-# Without the system's zh_CN.UTF-8, the locale the scripts compiled into the
-# build tree; this shell itself cannot switch to it (it reads LOCPATH only
-# from the environment it started with), Wine can.
-if [ -z "${LOCPATH:-}" ] && [ -e "$build_dir/locale/zh_CN.UTF-8/LC_CTYPE" ]; then
+# The program's locale, and with it the system code page it sees: 936
+# (zh_CN.UTF-8) unless a test asks for another through KELVRA_LOCALE
+# (C.UTF-8 gives 1252, ja_JP.UTF-8 gives 932).
+run_locale=${KELVRA_LOCALE:-zh_CN.UTF-8}
+# Without the system's locale, the one the scripts compiled into the build
+# tree; this shell itself cannot switch to it (it reads LOCPATH only from the
+# environment it started with), Wine can.
+if [ -z "${LOCPATH:-}" ] && [ -e "$build_dir/locale/$run_locale/LC_CTYPE" ]; then
   export LOCPATH=$build_dir/locale
-  export LC_ALL=zh_CN.UTF-8 2>/dev/null
-else
-  export LC_ALL=zh_CN.UTF-8
 fi
+export LC_ALL=$run_locale 2>/dev/null
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" wine "$exe" "$@" </dev/null 2> >(grep -v 'setlocale' >&2)
 fi

@@ -2,6 +2,7 @@
 
 #include "framework/DllSearch.h"
 #include "framework/SystemLibrary.h"
+#include "framework/WideText.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -9,10 +10,26 @@
 namespace {
 CWinApp* g_app = nullptr;
 
+// The running program's full path as Windows holds it; empty when it cannot
+// be read.
+std::wstring ModulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    // A path longer than MAX_PATH is cut short and the call tells so only by
+    // filling the buffer: the buffer grows up to the longest path there is.
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0) return std::wstring();
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        if (path.size() >= 32768) return std::wstring();
+        path.resize(path.size() * 2);
+    }
+}
+
 CString ModuleBaseName() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    CString name(path);
+    CString name = Narrow(ModulePath());
     int slash = name.ReverseFind('\\');
     if (slash >= 0) name = name.Mid(slash + 1);
     int dot = name.ReverseFind('.');
@@ -31,21 +48,43 @@ CWinApp::~CWinApp() {
 
 CWinApp* AfxGetApp() { return g_app; }
 
-HINSTANCE AfxGetInstanceHandle() { return GetModuleHandleA(nullptr); }
+HINSTANCE AfxGetInstanceHandle() { return GetModuleHandleW(nullptr); }
 
 CString AfxGetAppTitle() {
     if (g_app && *g_app->GetTitle()) return CString(g_app->GetTitle());
     return ModuleBaseName();
 }
 
-CString AfxGetModuleFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    CString folder(path);
-    const int slash = folder.ReverseFind('\\');
-    if (slash >= 0) folder = folder.Left(slash);
-    return folder;
+namespace {
+CString CutAtLastBackslash(CString path) {
+    const int slash = path.ReverseFind('\\');
+    if (slash >= 0) path = path.Left(slash);
+    return path;
 }
+} // namespace
+
+bool AfxGetModuleFolder(CString& folder) {
+    const std::wstring path = ModulePath();
+    if (path.empty() || !ToNarrow(path, folder)) {
+        folder.Empty();
+        return false;
+    }
+    folder = CutAtLastBackslash(folder);
+    return true;
+}
+
+CString AfxGetModuleFolder() { return CutAtLastBackslash(Narrow(ModulePath())); }
+
+std::wstring AfxLoadWideString(UINT id) {
+    // A zero buffer size asks for the resource's own read-only text.
+    const wchar_t* text = nullptr;
+    const int length =
+        LoadStringW(AfxGetInstanceHandle(), id, reinterpret_cast<wchar_t*>(&text), 0);
+    if (length <= 0 || !text) return std::wstring();
+    return std::wstring(text, static_cast<size_t>(length));
+}
+
+CString AfxLoadString(UINT id) { return Narrow(AfxLoadWideString(id)); }
 
 void AfxEnableControlContainer() {
     // comctl32 is no KnownDLL: loaded by its System32 path, never imported.
@@ -57,7 +96,7 @@ void AfxEnableControlContainer() {
 
 int AfxMessageBox(HWND owner, const char* text, UINT type, const char* caption) {
     CString title = caption ? CString(caption) : AfxGetAppTitle();
-    return MessageBoxA(owner, text, title, type);
+    return MessageBoxW(owner, Wide(CString(text)).c_str(), Wide(title).c_str(), type);
 }
 
 int AfxWinMain() {

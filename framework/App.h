@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 class CWnd;
 
 class CWinApp {
@@ -33,8 +35,17 @@ HINSTANCE AfxGetInstanceHandle();
 // The application's title: used as the caption of message boxes given none.
 CString AfxGetAppTitle();
 // The running program's folder, without a trailing backslash (a program in a
-// drive's root gives the bare drive, "D:").
+// drive's root gives the bare drive, "D:"). False, with folder emptied, when
+// the path cannot be read or has a character code page 936 lacks.
+bool AfxGetModuleFolder(CString& folder);
+// As above, for a folder that is only shown: a character code page 936
+// lacks becomes "?", which no file name holds, so a path built on it is
+// never found.
 CString AfxGetModuleFolder();
+// A string-table entry of the program, as compiled / in code page 936;
+// empty when it does not load.
+std::wstring AfxLoadWideString(UINT id);
+CString AfxLoadString(UINT id);
 // Makes the framework's controls usable (common controls, OLE for pictures).
 void AfxEnableControlContainer();
 // Message box owned by owner, captioned with the application's title when

@@ -7,7 +7,9 @@ void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
 }
 
 INT_PTR CDialog::DoModal() {
-    return ::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), m_hWndParent,
+    // A Unicode dialog: its template's texts show as compiled whatever the
+    // system's code page.
+    return ::DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_templateId), m_hWndParent,
                              &CDialog::StaticDialogProc, reinterpret_cast<LPARAM>(this));
 }
 
@@ -53,7 +55,7 @@ INT_PTR CDialog::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
         if (CWnd* control = FromHandlePermanent(dis->hwndItem)) {
             control->DrawItem(dis);
-            ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
+            ::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, TRUE);
             return TRUE;
         }
         return FALSE;
@@ -83,7 +85,7 @@ INT_PTR CDialog::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CHARTOITEM:
         return static_cast<INT_PTR>(result);
     default:
-        ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
+        ::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
         return TRUE;
     }
 }

@@ -1,5 +1,7 @@
 #include "framework/PathCompare.h"
 
+#include "framework/WideText.h"
+
 #include <windows.h>
 
 namespace {
@@ -40,13 +42,16 @@ CString NormalizePath(const CString& path) {
     const bool device = text.Left(4) == "\\\\?\\" || text.Left(4) == "\\\\.\\";
     if (!drive && (device || ShareRootLength(text) < 0)) return CString();
 
-    const DWORD needed = GetFullPathNameA(text, 0, nullptr, nullptr);
+    std::wstring wide;
+    if (!ToWide(text, wide)) return CString();
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
     if (needed == 0) return CString();
-    CString full;
-    const DWORD written =
-        GetFullPathNameA(text, needed, full.GetBuffer(static_cast<int>(needed)), nullptr);
+    std::wstring fullWide(needed, L'\0');
+    const DWORD written = GetFullPathNameW(wide.c_str(), needed, &fullWide[0], nullptr);
     if (written == 0 || written >= needed) return CString();
-    full.ReleaseBuffer(static_cast<int>(written));
+    fullWide.resize(written);
+    CString full;
+    if (!ToNarrow(fullWide, full)) return CString();
     if (full.EndsWithBackslash() && !IsRootPath(full)) full = full.Left(full.GetLength() - 1);
     if (drive && full.GetLength() == 2) full += '\\';
     return full;

@@ -6,11 +6,12 @@
 
 #include "framework/String.h"
 
-// The path as the file functions resolve it (GetFullPathNameA: "/" read as
+// The path as the file functions resolve it (GetFullPathNameW: "/" read as
 // "\", repeated separators, "." and ".." resolved, trailing dots and blanks
 // of a name dropped), without a trailing backslash except on a drive root
 // ("C:\"). Empty unless path is absolute ("X:\..." or "\\server\share\...");
-// device paths ("\\?\", "\\.\") are empty too.
+// device paths ("\\?\", "\\.\") are empty too, and so is text that is not
+// valid code page 936.
 CString NormalizePath(const CString& path);
 
 // True when path is folder or lies inside it; both normalised.

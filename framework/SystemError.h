@@ -4,5 +4,5 @@
 
 #include <windows.h>
 
-// The system's text for an error code (FormatMessageA, language neutral).
+// The system's text for an error code (language neutral), in code page 936.
 CString SystemErrorText(DWORD code);

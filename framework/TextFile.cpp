@@ -4,6 +4,7 @@
 #include "framework/Handles.h"
 #include "framework/RunLog.h"
 #include "framework/SystemError.h"
+#include "framework/WideText.h"
 
 namespace {
 
@@ -25,7 +26,12 @@ bool WriteTextFile(HWND owner, const char* path, const CString& text, bool showE
         if (c == '\n') bytes += '\r';
         bytes += c;
     }
-    CFileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    std::wstring widePath;
+    if (!ToWide(CString(path), widePath)) {
+        ShowFileError(owner, path, ERROR_NO_UNICODE_TRANSLATION, showErrors);
+        return false;
+    }
+    CFileHandle file(CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         ShowFileError(owner, path, GetLastError(), showErrors);

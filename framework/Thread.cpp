@@ -15,9 +15,9 @@ BOOL CWinThread::CreateThread(DWORD createFlags, UINT stackSize, LPSECURITY_ATTR
 
 int CWinThread::Run() {
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return ExitInstance();
 }
@@ -42,7 +42,7 @@ bool WaitWhileDispatching(HANDLE handle, DWORD timeoutMs) {
         if (r == WAIT_OBJECT_0) signalled = true;
         if (r != WAIT_OBJECT_0 + 1) break;
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             // Taken off the queue so the wait goes on (whoever waits for the
             // handle relies on its end); posted again below.
             if (msg.message == WM_QUIT) {
@@ -51,7 +51,7 @@ bool WaitWhileDispatching(HANDLE handle, DWORD timeoutMs) {
                 continue;
             }
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
     }
     // The quit is kept for the loop that waits for it.

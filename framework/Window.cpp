@@ -1,7 +1,9 @@
 #include "framework/Window.h"
 
+#include "framework/WideText.h"
+
 namespace {
-const char kObjectProp[] = "KelvraCWnd";
+const wchar_t kObjectProp[] = L"KelvraCWnd";
 }
 
 CWnd::~CWnd() {
@@ -11,19 +13,27 @@ CWnd::~CWnd() {
         Detach();
 }
 
-CString CWnd::GetWindowText() const {
-    CString text;
-    int length = ::GetWindowTextLengthA(m_hWnd);
-    if (length > 0) {
-        ::GetWindowTextA(m_hWnd, text.GetBuffer(length), length + 1);
-        text.ReleaseBuffer();
-    }
+void CWnd::SetWindowText(const char* text) const {
+    ::SetWindowTextW(m_hWnd, Wide(CString(text)).c_str());
+}
+
+std::wstring CWnd::GetWideText() const {
+    std::wstring text;
+    const int length = ::GetWindowTextLengthW(m_hWnd);
+    if (length <= 0) return text;
+    text.resize(static_cast<size_t>(length) + 1);
+    const int copied = ::GetWindowTextW(m_hWnd, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
     return text;
 }
 
+CString CWnd::GetWindowText() const { return Narrow(GetWideText()); }
+
+bool CWnd::GetWindowText(CString& text) const { return ToNarrow(GetWideText(), text); }
+
 void CWnd::ModifyStyle(DWORD remove, DWORD add) const {
     DWORD style = (GetStyle() & ~remove) | add;
-    ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(style));
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(style));
 }
 
 void CWnd::CenterWindow() const {
@@ -36,7 +46,7 @@ void CWnd::CenterWindow() const {
         ::GetWindowRect(over, &area);
     } else {
         MONITORINFO mi{sizeof(mi), {}, {}, 0};
-        GetMonitorInfoA(MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &mi);
+        GetMonitorInfoW(MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &mi);
         area = mi.rcWork;
     }
     int width = self.right - self.left, height = self.bottom - self.top;
@@ -46,16 +56,16 @@ void CWnd::CenterWindow() const {
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
-    return hwnd ? static_cast<CWnd*>(::GetPropA(hwnd, kObjectProp)) : nullptr;
+    return hwnd ? static_cast<CWnd*>(::GetPropW(hwnd, kObjectProp)) : nullptr;
 }
 
 void CWnd::Attach(HWND hwnd) {
     m_hWnd = hwnd;
-    ::SetPropA(hwnd, kObjectProp, this);
+    ::SetPropW(hwnd, kObjectProp, this);
 }
 
 void CWnd::Detach() {
-    if (m_hWnd && ::IsWindow(m_hWnd)) ::RemovePropA(m_hWnd, kObjectProp);
+    if (m_hWnd && ::IsWindow(m_hWnd)) ::RemovePropW(m_hWnd, kObjectProp);
     m_hWnd = nullptr;
 }
 
@@ -63,17 +73,17 @@ bool CWnd::SubclassWindow(HWND hwnd) {
     if (!hwnd || m_hWnd || FromHandlePermanent(hwnd)) return false;
     m_hWnd = hwnd;
     PreSubclassWindow();
-    ::SetPropA(hwnd, kObjectProp, this);
+    ::SetPropW(hwnd, kObjectProp, this);
     m_oldProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::SubclassProc)));
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::SubclassProc)));
     return true;
 }
 
 HWND CWnd::UnsubclassWindow() {
     HWND hwnd = m_hWnd;
     if (hwnd && m_oldProc && ::IsWindow(hwnd)) {
-        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
-        ::RemovePropA(hwnd, kObjectProp);
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
+        ::RemovePropW(hwnd, kObjectProp);
     }
     m_oldProc = nullptr;
     m_hWnd = nullptr;
@@ -81,17 +91,17 @@ HWND CWnd::UnsubclassWindow() {
 }
 
 LRESULT CWnd::Default(UINT msg, WPARAM wp, LPARAM lp) {
-    return ::CallWindowProcA(m_oldProc, m_hWnd, msg, wp, lp);
+    return ::CallWindowProcW(m_oldProc, m_hWnd, msg, wp, lp);
 }
 
 LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     CWnd* self = FromHandlePermanent(hwnd);
-    if (!self) return ::DefWindowProcA(hwnd, msg, wp, lp);
+    if (!self) return ::DefWindowProcW(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
         // The window dies; the object stays and can take over the next one.
         WNDPROC old = self->m_oldProc;
         self->UnsubclassWindow();
-        return ::CallWindowProcA(old, hwnd, msg, wp, lp);
+        return ::CallWindowProcW(old, hwnd, msg, wp, lp);
     }
     return self->WindowProc(msg, wp, lp);
 }

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 class CWnd {
 public:
     CWnd() = default;
@@ -18,13 +20,21 @@ public:
     operator HWND() const { return m_hWnd; }
 
     LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
-        return ::SendMessageA(m_hWnd, msg, wp, lp);
+        return ::SendMessageW(m_hWnd, msg, wp, lp);
     }
     BOOL PostMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
-        return ::PostMessageA(m_hWnd, msg, wp, lp);
+        return ::PostMessageW(m_hWnd, msg, wp, lp);
     }
-    void SetWindowText(const char* text) const { ::SetWindowTextA(m_hWnd, text); }
+    // Window texts cross in UTF-16; the program's side stays code page 936.
+    void SetWindowText(const char* text) const;
+    // For texts that are shown or logged: a character code page 936 lacks
+    // becomes "?".
     CString GetWindowText() const;
+    // For texts that are acted upon: false when a character has no code
+    // page 936 form (a folder typed as "C:\Users\Søren").
+    bool GetWindowText(CString& text) const;
+    // The text exactly as the window holds it (owner-drawn captions).
+    std::wstring GetWideText() const;
     BOOL EnableWindow(BOOL enable = TRUE) const { return ::EnableWindow(m_hWnd, enable); }
     BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
     BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
@@ -35,7 +45,7 @@ public:
     BOOL Invalidate(BOOL erase = TRUE) const { return ::InvalidateRect(m_hWnd, nullptr, erase); }
     void GetClientRect(RECT* rect) const { ::GetClientRect(m_hWnd, rect); }
     void GetWindowRect(RECT* rect) const { ::GetWindowRect(m_hWnd, rect); }
-    DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_STYLE)); }
+    DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
     void ModifyStyle(DWORD remove, DWORD add) const;
     UINT_PTR SetTimer(UINT_PTR id, UINT elapse) const {
         return ::SetTimer(m_hWnd, id, elapse, nullptr);

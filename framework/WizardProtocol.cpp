@@ -6,7 +6,7 @@ void TakeHostIcons(HWND page) {
     HWND host = GetParent(page);
     if (!host) return;
     for (WPARAM kind : {static_cast<WPARAM>(ICON_BIG), static_cast<WPARAM>(ICON_SMALL)}) {
-        LRESULT icon = SendMessageA(host, WM_GETICON, kind, 0);
-        SendMessageA(page, WM_SETICON, kind, icon);
+        LRESULT icon = SendMessageW(host, WM_GETICON, kind, 0);
+        SendMessageW(page, WM_SETICON, kind, icon);
     }
 }

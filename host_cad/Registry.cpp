@@ -5,6 +5,7 @@
 #include "framework/WideText.h"
 
 #include <atomic>
+#include <vector>
 
 namespace {
 
@@ -19,38 +20,55 @@ int CountMachineWrite(LSTATUS status) {
     return 0;
 }
 
+const char* HiveName(HKEY hive) {
+    return hive == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+}
+
+// Opens key under hive with the create-or-open call.
+LSTATUS CreateKey(HKEY hive, const CString& key, CRegKey& opened) {
+    std::wstring wideKey;
+    if (!ToWide(key, wideKey)) return ERROR_NO_UNICODE_TRANSLATION;
+    return RegCreateKeyW(hive, wideKey.c_str(), opened.Out());
+}
+
 LSTATUS WriteValue(HKEY hive, const CString& key, const CString& name, DWORD type, const void* data,
                    DWORD bytes) {
     CRegKey opened;
-    LSTATUS status = RegCreateKeyA(hive, key, opened.Out());
+    std::wstring wideName;
+    LSTATUS status =
+        ToWide(name, wideName) ? CreateKey(hive, key, opened) : ERROR_NO_UNICODE_TRANSLATION;
     if (status == ERROR_SUCCESS)
-        status = RegSetValueExA(opened.Get(), name, 0, type, static_cast<const BYTE*>(data), bytes);
+        status = RegSetValueExW(opened.Get(), wideName.c_str(), 0, type,
+                                static_cast<const BYTE*>(data), bytes);
     if (status != ERROR_SUCCESS)
-        RunLogFailure(static_cast<DWORD>(status), "不能写入注册表值 %s\\%s: %s",
-                      hive == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER",
+        RunLogFailure(static_cast<DWORD>(status), "不能写入注册表值 %s\\%s: %s", HiveName(hive),
                       key.GetString(), name.IsEmpty() ? "(默认)" : name.GetString());
     return status;
 }
 
 LSTATUS WriteString(HKEY hive, const CString& key, const CString& name, const CString& value) {
-    // Straight from the string: no copy buffer that a long value could overrun
-    // or cut short.
-    return WriteValue(hive, key, name, REG_SZ, value.GetString(),
-                      static_cast<DWORD>(value.GetLength()) + 1);
+    // The whole string, whatever its length; text that is not valid code
+    // page 936 is refused rather than stored altered.
+    std::wstring wide;
+    if (!ToWide(value, wide)) {
+        RunLogFailure(ERROR_NO_UNICODE_TRANSLATION, "不能写入注册表值 %s\\%s: %s", HiveName(hive),
+                      key.GetString(), name.IsEmpty() ? "(默认)" : name.GetString());
+        return ERROR_NO_UNICODE_TRANSLATION;
+    }
+    return WriteValue(hive, key, name, REG_SZ, wide.c_str(),
+                      static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
 int ReadString(HKEY hive, const CString& key, const CString& name, CString& value) {
     value.Empty();
     CRegKey opened;
-    if (RegCreateKeyA(hive, key, opened.Out()) != ERROR_SUCCESS) return 0;
-    // One spare byte beyond what the registry may fill: a value stored without
-    // its own NUL (or of another type) still ends as a terminated string.
-    char buffer[kRegistryReadLimit + 1] = {};
-    DWORD size = kRegistryReadLimit;
-    if (RegQueryValueExA(opened.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
-                         &size) != ERROR_SUCCESS)
-        return 0;
-    value = buffer;
+    if (CreateKey(hive, key, opened) != ERROR_SUCCESS) return 0;
+    CString text;
+    // Read as through a buffer of kRegistryReadLimit bytes of code page 936
+    // text, its NUL included: a longer value counts as absent.
+    DWORD bytes = 0;
+    if (!ReadRegistryText(opened.Get(), name, text, &bytes) || bytes > kRegistryReadLimit) return 0;
+    value = text;
     return 1;
 }
 
@@ -74,11 +92,50 @@ int ReadUserString(CString key, CString name, CString& value) {
 
 DWORD UserValueSize(CString key, CString name) {
     CRegKey opened;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, key, opened.Out()) != ERROR_SUCCESS) return 0;
+    if (CreateKey(HKEY_CURRENT_USER, key, opened) != ERROR_SUCCESS) return 0;
+    CString text;
+    DWORD bytes = 0;
+    return ReadRegistryText(opened.Get(), name, text, &bytes) ? bytes : 0;
+}
+
+bool ReadRegistryText(HKEY key, const char* name, CString& value, DWORD* dataBytes) {
+    value.Empty();
+    if (dataBytes) *dataBytes = 0;
+    std::wstring wideName;
+    if (!ToWide(CString(name), wideName)) return false;
+    // The value may grow between the size question and the read.
+    std::vector<BYTE> data;
+    DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(opened.Get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
-        return 0;
-    return size;
+    LSTATUS status = RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &size);
+    for (int attempt = 0; status == ERROR_SUCCESS && attempt < 4; ++attempt) {
+        data.assign(static_cast<size_t>(size) + sizeof(wchar_t), 0);
+        status = RegQueryValueExW(key, wideName.c_str(), nullptr, &type, data.data(), &size);
+        if (status != ERROR_MORE_DATA) break;
+        status = ERROR_SUCCESS;
+    }
+    if (status != ERROR_SUCCESS || data.empty()) return false;
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+        const auto* wide = reinterpret_cast<const wchar_t*>(data.data());
+        const size_t count = size / sizeof(wchar_t);
+        size_t length = 0;
+        while (length < count && wide[length] != L'\0') ++length;
+        if (ToNarrow(wide, static_cast<int>(length), value)) {
+            // Stored with its NUL, the 8-bit form holds one more byte.
+            if (dataBytes) *dataBytes = static_cast<DWORD>(value.GetLength()) + (length < count);
+            return true;
+        }
+        RunLogLine("注册表值 %s 中有代码页 936 不能表示的字符 (%s): 不使用",
+                   *name ? name : "(默认)", Narrow(wide, static_cast<int>(length)).GetString());
+        value.Empty();
+        return false;
+    }
+    // Another type: its bytes up to the first NUL, as text.
+    size_t length = 0;
+    while (length < size && data[length] != 0) ++length;
+    value = CString(reinterpret_cast<const char*>(data.data()), static_cast<int>(length));
+    if (dataBytes) *dataBytes = size;
+    return true;
 }
 
 int WriteMachineDword(CString key, CString name, DWORD value) {

@@ -25,6 +25,13 @@ int ReadUserString(CString key, CString name, CString& value);
 // buffer, so a value too long to read can be told from an absent one; 0 when
 // there is no such value.
 DWORD UserValueSize(CString key, CString name);
+// The text of a value of an open key, in code page 936: a string value up to
+// its first NUL, any other type's bytes up to their first NUL. False when the
+// value is missing or unreadable, or holds a character code page 936 lacks
+// (logged, never read as "?"). dataBytes: the size of the value's data in
+// its 8-bit form (the string's code page 936 bytes, with its NUL when stored
+// with one), what a read through a buffer must hold.
+bool ReadRegistryText(HKEY key, const char* name, CString& value, DWORD* dataBytes = nullptr);
 // REG_DWORD under HKEY_LOCAL_MACHINE.
 int WriteMachineDword(CString key, CString name, DWORD value);
 

@@ -3,6 +3,7 @@
 #include "host_cad/Registry.h"
 
 #include "framework/Handles.h"
+#include "framework/WideText.h"
 
 #include <windows.h>
 
@@ -70,20 +71,22 @@ void ListEveryShellFolder(CStringArray& folders) {
         CRegKey key;
         const HKEY hive =
             source.hive == RegistryHive::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-        if (RegOpenKeyExA(hive, source.key, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(hive, Wide(source.key).c_str(), 0, KEY_QUERY_VALUE, key.Out()) !=
+            ERROR_SUCCESS)
             continue;
         for (DWORD index = 0;; ++index) {
-            char name[256];
-            DWORD nameLength = sizeof(name);
+            wchar_t name[256];
+            DWORD nameLength = 256;
             DWORD type = 0;
-            BYTE data[MAX_PATH * 2] = {};
-            DWORD dataSize = sizeof(data) - 1;
-            const LONG result =
-                RegEnumValueA(key.Get(), index, name, &nameLength, nullptr, &type, data, &dataSize);
+            wchar_t data[MAX_PATH * 2] = {};
+            DWORD dataSize = sizeof(data) - sizeof(wchar_t);
+            const LONG result = RegEnumValueW(key.Get(), index, name, &nameLength, nullptr, &type,
+                                              reinterpret_cast<BYTE*>(data), &dataSize);
             if (result == ERROR_NO_MORE_ITEMS) break;
-            // A value too long to be a folder is passed over.
-            if (result != ERROR_SUCCESS || type != REG_SZ) continue;
-            CString folder(reinterpret_cast<const char*>(data));
+            // A value too long to be a folder is passed over, and so is one
+            // naming a folder code page 936 cannot hold: no path of ours is in it.
+            CString folder;
+            if (result != ERROR_SUCCESS || type != REG_SZ || !ToNarrow(data, -1, folder)) continue;
             folder.Trim();
             if (folder.EndsWithBackslash()) folder = folder.Left(folder.GetLength() - 1);
             if (!folder.IsEmpty()) folders.push_back(folder);

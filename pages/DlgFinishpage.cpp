@@ -1,10 +1,10 @@
 #include "pages/DlgFinishpage.h"
 
+#include "framework/WideText.h"
 #include "framework/WizardProtocol.h"
 #include "pages/PageLook.h"
 #include "res/resource.h"
 
-#include <io.h>
 #include <shellapi.h>
 
 CDlgFinishpage::CDlgFinishpage(HWND parent) : CDialog(IDD_FINISHPAGE, parent) {}
@@ -37,8 +37,10 @@ void CDlgFinishpage::OnFinish() {
         CString readme = m_strInstallDir + "readme.txt";
         // Opened in the text-file program without waiting for it; its outcome
         // does not change the end of the wizard.
-        if (_access(readme, 0) == 0)
-            ShellExecuteA(nullptr, "OPEN", readme, nullptr, nullptr, SW_SHOWMAXIMIZED);
+        std::wstring wideReadme;
+        if (ToWide(readme, wideReadme) &&
+            GetFileAttributesW(wideReadme.c_str()) != INVALID_FILE_ATTRIBUTES)
+            ShellExecuteW(nullptr, L"OPEN", wideReadme.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
     }
     EndDialog(ID_WIZ_EXIT);
 }

@@ -3,6 +3,7 @@
 #include "framework/App.h"
 #include "framework/FileFind.h"
 #include "framework/SystemError.h"
+#include "framework/WideText.h"
 #include "framework/WizardProtocol.h"
 #include "pages/PageLook.h"
 #include "res/resource.h"
@@ -120,10 +121,7 @@ void CDlgInstall::OnOK() {
 
 void CDlgInstall::OnCancel() {
     if (m_bConfiguring || m_bFinished) return;
-    CString question;
-    const int length = LoadStringA(AfxGetInstanceHandle(), IDS_INSTALL_CANCEL_QUESTION,
-                                   question.GetBuffer(512), 513);
-    question.ReleaseBuffer(length);
+    const CString question = AfxLoadString(IDS_INSTALL_CANCEL_QUESTION);
     if (AfxMessageBox(m_hWnd, question, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     // The copy may have ended while the question was open: then the answer
     // comes too late to stop anything.
@@ -185,7 +183,7 @@ bool CDlgInstall::ShowCopyProgress() {
     CString lower = text;
     lower.MakeLower();
     if (lower.Find(m_strInstallDirLower) >= 0) text = text.Mid(m_strInstallDir.GetLength());
-    SetDlgItemTextA(m_hWnd, IDC_STATUS, text);
+    SetDlgItemTextW(m_hWnd, IDC_STATUS, Wide(text).c_str());
     // Sub-folders step the bar too but are not counted: more of them than
     // the spare steps would carry it past the top, where the bar starts
     // over from empty. It stays full instead.
@@ -205,7 +203,7 @@ LRESULT CDlgInstall::OnSetupConfiguring() {
     // The bar ends on the copy's last entry, even when it was not shown yet.
     ShowCopyProgress();
     KillTimer(kProgressTimer);
-    SetDlgItemTextA(m_hWnd, IDC_STATUS, "");
+    SetDlgItemTextW(m_hWnd, IDC_STATUS, L"");
     m_progress.ShowWindow(SW_HIDE);
     m_copyFrame.ShowWindow(SW_HIDE);
     m_configuringText.ShowWindow(SW_SHOW);

@@ -1,9 +1,17 @@
 #include "pages/DlgPath.h"
 
+#include "framework/App.h"
 #include "framework/WizardProtocol.h"
 #include "pages/FolderBrowser.h"
 #include "pages/PageLook.h"
 #include "res/resource.h"
+
+namespace {
+// Names the program would turn into "?" and then act upon: a folder no one chose.
+const char kUnnamableTyped[] = "安装路径中有安装程序不能使用的字符, 请输入其他路径。";
+const char kUnnamableChosen[] =
+    "所选文件夹的路径中有安装程序不能使用的字符:\n%s\n请选择其他文件夹。";
+} // namespace
 
 CDlgPath::CDlgPath(HWND parent) : CDialog(IDD_PATH, parent) {}
 
@@ -45,7 +53,15 @@ void CDlgPath::OnBrowse() {
     CDestinationBrowser browser(m_hWnd, IDS_BROWSE_TITLE);
     browser.SetFlags(BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT);
     browser.SetInitialSelection(typed);
-    if (!browser.SelectFolder()) return; // cancelled, or no file-system path: the field stays
+    if (!browser.SelectFolder()) {
+        // Cancelled, or no file-system path: the field stays.
+        if (browser.WasUnnamableFolderChosen()) {
+            CString text;
+            text.Format(kUnnamableChosen, browser.GetUnnamableFolder().GetString());
+            AfxMessageBox(m_hWnd, text, MB_OK | MB_ICONEXCLAMATION);
+        }
+        return;
+    }
     // The product always goes into Morvane\Kelvra below the chosen folder;
     // m_strInstallDir itself changes only on Next.
     CString folder = browser.GetSelectedFolder();
@@ -57,10 +73,15 @@ void CDlgPath::OnBrowse() {
 void CDlgPath::OnNext() {
     // The whole text, untrimmed: any text with a backslash is accepted; the
     // copying page creates the folder.
-    m_strInstallDir = m_pathEdit.GetWindowText();
-    if (!m_strInstallDir.IsEmpty() && m_strInstallDir.Find("\\") >= 0) {
-        EndDialog(ID_WIZ_NEXT);
-        return;
+    CString typed;
+    if (!m_pathEdit.GetWindowText(typed)) {
+        AfxMessageBox(m_hWnd, kUnnamableTyped, MB_OK | MB_ICONEXCLAMATION);
+    } else {
+        m_strInstallDir = typed;
+        if (!m_strInstallDir.IsEmpty() && m_strInstallDir.Find("\\") >= 0) {
+            EndDialog(ID_WIZ_NEXT);
+            return;
+        }
     }
     m_pathEdit.SetFocus();
     m_pathEdit.SetSel(0, -1);

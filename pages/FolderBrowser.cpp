@@ -2,8 +2,9 @@
 
 #include "framework/App.h"
 #include "framework/Handles.h"
+#include "framework/WideText.h"
 
-#include <cstring>
+#include <cwchar>
 
 CFolderBrowser::CFolderBrowser(HWND owner, LPCITEMIDLIST root, UINT titleId) {
     m_browseInfo.hwndOwner = owner;
@@ -30,17 +31,21 @@ void CFolderBrowser::SetFlags(UINT flags) {
 
 bool CFolderBrowser::SetTitle(UINT titleId) {
     if (IsOpen() || static_cast<int>(titleId) <= 0) return false;
-    // A string-table entry holds at most 4095 characters.
-    char text[4096] = {};
-    if (LoadStringA(AfxGetInstanceHandle(), titleId, text, sizeof(text)) <= 0) return false;
-    return SetTitle(text);
+    const std::wstring text = AfxLoadWideString(titleId);
+    if (text.empty()) return false;
+    return SetTitle(text.c_str());
 }
 
 bool CFolderBrowser::SetTitle(const char* title) {
+    if (!title) return false;
+    return SetTitle(Wide(CString(title)).c_str());
+}
+
+bool CFolderBrowser::SetTitle(const wchar_t* title) {
     if (IsOpen() || !title) return false;
-    const size_t size = std::strlen(title) + 1;
-    auto buffer = std::make_unique<char[]>(size);
-    std::memcpy(buffer.get(), title, size);
+    const size_t size = std::wcslen(title) + 1;
+    auto buffer = std::make_unique<wchar_t[]>(size);
+    std::wmemcpy(buffer.get(), title, size);
     m_title = std::move(buffer);
     m_browseInfo.lpszTitle = m_title.get();
     return true;
@@ -50,12 +55,13 @@ bool CFolderBrowser::SelectFolder() {
     if (IsOpen()) return false; // one browser per object at a time
     CComInitialize com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     bool chosen = false;
-    LPITEMIDLIST item = SHBrowseForFolderA(&m_browseInfo);
+    m_strUnnamableFolder.Empty();
+    LPITEMIDLIST item = SHBrowseForFolderW(&m_browseInfo);
     if (item) {
         m_strSelectedFolder.Empty();
-        if (SHGetPathFromIDListA(item, m_szPath)) {
-            m_strSelectedFolder = m_szPath;
-            chosen = true;
+        if (SHGetPathFromIDListW(item, m_szPath)) {
+            chosen = ToNarrow(m_szPath, -1, m_strSelectedFolder);
+            if (!chosen) m_strUnnamableFolder = Narrow(m_szPath);
         }
         CComPtr<IMalloc> shellAllocator;
         if (SUCCEEDED(SHGetMalloc(shellAllocator.Out()))) shellAllocator->Free(item);
@@ -66,12 +72,15 @@ bool CFolderBrowser::SelectFolder() {
 
 void CFolderBrowser::SetSelection(const char* path) {
     if (IsOpen())
-        ::SendMessageA(m_hBrowser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path));
+        ::SendMessageW(m_hBrowser, BFFM_SETSELECTIONW, TRUE,
+                       reinterpret_cast<LPARAM>(Wide(CString(path)).c_str()));
 }
 
-void CFolderBrowser::SetStatusText(const char* text) {
+void CFolderBrowser::SetStatusText(const char* text) { SetStatusText(Wide(CString(text)).c_str()); }
+
+void CFolderBrowser::SetStatusText(const wchar_t* text) {
     if (IsOpen())
-        ::SendMessageA(m_hBrowser, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(text));
+        ::SendMessageW(m_hBrowser, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(text));
 }
 
 int CALLBACK CFolderBrowser::BrowseCallbackProc(HWND browser, UINT msg, LPARAM lp, LPARAM data) {
@@ -97,7 +106,8 @@ void CDestinationBrowser::OnInit() {
 }
 
 void CDestinationBrowser::OnSelChanged(LPITEMIDLIST item) {
-    char path[MAX_PATH] = {};
-    if (!item || !SHGetPathFromIDListA(item, path)) path[0] = '\0';
+    // Shown as the shell names it, whatever code page 936 can hold.
+    wchar_t path[MAX_PATH] = {};
+    if (!item || !SHGetPathFromIDListW(item, path)) path[0] = L'\0';
     SetStatusText(path);
 }

@@ -1,4 +1,4 @@
-// The shell's folder browser (SHBrowseForFolderA) as an object: the browse
+// The shell's folder browser (SHBrowseForFolderW) as an object: the browse
 // information is set up before the browser opens, and the browser's
 // notifications reach the virtual OnInit and OnSelChanged while it is open.
 #pragma once
@@ -28,17 +28,25 @@ public:
     bool SetTitle(UINT titleId);
     // False while a browser is open.
     bool SetTitle(const char* title);
+    bool SetTitle(const wchar_t* title);
 
-    // Runs the browser modally; true when a folder with a file-system path was chosen.
+    // Runs the browser modally; true when a folder with a file-system path was
+    // chosen whose path code page 936 can hold.
     bool SelectFolder();
     // The chosen folder's path (empty until a folder has been chosen).
     CString GetSelectedFolder() const { return m_strSelectedFolder; }
+    // After SelectFolder: a folder was chosen whose path has a character code
+    // page 936 lacks ("C:\Users\Søren"); the program cannot name it, so it
+    // is not taken. Its path as shown, with "?" for such characters.
+    bool WasUnnamableFolderChosen() const { return !m_strUnnamableFolder.IsEmpty(); }
+    CString GetUnnamableFolder() const { return m_strUnnamableFolder; }
 
     // While a browser is open: select a folder (a path) / show a status text.
     void SetSelection(const char* path);
     void SetStatusText(const char* text);
+    void SetStatusText(const wchar_t* text);
 
-    const BROWSEINFOA& GetBrowseInfo() const { return m_browseInfo; }
+    const BROWSEINFOW& GetBrowseInfo() const { return m_browseInfo; }
     bool IsOpen() const { return m_hBrowser != nullptr; }
 
     // The shell calls this for each notification, with the object as its data.
@@ -49,10 +57,11 @@ protected:
     virtual void OnSelChanged(LPITEMIDLIST /*item*/) {}
 
 private:
-    std::unique_ptr<char[]> m_title;
-    BROWSEINFOA m_browseInfo{};
-    char m_szPath[MAX_PATH] = {};
+    std::unique_ptr<wchar_t[]> m_title;
+    BROWSEINFOW m_browseInfo{};
+    wchar_t m_szPath[MAX_PATH] = {};
     CString m_strSelectedFolder;
+    CString m_strUnnamableFolder;
     HWND m_hBrowser = nullptr;
 };
 

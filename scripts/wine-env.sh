@@ -8,13 +8,21 @@ export WINEDEBUG=-all
 export WINEARCH=win64
 # Wine names Unix files in the C library's character set of that locale: when
 # zh_CN.UTF-8 is not installed, Chinese file names (the picture folder
-# 安装界面) reach the program garbled. Compile the locale into the build tree then.
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$' && command -v localedef >/dev/null 2>&1; then
-  if [ ! -e "$BUILD_DIR/locale/zh_CN.UTF-8/LC_CTYPE" ]; then
-    mkdir -p "$BUILD_DIR/locale"
-    localedef -i zh_CN -f UTF-8 "$BUILD_DIR/locale/zh_CN.UTF-8" >/dev/null 2>&1 || true
-  fi
-  if [ -e "$BUILD_DIR/locale/zh_CN.UTF-8/LC_CTYPE" ]; then export LOCPATH="$BUILD_DIR/locale"; fi
+# 安装界面) reach the program garbled. Compile the locale into the build tree then,
+# and ja_JP.UTF-8 beside it: the runs under another system code page (932)
+# take it through KELVRA_LOCALE (cmake/wine-run.sh).
+if command -v localedef >/dev/null 2>&1; then
+  for kelvra_locale in zh_CN ja_JP; do
+    if ! locale -a 2>/dev/null | grep -qi "^$kelvra_locale\.utf-\?8$" &&
+      [ ! -e "$BUILD_DIR/locale/$kelvra_locale.UTF-8/LC_CTYPE" ]; then
+      mkdir -p "$BUILD_DIR/locale"
+      localedef -i "$kelvra_locale" -f UTF-8 "$BUILD_DIR/locale/$kelvra_locale.UTF-8" >/dev/null 2>&1 || true
+    fi
+  done
+  unset kelvra_locale
+fi
+if [ -e "$BUILD_DIR/locale/zh_CN.UTF-8/LC_CTYPE" ] || [ -e "$BUILD_DIR/locale/ja_JP.UTF-8/LC_CTYPE" ]; then
+  export LOCPATH="$BUILD_DIR/locale"
 fi
 # A shell reads LOCPATH only from the environment it started with, so this
 # shell cannot switch to the private locale and would say so; the programs it

@@ -2,6 +2,7 @@
 
 #include "framework/FileFind.h"
 #include "framework/Handles.h"
+#include "framework/WideText.h"
 
 #include <ocidl.h>
 #include <olectl.h>
@@ -21,18 +22,21 @@ void FillTeal(HDC dc, const RECT& client) {
 
 void CollectPictures(CString folder, CString pattern, CStringArray& list) {
     list.clear();
-    char saved[1024] = {};
-    DWORD savedLength = GetCurrentDirectoryA(sizeof(saved), saved);
-    if (SetCurrentDirectoryA(folder)) {
+    std::wstring wideFolder;
+    if (!ToWide(folder, wideFolder)) return;
+    wchar_t saved[1024] = {};
+    const DWORD savedLength = GetCurrentDirectoryW(1024, saved);
+    if (SetCurrentDirectoryW(wideFolder.c_str())) {
         CFileFind finder;
         if (finder.FindFile(pattern)) {
             do {
-                if (finder.IsDots() || finder.IsDirectory()) continue;
+                // A picture the program cannot name is left out.
+                if (finder.IsDots() || finder.IsDirectory() || !finder.HasExactName()) continue;
                 list.push_back(folder + finder.GetFileName());
             } while (finder.FindNextFile());
         }
     }
-    if (savedLength > 0 && savedLength < sizeof(saved)) SetCurrentDirectoryA(saved);
+    if (savedLength > 0 && savedLength < 1024) SetCurrentDirectoryW(saved);
 }
 
 RECT FitIntoCanvas(float ratio) {
@@ -48,12 +52,12 @@ RECT FitIntoCanvas(float ratio) {
 }
 
 HBITMAP BuildBackdropBitmap(HWND window, CString path) {
-    WCHAR widePath[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH)) return nullptr; // too long
+    std::wstring widePath;
+    if (!ToWide(path, widePath) || widePath.size() >= MAX_PATH) return nullptr;
 
     CComInitialize com;
     CComPtr<IPicture> picture;
-    if (FAILED(OleLoadPicturePath(widePath, nullptr, 0, 0, IID_IPicture, picture.OutVoid())) ||
+    if (FAILED(OleLoadPicturePath(&widePath[0], nullptr, 0, 0, IID_IPicture, picture.OutVoid())) ||
         !picture)
         return nullptr;
     OLE_XSIZE_HIMETRIC pictureWidth = 0;
@@ -103,7 +107,7 @@ void DrawBackdrop(HWND window, HDC dc, const RECT& client, const CStringArray& p
     CMemoryDC memory(CreateCompatibleDC(dc));
     CSelectObject select(memory.Get(), bitmap.Get());
     BITMAP info{};
-    GetObjectA(bitmap.Get(), sizeof(info), &info);
+    GetObjectW(bitmap.Get(), sizeof(info), &info);
     StretchBlt(dc, client.left, client.top, client.right - client.left, client.bottom - client.top,
                memory.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
 }

@@ -173,7 +173,7 @@ LRESULT CShadeButton::OnSetCheck(WPARAM check) {
         // back to it: stop also when the walk returns to where it started.
         HWND first = GetNextDlgGroupItem(parent, m_hWnd, FALSE);
         for (HWND other = first; other && other != m_hWnd;) {
-            ::PostMessageA(other, WM_SHADE_UNCHECK, 0, 0);
+            ::PostMessageW(other, WM_SHADE_UNCHECK, 0, 0);
             other = GetNextDlgGroupItem(parent, other, FALSE);
             if (other == first) break;
         }

@@ -10,7 +10,7 @@ namespace {
 void FillSolid(HDC dc, int x, int y, int cx, int cy, COLORREF color) {
     RECT rect{x, y, x + cx, y + cy};
     SetBkColor(dc, color);
-    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
 }
 
 // A one-pixel frame: topLeft along the top and left, bottomRight along the
@@ -58,7 +58,7 @@ void CShadeButton::DrawItem(DRAWITEMSTRUCT* dis) {
     if (!memory || !bitmap) return;
     CSelectObject selectBitmap(memory.Get(), bitmap.Get());
     HDC dc = memory.Get();
-    const CString caption = GetWindowText();
+    const std::wstring caption = GetWideText();
     SetBkMode(dc, TRANSPARENT);
     CSelectObject selectFont(dc, GetStockObject(DEFAULT_GUI_FONT));
 
@@ -71,10 +71,10 @@ void CShadeButton::DrawItem(DRAWITEMSTRUCT* dis) {
         if (m_drawEdge && !m_flatLook) DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
         // Etched caption: highlight, then grey one pixel up and left.
         SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-        DrawTextA(dc, caption, -1, &c, m_captionFormat);
+        DrawTextW(dc, caption.c_str(), -1, &c, m_captionFormat);
         OffsetRect(&c, -1, -1);
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-        DrawTextA(dc, caption, -1, &c, m_captionFormat);
+        DrawTextW(dc, caption.c_str(), -1, &c, m_captionFormat);
     } else {
         if ((dis->itemState & ODS_SELECTED) || m_isChecked) {
             DrawFace(dc, m_facePressed, m_drawEdge, m_drawEdge, r);
@@ -104,7 +104,7 @@ void CShadeButton::DrawItem(DRAWITEMSTRUCT* dis) {
         }
         if ((dis->itemState & ODS_FOCUS) && m_focusInset > 0) DrawFocusFrame(dc, r);
         SetTextColor(dc, m_captionColor);
-        DrawTextA(dc, caption, -1, &c, m_captionFormat);
+        DrawTextW(dc, caption.c_str(), -1, &c, m_captionFormat);
     }
 
     BitBlt(dis->hDC, 0, 0, width, height, dc, 0, 0, SRCCOPY);

@@ -22,7 +22,7 @@ void CStaticEx::OnPaint() {
 void CStaticEx::PaintText(HDC dc) {
     RECT client{};
     GetClientRect(&client);
-    const CString text = GetWindowText();
+    const std::wstring text = GetWideText();
 
     // The shadow is cut off at the control's edges on any context; the saved
     // state brings back the clip, the colours and the mode afterwards.
@@ -36,10 +36,10 @@ void CStaticEx::PaintText(HDC dc) {
             RECT shadow = client;
             OffsetRect(&shadow, m_shadowOffsetX, m_shadowOffsetY);
             SetTextColor(dc, m_shadowColor);
-            DrawTextA(dc, text, -1, &shadow, DT_WORDBREAK);
+            DrawTextW(dc, text.c_str(), -1, &shadow, DT_WORDBREAK);
         }
         SetTextColor(dc, m_textColor);
-        DrawTextA(dc, text, -1, &client, DT_WORDBREAK);
+        DrawTextW(dc, text.c_str(), -1, &client, DT_WORDBREAK);
     }
     if (saved) RestoreDC(dc, saved);
 }

@@ -2,6 +2,7 @@
 
 #include "framework/Handles.h"
 #include "tests/support/TempDir.h"
+#include "framework/WideText.h"
 
 #include <cstring>
 
@@ -27,16 +28,21 @@ const SimulatedHost kHosts[] = {
     {"R19.1", "ACAD-D001:804", "AutoCAD 2014", "<<初始设置配置>>"},
 };
 
+// The wide functions throughout, so the scenarios set the machine up alike
+// under any system code page; raw data as stored (strings in UTF-16).
 bool ReadRaw(HKEY root, const char* key, const char* name, std::string& data, DWORD& type) {
     CRegKey handle;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ, handle.Out()) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, Wide(key).c_str(), 0, KEY_READ, handle.Out()) != ERROR_SUCCESS)
+        return false;
+    const std::wstring wideName = Wide(name);
     DWORD size = 0;
-    if (RegQueryValueExA(handle.Get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    if (RegQueryValueExW(handle.Get(), wideName.c_str(), nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS)
         return false;
     data.assign(size, '\0');
     if (size == 0) return true;
-    return RegQueryValueExA(handle.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
-                            &size) == ERROR_SUCCESS;
+    return RegQueryValueExW(handle.Get(), wideName.c_str(), nullptr, &type,
+                            reinterpret_cast<BYTE*>(&data[0]), &size) == ERROR_SUCCESS;
 }
 
 } // namespace
@@ -45,7 +51,8 @@ bool ReadString(HKEY root, const char* key, const char* name, CString& value) {
     std::string data;
     DWORD type = 0;
     if (!ReadRaw(root, key, name, data, type) || type != REG_SZ) return false;
-    value = CString(data.c_str());
+    const std::wstring wide(reinterpret_cast<const wchar_t*>(data.data()), data.size() / 2);
+    value = Narrow(wide.c_str());
     return true;
 }
 
@@ -60,16 +67,18 @@ bool ReadDword(HKEY root, const char* key, const char* name, DWORD& value) {
 
 bool KeyExists(HKEY root, const char* key) {
     CRegKey handle;
-    return RegOpenKeyExA(root, key, 0, KEY_READ, handle.Out()) == ERROR_SUCCESS;
+    return RegOpenKeyExW(root, Wide(key).c_str(), 0, KEY_READ, handle.Out()) == ERROR_SUCCESS;
 }
 
 bool WriteString(HKEY root, const char* key, const char* name, const char* value) {
     CRegKey handle;
-    if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, handle.Out(), nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, Wide(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        handle.Out(), nullptr) != ERROR_SUCCESS)
         return false;
-    return RegSetValueExA(handle.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                          static_cast<DWORD>(std::strlen(value) + 1)) == ERROR_SUCCESS;
+    const std::wstring text = Wide(value);
+    return RegSetValueExW(handle.Get(), Wide(name).c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 void CInstallMachine::Reset(const CString& destination) {
@@ -136,14 +145,14 @@ CInstallMachine::~CInstallMachine() {
     ClearInstallationKeys();
     for (const auto& saved : m_saved) {
         CRegKey handle;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, saved.key, 0, KEY_SET_VALUE, handle.Out()) !=
-            ERROR_SUCCESS)
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(saved.key).c_str(), 0, KEY_SET_VALUE,
+                          handle.Out()) != ERROR_SUCCESS)
             continue;
         if (saved.existed)
-            RegSetValueExA(handle.Get(), saved.name, 0, saved.type,
+            RegSetValueExW(handle.Get(), Wide(saved.name).c_str(), 0, saved.type,
                            reinterpret_cast<const BYTE*>(saved.data.data()),
                            static_cast<DWORD>(saved.data.size()));
         else
-            RegDeleteValueA(handle.Get(), saved.name);
+            RegDeleteValueW(handle.Get(), Wide(saved.name).c_str());
     }
 }

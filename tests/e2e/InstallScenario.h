@@ -70,19 +70,19 @@ protected:
         WalkFromWelcome();
     }
     void WalkFromWelcome() {
-        HWND welcome = m_driver.WaitForPage(WizardPage::Welcome);
+        HWND welcome = Reached(WizardPage::Welcome);
         m_driver.Click(welcome, IDC_NEXT);
-        HWND agreement = m_driver.WaitForPage(WizardPage::Agreement);
+        HWND agreement = Reached(WizardPage::Agreement);
         m_driver.Click(agreement, IDC_AGREE);
         m_driver.Click(agreement, IDC_NEXT);
-        HWND destination = m_driver.WaitForPage(WizardPage::Destination);
-        m_driver.TypeText(destination, IDC_INSTALL_PATH, m_destination);
+        HWND destination = Reached(WizardPage::Destination);
+        TypeDestination(destination);
         m_driver.Click(destination, IDC_NEXT);
     }
     // The finish page with the read-me option cleared, then Finish; the
     // installer's exit code must be exitCode (0: everything done).
     void Finish(DWORD exitCode = 0) {
-        HWND finish = m_driver.WaitForPage(WizardPage::Finish);
+        HWND finish = Reached(WizardPage::Finish);
         if (m_driver.IsChecked(finish, IDC_README)) m_driver.Click(finish, IDC_README);
         m_driver.Click(finish, IDC_NEXT);
         EXPECT_EQ(m_driver.WaitForExit(), exitCode) << "the installer's exit code";
@@ -90,6 +90,17 @@ protected:
     void InstallAll() {
         WalkToCopying();
         Finish();
+    }
+
+    // Waits for the page and shows it to OnPageReached before the walk acts on it.
+    HWND Reached(WizardPage page) {
+        HWND window = m_driver.WaitForPage(page);
+        OnPageReached(page, window);
+        return window;
+    }
+    virtual void OnPageReached(WizardPage /*page*/, HWND /*window*/) {}
+    virtual void TypeDestination(HWND page) {
+        m_driver.TypeText(page, IDC_INSTALL_PATH, m_destination);
     }
 
     CString Dest(const char* relative) const { return m_destination + relative; }

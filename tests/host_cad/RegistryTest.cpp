@@ -1,4 +1,5 @@
 // The five registry operations against the real (redirected) registry.
+#include "framework/Handles.h"
 #include "host_cad/Registry.h"
 #include "host_cad/SiblingProducts.h"
 #include "tests/support/ScratchRegistry.h"
@@ -137,4 +138,32 @@ TEST(SiblingProducts, MissingOrThirtyTwoBitOnlySiblingIsNotSeen) {
     SetRegString(registry.Machine(), "SOFTWARE\\Morvane\\Quintel\\V9", "installPath", "D:\\乗");
     EXPECT_EQ(1, ReadSiblingInstallPath(SiblingProduct::Quintel, folder));
     EXPECT_EQ(CString("D:\\乗\\"), folder);
+}
+
+// Text crosses into the registry in UTF-16, whatever the system's code page:
+// the program's code page 936 text is stored as the Chinese it stands for,
+// and a value code page 936 cannot hold reads as absent instead of as "?".
+TEST(RegistryAccess, TextCrossesInUtf16AndAValue936CannotHoldReadsAsAbsent) {
+    ScratchRegistry registry;
+    ASSERT_EQ(1, WriteMachineString("SOFTWARE\\探针", "路径", "D:\\土地整理乗\\"));
+    CRegKey key;
+    ASSERT_EQ(RegOpenKeyExW(registry.Machine(), L"SOFTWARE\\探针", 0, KEY_ALL_ACCESS, key.Out()),
+              ERROR_SUCCESS);
+    wchar_t stored[64] = {};
+    DWORD size = sizeof(stored);
+    ASSERT_EQ(RegQueryValueExW(key.Get(), L"路径", nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(stored), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(stored), std::wstring(L"D:\\土地整理乗\\"));
+
+    const std::wstring soren = L"C:\\Users\\S\u00f8ren";
+    ASSERT_EQ(RegSetValueExW(key.Get(), L"User", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(soren.c_str()),
+                             static_cast<DWORD>((soren.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    CString value = "stale";
+    EXPECT_EQ(0, ReadMachineString("SOFTWARE\\探针", "User", value));
+    EXPECT_TRUE(value.IsEmpty());
+    EXPECT_EQ(1, ReadMachineString("SOFTWARE\\探针", "路径", value));
+    EXPECT_EQ(value, CString("D:\\土地整理乗\\"));
 }

@@ -1,7 +1,8 @@
 // The folder browser in two ways: against the contract of the shell's
 // callback (a stand-in window receives what the object sends to an open
-// browser), and by driving the real SHBrowseForFolderA window, on its own and
+// browser), and by driving the real SHBrowseForFolderW window, on its own and
 // through the destination page's "..." button.
+#include "framework/WideText.h"
 #include "framework/WizardProtocol.h"
 #include "pages/DlgPath.h"
 #include "pages/FolderBrowser.h"
@@ -36,14 +37,14 @@ struct SentMessage {
 class FakeBrowserWindow {
 public:
     FakeBrowserWindow() {
-        WNDCLASSA wc{};
+        WNDCLASSW wc{};
         wc.lpfnWndProc = &Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "KelvraTestFakeBrowser";
-        RegisterClassA(&wc);
-        m_hwnd = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"KelvraTestFakeBrowser";
+        RegisterClassW(&wc);
+        m_hwnd = CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                wc.hInstance, nullptr);
-        SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~FakeBrowserWindow() { DestroyWindow(m_hwnd); }
     FakeBrowserWindow(const FakeBrowserWindow&) = delete;
@@ -54,10 +55,10 @@ public:
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        auto* self = reinterpret_cast<FakeBrowserWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (self && (msg == BFFM_SETSELECTIONA || msg == BFFM_SETSTATUSTEXTA))
-            self->received.push_back({msg, wp, CString(reinterpret_cast<const char*>(lp))});
-        return DefWindowProcA(hwnd, msg, wp, lp);
+        auto* self = reinterpret_cast<FakeBrowserWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (self && (msg == BFFM_SETSELECTIONW || msg == BFFM_SETSTATUSTEXTW))
+            self->received.push_back({msg, wp, Narrow(reinterpret_cast<const wchar_t*>(lp))});
+        return DefWindowProcW(hwnd, msg, wp, lp);
     }
     HWND m_hwnd = nullptr;
 };
@@ -141,11 +142,11 @@ void SelectParentFolder(HWND browser) {
 TEST(FolderBrowserTest, IsBuiltWithOwnerTitleBufferAndCallback) {
     PageHost owner;
     CDestinationBrowser browser(owner.Get(), IDS_BROWSE_TITLE);
-    const BROWSEINFOA& info = browser.GetBrowseInfo();
+    const BROWSEINFOW& info = browser.GetBrowseInfo();
     EXPECT_EQ(info.hwndOwner, owner.Get());
     EXPECT_EQ(info.pidlRoot, nullptr);
     ASSERT_NE(info.lpszTitle, nullptr);
-    EXPECT_EQ(CString(info.lpszTitle), CString("请选择安装路径:"));
+    EXPECT_EQ(Narrow(info.lpszTitle), CString("请选择安装路径:"));
     EXPECT_NE(info.pszDisplayName, nullptr);
     EXPECT_EQ(info.lpfn, &CFolderBrowser::BrowseCallbackProc);
     EXPECT_EQ(info.lParam, reinterpret_cast<LPARAM>(&browser));
@@ -166,12 +167,12 @@ TEST(FolderBrowserTest, TitleComesFromATextOrALoadableStringOnly) {
     char text[] = "选择文件夹";
     ASSERT_TRUE(browser.SetTitle(text));
     text[0] = 'X'; // the object keeps its own copy
-    EXPECT_EQ(CString(browser.GetBrowseInfo().lpszTitle), CString("选择文件夹"));
+    EXPECT_EQ(Narrow(browser.GetBrowseInfo().lpszTitle), CString("选择文件夹"));
     EXPECT_FALSE(browser.SetTitle(0u));
     EXPECT_FALSE(browser.SetTitle(59999u));
-    EXPECT_EQ(CString(browser.GetBrowseInfo().lpszTitle), CString("选择文件夹"));
+    EXPECT_EQ(Narrow(browser.GetBrowseInfo().lpszTitle), CString("选择文件夹"));
     EXPECT_TRUE(browser.SetTitle(static_cast<UINT>(IDS_BROWSE_TITLE)));
-    EXPECT_EQ(CString(browser.GetBrowseInfo().lpszTitle), CString("请选择安装路径:"));
+    EXPECT_EQ(Narrow(browser.GetBrowseInfo().lpszTitle), CString("请选择安装路径:"));
 }
 
 TEST(FolderBrowserTest, OpensOnTheInitialFolderAndShowsItInTheStatusLine) {
@@ -181,8 +182,8 @@ TEST(FolderBrowserTest, OpensOnTheInitialFolderAndShowsItInTheStatusLine) {
     EXPECT_EQ(Notify(window.Get(), BFFM_INITIALIZED, 0, browser), 0);
     EXPECT_TRUE(browser.IsOpen());
     EXPECT_EQ(window.received,
-              (std::vector<SentMessage>{{BFFM_SETSELECTIONA, 1, "D:\\土地整理\\乗"},
-                                        {BFFM_SETSTATUSTEXTA, 0, "D:\\土地整理\\乗"}}));
+              (std::vector<SentMessage>{{BFFM_SETSELECTIONW, 1, "D:\\土地整理\\乗"},
+                                        {BFFM_SETSTATUSTEXTW, 0, "D:\\土地整理\\乗"}}));
 }
 
 TEST(FolderBrowserTest, StatusLineFollowsTheSelection) {
@@ -204,8 +205,8 @@ TEST(FolderBrowserTest, StatusLineFollowsTheSelection) {
               0);
     // Other notifications are answered with 0 and change nothing.
     EXPECT_EQ(Notify(window.Get(), BFFM_VALIDATEFAILEDA, 0, browser), 0);
-    EXPECT_EQ(window.received, (std::vector<SentMessage>{{BFFM_SETSTATUSTEXTA, 0, folder},
-                                                         {BFFM_SETSTATUSTEXTA, 0, ""}}));
+    EXPECT_EQ(window.received, (std::vector<SentMessage>{{BFFM_SETSTATUSTEXTW, 0, folder},
+                                                         {BFFM_SETSTATUSTEXTW, 0, ""}}));
 }
 
 TEST(FolderBrowserTest, PlainBrowserIgnoresNotificationsAndSettersWaitWhileOpen) {
@@ -218,7 +219,7 @@ TEST(FolderBrowserTest, PlainBrowserIgnoresNotificationsAndSettersWaitWhileOpen)
     EXPECT_TRUE(window.received.empty());
     ASSERT_TRUE(browser.IsOpen());
 
-    const LPCSTR title = browser.GetBrowseInfo().lpszTitle;
+    const LPCWSTR title = browser.GetBrowseInfo().lpszTitle;
     ItemIdList computerItem(SpecialFolder(CSIDL_DRIVES));
     browser.SetOwner(owner.Get());
     browser.SetRoot(computerItem.Get());
@@ -232,8 +233,8 @@ TEST(FolderBrowserTest, PlainBrowserIgnoresNotificationsAndSettersWaitWhileOpen)
     // While open, the two messages reach the browser.
     browser.SetSelection("C:\\");
     browser.SetStatusText("状态");
-    EXPECT_EQ(window.received, (std::vector<SentMessage>{{BFFM_SETSELECTIONA, 1, "C:\\"},
-                                                         {BFFM_SETSTATUSTEXTA, 0, "状态"}}));
+    EXPECT_EQ(window.received, (std::vector<SentMessage>{{BFFM_SETSELECTIONW, 1, "C:\\"},
+                                                         {BFFM_SETSTATUSTEXTW, 0, "状态"}}));
 }
 
 // --- the real browser window ---
@@ -422,4 +423,56 @@ TEST(DestinationBrowseTest, CancelledBrowserLeavesTheFieldAsItWas) {
         BrowseOutcome outcome = BrowseFromThePage(page, typed, IDCANCEL);
         EXPECT_EQ(outcome.field, typed);
     }
+}
+
+TEST(DestinationBrowseTest, AFolderCodePage936CannotNameIsRefusedWithABox) {
+    TempDir temp;
+    // "Søren": the ø has no code page 936 form.
+    const std::wstring folder = Wide(temp.Path()) + L"S\u00f8ren";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
+    PageHost host;
+    CDlgPath page(host.Get());
+    page.m_strInstallDir = "X:\\Copied In\\";
+
+    bool selected = false;
+    CString chosenBox, typedBox, field;
+    for (int attempt = 1; attempt <= kBrowseAttempts && !selected; ++attempt) {
+        RunPage(page, IDC_INSTALL_PATH, [&](DialogDriver& d, HWND p) {
+            d.SetText(p, IDC_INSTALL_PATH, "C:\\");
+            d.Click(p, IDC_BROWSE);
+            HWND browser = WaitForBrowser(d);
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(browser, BFFM_SETSELECTIONW, TRUE,
+                                reinterpret_cast<LPARAM>(folder.c_str()), SMTO_NORMAL, 10000,
+                                &ignored);
+            // The status line shows the selection as the shell names it.
+            selected = false;
+            for (HWND child = FindWindowExW(browser, nullptr, L"Static", nullptr); child;
+                 child = FindWindowExW(browser, child, L"Static", nullptr))
+                selected |= DialogDriver::WideWindowText(child) == folder;
+            if (!selected) {
+                d.Click(browser, IDCANCEL);
+                d.Click(p, IDC_BACK);
+                return;
+            }
+            d.Click(browser, IDOK);
+            DialogDriver::MessageBoxInfo box = d.WaitForMessageBox("不能使用的字符");
+            chosenBox = box.text;
+            d.Answer(box, IDOK);
+            field = d.GetText(p, IDC_INSTALL_PATH);
+
+            // Typed instead of chosen: Next refuses it the same way.
+            d.SetWideText(p, IDC_INSTALL_PATH, folder);
+            d.Click(p, IDC_NEXT);
+            box = d.WaitForMessageBox("不能使用的字符");
+            typedBox = box.text;
+            d.Answer(box, IDOK);
+            d.Click(p, IDC_BACK);
+        });
+    }
+    ASSERT_TRUE(selected) << "the browser never kept the selection";
+    EXPECT_GE(chosenBox.Find("S?ren"), 0) << chosenBox.GetString();
+    EXPECT_EQ(field, CString("C:\\"));
+    EXPECT_FALSE(typedBox.IsEmpty());
+    EXPECT_EQ(page.m_strInstallDir, CString("X:\\Copied In\\"));
 }

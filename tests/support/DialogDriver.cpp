@@ -1,5 +1,7 @@
 #include "tests/support/DialogDriver.h"
 
+#include "framework/WideText.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -211,12 +213,15 @@ bool DialogDriver::IsMessageBox(HWND hwnd) {
            GetDlgItem(hwnd, IDABORT) || GetDlgItem(hwnd, IDCANCEL);
 }
 
-CString DialogDriver::WindowText(HWND hwnd) {
-    char buffer[4096] = {};
+CString DialogDriver::WindowText(HWND hwnd) { return Narrow(WideWindowText(hwnd)); }
+
+std::wstring DialogDriver::WideWindowText(HWND hwnd) {
+    // Read in UTF-16, as the windows hold it, whatever the system's code page.
+    wchar_t buffer[4096] = {};
     DWORD_PTR length = 0;
-    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer),
-                        SMTO_NORMAL, 10000, &length);
-    return CString(buffer);
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
+                        10000, &length);
+    return std::wstring(buffer);
 }
 
 DialogDriver::MessageBoxInfo DialogDriver::WaitForMessageBox(const char* textPart) {
@@ -314,9 +319,13 @@ void DialogDriver::PressKey(HWND dialog, UINT vk) {
 }
 
 void DialogDriver::SetText(HWND dialog, int id, const char* text) {
+    SetWideText(dialog, id, Wide(CString(text)));
+}
+
+void DialogDriver::SetWideText(HWND dialog, int id, const std::wstring& text) {
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
-                        SMTO_NORMAL, m_timeoutMs, &ignored);
+    SendMessageTimeoutW(GetDlgItem(dialog, id), WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, m_timeoutMs, &ignored);
 }
 
 CString DialogDriver::GetText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 class DialogDriver {
 public:
@@ -52,6 +53,8 @@ public:
     void PressKey(HWND dialog, UINT vk);
 
     void SetText(HWND dialog, int id, const char* text);
+    // Text that code page 936 may lack (a folder typed as "C:\Users\Søren").
+    void SetWideText(HWND dialog, int id, const std::wstring& text);
     CString GetText(HWND dialog, int id);
     int GetCheck(HWND dialog, int id);
     bool IsEnabled(HWND dialog, int id);
@@ -62,6 +65,7 @@ public:
 
     // The text of a window (cross-thread safe).
     static CString WindowText(HWND hwnd);
+    static std::wstring WideWindowText(HWND hwnd);
     static bool IsMessageBox(HWND hwnd);
     // The control that has the keyboard focus on the dialog's thread.
     static HWND FocusedControl(HWND dialog);

@@ -1,6 +1,6 @@
 #include "tests/support/TempDir.h"
 
-#include "framework/FileFind.h"
+#include "framework/WideText.h"
 
 #include <windows.h>
 
@@ -8,11 +8,14 @@
 
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
-    char base[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, base);
+    // Through the wide functions, with code page 936 text on this side, so
+    // the helpers work the same under any system code page.
+    wchar_t base[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, base);
     for (;;) {
-        m_path.Format("%skelvra-test-%lu-%d\\", base, GetCurrentProcessId(), counter++);
-        if (CreateDirectoryA(m_path, nullptr)) break;
+        m_path.Format("%skelvra-test-%lu-%d\\", Narrow(base).GetString(), GetCurrentProcessId(),
+                      counter++);
+        if (CreateDirectoryW(Wide(m_path).c_str(), nullptr)) break;
         if (GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
 }
@@ -20,8 +23,8 @@ TempDir::TempDir() {
 TempDir::~TempDir() { RemoveTree(m_path); }
 
 bool WriteFileBytes(const char* path, const std::string& bytes) {
-    HANDLE h =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -31,8 +34,8 @@ bool WriteFileBytes(const char* path, const std::string& bytes) {
 
 std::string ReadFileBytes(const char* path) {
     std::string bytes;
-    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return bytes;
     char buffer[65536];
     DWORD got = 0;
@@ -42,12 +45,12 @@ std::string ReadFileBytes(const char* path) {
 }
 
 bool FileExists(const char* path) {
-    DWORD a = GetFileAttributesA(path);
+    DWORD a = GetFileAttributesW(Wide(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool DirectoryExists(const char* path) {
-    DWORD a = GetFileAttributesA(path);
+    DWORD a = GetFileAttributesW(Wide(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -66,31 +69,40 @@ bool CopyTree(const CString& from, const CString& to) {
     return true;
 }
 
+namespace {
+void RemoveWideTree(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring entry = path + L"\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveWideTree(entry);
+            } else {
+                SetFileAttributesW(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(entry.c_str());
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(path.c_str());
+}
+} // namespace
+
+// Wide names throughout: a name code page 936 lacks (a test's "Søren") goes too.
 void RemoveTree(const char* path) {
     CString folder(path);
-    folder.AppendBackslashIfMissing();
-    CFileFind finder;
-    if (finder.FindFile(folder + "*")) {
-        do {
-            if (finder.IsDots()) continue;
-            CString entry = folder + finder.GetFileName();
-            if (finder.IsDirectory()) {
-                RemoveTree(entry);
-            } else {
-                SetFileAttributesA(entry, FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(entry);
-            }
-        } while (finder.FindNextFile());
-    }
-    finder.Close();
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(path);
+    if (folder.EndsWithBackslash()) folder = folder.Left(folder.GetLength() - 1);
+    RemoveWideTree(Wide(folder));
 }
 
 void CreateFolders(const CString& path) {
     // Find steps over double-byte characters: a trail byte 0x5C is no separator.
     for (int at = path.Find("\\", 3); at >= 0; at = path.Find("\\", at + 1)) {
-        CreateDirectoryA(path.Left(at), nullptr);
+        CreateDirectoryW(Wide(path.Left(at)).c_str(), nullptr);
     }
-    CreateDirectoryA(path, nullptr);
+    CreateDirectoryW(Wide(path).c_str(), nullptr);
 }
