@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     // The listing entries the copy walks anyway (not timed).
-    std::vector<WIN32_FIND_DATAA> listed(files.size());
+    std::vector<WIN32_FIND_DATAW> listed(files.size());
     for (size_t i = 0; i < files.size(); ++i) {
         WIN32_FILE_ATTRIBUTE_DATA data;
         GetFileAttributesExW(Wide(files[i]).c_str(), GetFileExInfoStandard, &data);

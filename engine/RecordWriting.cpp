@@ -26,7 +26,7 @@ void CSetupThread::RecordWrittenFile(const CString& path) {
     m_record.AddFile(file);
 }
 
-void CSetupThread::RecordWrittenFile(const CString& path, const WIN32_FIND_DATAA& source) {
+void CSetupThread::RecordWrittenFile(const CString& path, const WIN32_FIND_DATAW& source) {
     RecordedFile file;
     file.path = path;
     file.size = (static_cast<uint64_t>(source.nFileSizeHigh) << 32) | source.nFileSizeLow;

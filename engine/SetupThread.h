@@ -44,7 +44,7 @@ public:
     // sourceData, when given, is the source's listing entry: the copy carries
     // its size and last-write time over, so the record takes them from it.
     int CopyFileEntry(const CString& source, const CString& destination, DWORD sourceAttributes,
-                      const WIN32_FIND_DATAA* sourceData = nullptr);
+                      const WIN32_FIND_DATAW* sourceData = nullptr);
     // Copies source over destination; a read-only or hidden file left by an
     // earlier installation has its attributes cleared and is tried once more.
     // ERROR_SUCCESS, or why the last try failed.
@@ -86,7 +86,7 @@ public:
     // The same for a copy of the listed source file: CopyFile gives the copy
     // the source's size and last-write time, so nothing more is asked (a
     // question per file would cost a tenth of the copy's time under Wine).
-    void RecordWrittenFile(const CString& path, const WIN32_FIND_DATAA& source);
+    void RecordWrittenFile(const CString& path, const WIN32_FIND_DATAW& source);
     // Merges what this run recorded with the earlier installation's record
     // and writes it beside the uninstall log and, when the process runs as an
     // administrator, in the administrators' folder. A copy that cannot be

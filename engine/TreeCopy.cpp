@@ -131,7 +131,7 @@ int CSetupThread::CopyTree(CString source, CString destination) {
 }
 
 int CSetupThread::CopyFileEntry(const CString& source, const CString& destination,
-                                DWORD sourceAttributes, const WIN32_FIND_DATAA* sourceData) {
+                                DWORD sourceAttributes, const WIN32_FIND_DATAW* sourceData) {
     auto record = [&] {
         if (sourceData)
             RecordWrittenFile(destination, *sourceData);

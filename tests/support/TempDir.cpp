@@ -1,5 +1,6 @@
 #include "tests/support/TempDir.h"
 
+#include "framework/FileFind.h"
 #include "framework/WideText.h"
 
 #include <windows.h>
