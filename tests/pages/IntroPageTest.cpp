@@ -9,12 +9,6 @@
 
 namespace {
 
-struct WayOut {
-    const char* name;
-    PageScript act;
-    INT_PTR expected;
-};
-
 // True when the page's white rectangle lies beneath control id in the
 // z-order, so a repaint of the rectangle alone cannot paint over it.
 bool WhiteRectangleBeneath(HWND page, int id) {
@@ -25,47 +19,23 @@ bool WhiteRectangleBeneath(HWND page, int id) {
 
 } // namespace
 
-TEST(IntroPageTest, EndsWithTheResultOfEachWayOut) {
-    PageHost host;
-    CDlgIntropage page(host.Get());
-    const std::vector<WayOut> ways = {
-        {"Next", [](DialogDriver& d, HWND p) { d.Click(p, IDC_NEXT); }, ID_WIZ_NEXT},
-        {"Cancel", [](DialogDriver& d, HWND p) { d.Click(p, IDCANCEL); }, IDCANCEL},
-        {"Escape", [](DialogDriver& d, HWND p) { d.PressKey(p, VK_ESCAPE); }, IDCANCEL},
-        {"close box", [](DialogDriver& d, HWND p) { d.CloseBox(p); }, IDCANCEL},
-        {"default OK", [](DialogDriver& d, HWND p) { d.Command(p, IDOK); }, IDOK},
-    };
-    // The same page object for every visit, as in the wizard.
-    for (const WayOut& way : ways)
-        EXPECT_EQ(RunPage(page, IDC_INSTRUCTION, way.act), way.expected) << way.name;
-}
-
-TEST(IntroPageTest, ShowsItsTextsAndTheHostIconsOnEveryVisit) {
+TEST(IntroPageTest, ShowsItsTextsOnTheWhiteRectangleOnEveryVisit) {
     PageHost host;
     CDlgIntropage page(host.Get());
     for (int visit = 0; visit < 2; ++visit) {
-        CString caption, heading, instruction;
-        HICON big = nullptr, small = nullptr;
-        bool hasBack = true;
+        CString heading, instruction;
         bool textsOnTheRectangle = false;
         RunPage(page, IDC_INSTRUCTION, [&](DialogDriver& d, HWND p) {
-            caption = DialogDriver::WindowText(p);
             heading = d.GetText(p, IDC_HEADING);
             instruction = d.GetText(p, IDC_INSTRUCTION);
-            big = WindowIcon(p, ICON_BIG);
-            small = WindowIcon(p, ICON_SMALL);
-            hasBack = GetDlgItem(p, IDC_BACK) != nullptr;
             textsOnTheRectangle =
                 WhiteRectangleBeneath(p, IDC_HEADING) && WhiteRectangleBeneath(p, IDC_INSTRUCTION);
             d.Click(p, IDCANCEL);
         });
-        EXPECT_EQ(caption, CString(KELVRA_WIZARD_TITLE)) << "visit " << visit;
-        EXPECT_EQ(heading, CString("欢迎使用 Kelvra V9.0 土地整理规划设计软件"));
+        EXPECT_EQ(heading, CString("欢迎使用 Kelvra V9.0 土地整理规划设计软件"))
+            << "visit " << visit;
         EXPECT_EQ(instruction,
                   CString("单击 “下一步” 按钮继续安装, 或者\n单击 “取  消” 按钮退出安装程序。"));
-        EXPECT_EQ(big, host.BigIcon()) << "visit " << visit;
-        EXPECT_EQ(small, host.SmallIcon()) << "visit " << visit;
-        EXPECT_FALSE(hasBack);
         EXPECT_TRUE(textsOnTheRectangle);
     }
 }

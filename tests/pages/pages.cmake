@@ -6,7 +6,8 @@ kelvra_test(pages_tests
   AgreementTextTest.cpp
   DestinationPageTest.cpp
   FolderBrowserTest.cpp
-  FinishPageTest.cpp)
+  FinishPageTest.cpp
+  PageWaysOutTest.cpp)
 
 # The text-file handler the finish-page tests register: it records the file it
 # was asked to open. Built beside pages_tests, which starts it through the shell.
