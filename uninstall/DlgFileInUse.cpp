@@ -1,5 +1,6 @@
 #include "uninstall/DlgFileInUse.h"
 
+#include "framework/WideText.h"
 #include "res/UninstallResource.h"
 #include "ui/InstallerLook.h"
 
@@ -20,7 +21,7 @@ BOOL CDlgFileInUse::OnInitDialog() {
                 "单击“忽略”跳过该文件：它将在重新启动计算机后删除（如果权限允许），"
                 "否则在最后的报告中列出。",
                 m_path.GetString());
-    SetDlgItemTextA(m_hWnd, IDC_UN_IN_USE_TEXT, text);
+    SetDlgItemTextW(m_hWnd, IDC_UN_IN_USE_TEXT, Wide(text).c_str());
     CenterWindow();
     return TRUE;
 }

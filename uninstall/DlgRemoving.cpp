@@ -2,6 +2,7 @@
 
 #include "framework/App.h"
 #include "framework/SystemError.h"
+#include "framework/WideText.h"
 #include "res/UninstallResource.h"
 #include "uninstall/DlgFileInUse.h"
 #include "uninstall/UninstallApp.h"
@@ -42,7 +43,7 @@ BOOL CDlgRemoving::OnInitDialog() {
 void CDlgRemoving::ShowStep() {
     CRemovalWorker::Step step;
     if (!m_worker.TakeStep(step)) return;
-    SetDlgItemTextA(m_hWnd, IDC_UN_STATUS, step.status);
+    SetDlgItemTextW(m_hWnd, IDC_UN_STATUS, Wide(step.status).c_str());
     m_progress.SetRange32(0, step.total > 0 ? step.total : 1);
     m_progress.SetPos(step.step);
 }
@@ -54,6 +55,9 @@ bool CDlgRemoving::OnMessage(UINT msg, WPARAM wp, LPARAM /*lp*/, LRESULT& result
         result = 0;
         return true;
     case WM_REMOVAL_IN_USE: {
+        // The step that met the file, before its own message comes round:
+        // the progress names the file the question asks about.
+        ShowStep();
         const CString& path = *reinterpret_cast<const CString*>(wp);
         CDlgFileInUse question(m_hWnd, path);
         result = question.Ask() ? 1 : 0;

@@ -12,7 +12,7 @@ void CRemovalWorker::RunHere() { m_outcome = RemoveProduct(m_record, m_scope, m_
 
 int CRemovalWorker::Run() {
     RunHere();
-    if (m_dialog) ::PostMessageA(m_dialog, WM_REMOVAL_DONE, 0, 0);
+    if (m_dialog) ::PostMessageW(m_dialog, WM_REMOVAL_DONE, 0, 0);
     return 0;
 }
 
@@ -29,7 +29,7 @@ void CRemovalWorker::OnStep(const CString& status, int step, int total) {
     }
     // One message in flight at a time: thousands of quick steps do not
     // flood the dialog's queue, and the dialog still shows the latest.
-    if (post) ::PostMessageA(m_dialog, WM_REMOVAL_STEP, 0, 0);
+    if (post) ::PostMessageW(m_dialog, WM_REMOVAL_STEP, 0, 0);
 }
 
 bool CRemovalWorker::TakeStep(Step& step) {
@@ -46,7 +46,7 @@ bool CRemovalWorker::RetryInUse(const CString& path, DWORD error) {
     if (m_dialog) {
         CString shown = path;
         retry =
-            ::SendMessageA(m_dialog, WM_REMOVAL_IN_USE, reinterpret_cast<WPARAM>(&shown), 0) != 0;
+            ::SendMessageW(m_dialog, WM_REMOVAL_IN_USE, reinterpret_cast<WPARAM>(&shown), 0) != 0;
     }
     RunLogFailure(error, "文件正在被使用: %s, %s", path.GetString(), retry ? "重试" : "忽略");
     return retry;

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -28,10 +29,12 @@ constexpr DWORD kDeleteTriesMs = 3000;
 constexpr char kCopyName[] = "Uninstall-64.exe";
 constexpr char kCopyFolderPrefix[] = "KelvraUninstall-";
 
-CString ModulePath() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? CString(path) : CString();
+// The running program's path, as Windows names it.
+std::wstring ModulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, &path[0], MAX_PATH);
+    path.resize(length > 0 && length < MAX_PATH ? length : 0);
+    return path;
 }
 
 // Folders of earlier copies whose deletion on close could not take the
@@ -42,7 +45,8 @@ void SweepEmptyCopyFolders(const CString& temp) {
     for (bool more = finder.FindFile(temp + kCopyFolderPrefix + "*"); more;
          more = finder.FindNextFile()) {
         const bool link = (finder.Data().dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        if (finder.IsDirectory() && !link) RemoveDirectoryA(temp + finder.GetFileName());
+        if (finder.IsDirectory() && !link && finder.HasExactName())
+            RemoveDirectoryW(Wide(temp + finder.GetFileName()).c_str());
     }
 }
 
@@ -86,11 +90,11 @@ bool MakeFreshFolder(CString& folder) {
 
 // Opened before the copy starts: the last handle's close deletes the entry
 // (a running program's file can be deleted no other way).
-HANDLE OpenDeleteOnClose(const CString& path, bool folder) {
+HANDLE OpenDeleteOnClose(const std::wstring& path, bool folder) {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_DELETE | (folder ? FILE_SHARE_WRITE : 0);
     const DWORD flags = FILE_FLAG_DELETE_ON_CLOSE | (folder ? FILE_FLAG_BACKUP_SEMANTICS : 0);
-    return CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, share, &inherit,
+    return CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, share, &inherit,
                        OPEN_EXISTING, flags, nullptr);
 }
 
@@ -108,12 +112,16 @@ bool ParseHandle(const char*& text, HANDLE& handle) {
 
 bool RunThroughCopy(const CString& arguments, int& exitCode) {
     exitCode = kExitFailed;
-    const CString self = ModulePath();
-    CString folder;
-    if (self.IsEmpty() || !MakeFreshFolder(folder)) return false;
-    CString copy = folder + "\\" + kCopyName;
-    if (!CopyFileA(self, copy, TRUE)) {
-        RemoveDirectoryA(folder);
+    const std::wstring self = ModulePath();
+    std::wstring wideArguments;
+    CString narrowFolder;
+    if (self.empty() || !ToWide(arguments, wideArguments) || !MakeFreshFolder(narrowFolder))
+        return false;
+    // MakeFreshFolder made it from a name converted exactly: this converts back.
+    std::wstring folder = Wide(narrowFolder);
+    std::wstring copy = folder + L"\\" + Wide(kCopyName);
+    if (!CopyFileW(self.c_str(), copy.c_str(), TRUE)) {
+        RemoveDirectoryW(folder.c_str());
         return false;
     }
     // The file's handle first: closed first when the copy ends, so the
@@ -122,9 +130,9 @@ bool RunThroughCopy(const CString& arguments, int& exitCode) {
     CFileHandle copyFolderHandle(OpenDeleteOnClose(folder, true));
 
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    CHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, &inherit, PAGE_READWRITE, 0,
+    CHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, &inherit, PAGE_READWRITE, 0,
                                        sizeof(CopyShared), nullptr));
-    CHandle done(CreateEventA(&inherit, TRUE, FALSE, nullptr));
+    CHandle done(CreateEventW(&inherit, TRUE, FALSE, nullptr));
     HANDLE me = nullptr;
     DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &me,
                     SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0);
@@ -133,8 +141,8 @@ bool RunThroughCopy(const CString& arguments, int& exitCode) {
     if (!view || !done || !original) {
         copyFile.Reset();
         copyFolderHandle.Reset();
-        DeleteFileA(copy);
-        RemoveDirectoryA(folder);
+        DeleteFileW(copy.c_str());
+        RemoveDirectoryW(folder.c_str());
         return false;
     }
     auto* shared = static_cast<CopyShared*>(view.Get());
@@ -145,22 +153,20 @@ bool RunThroughCopy(const CString& arguments, int& exitCode) {
 
     // The system folder as working folder: the copy must hold neither the
     // destination nor its own folder open.
-    char system[MAX_PATH] = {};
-    GetSystemDirectoryA(system, MAX_PATH);
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
     PROCESS_INFORMATION info{};
     auto start = [&](bool selfDelete) {
-        CString commandLine;
-        commandLine.Format(
-            "\"%s\" %s%llx.%llx.%llx.%d %s", copy.GetString(), kCopySwitch,
-            static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(original.Get())),
-            static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(done.Get())),
-            static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(mapping.Get())),
-            selfDelete ? 1 : 0, arguments.GetString());
-        std::vector<char> line(commandLine.str().begin(), commandLine.str().end());
-        line.push_back('\0');
-        STARTUPINFOA startup{};
+        CString handles;
+        handles.Format("%s%llx.%llx.%llx.%d", kCopySwitch,
+                       static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(original.Get())),
+                       static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(done.Get())),
+                       static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(mapping.Get())),
+                       selfDelete ? 1 : 0);
+        std::wstring line = L"\"" + copy + L"\" " + Wide(handles) + L" " + wideArguments;
+        STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
-        return CreateProcessA(copy, line.data(), nullptr, nullptr, TRUE, 0, nullptr, system,
+        return CreateProcessW(copy.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, system,
                               &startup, &info);
     };
     BOOL started = start(copyFile.IsValid());
@@ -170,10 +176,11 @@ bool RunThroughCopy(const CString& arguments, int& exitCode) {
         // next restart instead, and says so.
         copyFile.Reset();
         copyFolderHandle.Reset();
-        RemoveDirectoryA(folder);
-        started = MakeFreshFolder(folder) && CopyFileA(self, folder + "\\" + kCopyName, TRUE);
-        copy = folder + "\\" + kCopyName;
-        started = started && start(false);
+        RemoveDirectoryW(folder.c_str());
+        started = MakeFreshFolder(narrowFolder);
+        folder = Wide(narrowFolder);
+        copy = folder + L"\\" + Wide(kCopyName);
+        started = started && CopyFileW(self.c_str(), copy.c_str(), TRUE) && start(false);
     }
     // The copy holds its own handles now; ours go.
     copyFile.Reset();
@@ -185,8 +192,8 @@ bool RunThroughCopy(const CString& arguments, int& exitCode) {
         WaitForMultipleObjects(2, waits, FALSE, INFINITE);
         exitCode = static_cast<int>(InterlockedCompareExchange(&shared->exitCode, 0, 0));
     } else {
-        DeleteFileA(copy);
-        RemoveDirectoryA(folder);
+        DeleteFileW(copy.c_str());
+        RemoveDirectoryW(folder.c_str());
     }
     return started != FALSE;
 }
@@ -208,15 +215,19 @@ bool CCopyHandshake::Attach(const CString& value) {
     if (shared->magic != kSharedMagic || shared->originalProcessId != originalId ||
         WaitForSingleObject(done, 0) != WAIT_TIMEOUT)
         return false;
-    char path[MAX_PATH] = {};
+    wchar_t path[MAX_PATH] = {};
     DWORD length = MAX_PATH;
-    if (!QueryFullProcessImageNameA(original, 0, path, &length)) return false;
+    // The original checked its folder's name before it made the copy.
+    CString originalPath;
+    if (!QueryFullProcessImageNameW(original, 0, path, &length) ||
+        !ToNarrow(path, static_cast<int>(length), originalPath))
+        return false;
     m_original.Reset(original);
     m_done.Reset(done);
     m_mapping.Reset(mapping);
     m_view = std::move(view);
     m_shared = shared;
-    m_originalPath = path;
+    m_originalPath = originalPath;
     m_selfDelete = selfDelete;
     return true;
 }
@@ -246,24 +257,26 @@ void CCopyHandshake::Report(int exitCode) {
 }
 
 bool CCopyHandshake::RemoveOriginal() {
-    if (!m_original || WaitForSingleObject(m_original.Get(), kOriginalEndMs) != WAIT_OBJECT_0)
+    std::wstring path;
+    if (!m_original || !ToWide(m_originalPath, path) ||
+        WaitForSingleObject(m_original.Get(), kOriginalEndMs) != WAIT_OBJECT_0)
         return false;
-    SetFileAttributesA(m_originalPath, FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     const DWORD start = GetTickCount();
     for (;;) {
-        if (DeleteFileA(m_originalPath) || GetLastError() == ERROR_FILE_NOT_FOUND) return true;
+        if (DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND) return true;
         if (GetTickCount() - start >= kDeleteTriesMs) break;
         // The process has ended; its file may stay locked for a moment.
         Sleep(50);
     }
-    MoveFileExA(m_originalPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     return false;
 }
 
 void CCopyHandshake::ScheduleSelfRemoval() {
     if (m_selfDelete) return;
-    const CString self = ModulePath();
-    if (self.IsEmpty()) return;
-    MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    MoveFileExA(self.Left(self.ReverseFind('\\')), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    const std::wstring self = ModulePath();
+    if (self.empty()) return;
+    MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExW(self.substr(0, self.rfind(L'\\')).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

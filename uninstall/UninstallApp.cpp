@@ -4,7 +4,9 @@
 #include "framework/Elevation.h"
 #include "framework/ExitCode.h"
 #include "framework/InteractiveDesktop.h"
+#include "framework/ProgramArguments.h"
 #include "framework/SingleInstance.h"
+#include "framework/WideText.h"
 #include "res/UninstallResource.h"
 #include "uninstall/DlgConfirm.h"
 #include "uninstall/DlgRemoving.h"
@@ -23,6 +25,12 @@ namespace {
 const char kLogName[] = "Uninstall.log";
 const char kRecordMissing[] =
     "没有找到 Kelvra V9.0 的安装记录 (Uninstall.log)，或者无法读取它。\n\n"
+    "卸载程序没有删除任何内容。";
+const char kUnreadableArguments[] =
+    "命令行参数中有简体中文（GBK）无法表示的字符，卸载程序无法按原样使用它们: %s\n\n"
+    "请换用只含中文或英文字符的路径。\n\n%s";
+const char kFolderUnnamed[] =
+    "卸载程序所在文件夹的名称中有简体中文（GBK）无法表示的字符，无法找到安装记录。\n\n"
     "卸载程序没有删除任何内容。";
 const char kAlreadyRunning[] = "另一个 Kelvra V9.0 安装或卸载程序正在运行。\n\n"
                                "请等它结束后再运行卸载程序。";
@@ -49,19 +57,13 @@ CString FolderOf(const CString& path) {
     return slash >= 0 ? path.Left(slash + 1) : CString();
 }
 
-CString ProgramPath() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? CString(path) : CString();
-}
-
 } // namespace
 
 const char* CUninstallApp::KelvraUninstallTitle() { return KELVRA_UNINSTALL_TITLE; }
 
 void PresentProgramDialog(CWnd& dialog) {
     HICON icon =
-        static_cast<HICON>(LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME),
+        static_cast<HICON>(LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME),
                                       IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     dialog.SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     dialog.SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -90,7 +92,15 @@ void CUninstallApp::OpenRunLog(bool evenInteractive) {
 }
 
 int CUninstallApp::Main() {
-    m_options = ParseCommandLine(GetCommandLineA(), kUninstallSwitches, kCopySwitch);
+    CString arguments;
+    const bool argumentsExact = ReadProgramArguments(arguments);
+    m_options = ParseArguments(arguments, kUninstallSwitches, kCopySwitch);
+    // A "?" in place of a character is no file or folder of the user's:
+    // nothing is opened or written under such a name.
+    if (!argumentsExact) {
+        m_options.logFile.Empty();
+        m_options.invalidArgument = arguments;
+    }
     // Every box below needs someone to see it. The copy shares the
     // original's desktop, which the original has checked.
     if (!m_options.privateSwitch && (m_options.help || !m_options.silent) && !HasVisibleDesktop()) {
@@ -102,8 +112,13 @@ int CUninstallApp::Main() {
     }
     if (!m_options.IsValid()) {
         CString text;
-        text.Format("无法识别的命令行参数: %s\n\n%s", m_options.invalidArgument.GetString(),
-                    kUsage);
+        text.Format(argumentsExact ? "无法识别的命令行参数: %s\n\n%s" : kUnreadableArguments,
+                    m_options.invalidArgument.GetString(), kUsage);
+        // A silent run has no box: its log says why it ended.
+        if (m_options.silent) {
+            OpenRunLog();
+            RunLogLine("ERROR  %s", text.GetString());
+        }
         Tell(text, MB_OK | MB_ICONSTOP);
         return kExitInvalidCommandLine;
     }
@@ -147,7 +162,14 @@ int CUninstallApp::Main() {
 }
 
 int CUninstallApp::RunOriginal() {
-    const CString logPath = FolderOf(ProgramPath()) + kLogName;
+    CString folder;
+    if (!AfxGetModuleFolder(folder)) {
+        OpenRunLog();
+        RunLogLine("%s %s", kFolderUnnamed, AfxGetModuleFolder().GetString());
+        Tell(kFolderUnnamed, MB_OK | MB_ICONSTOP);
+        return kExitFailed;
+    }
+    const CString logPath = folder + "\\" + kLogName;
     UninstallRecord record;
     if (!ReadUninstallRecord(logPath, record)) {
         OpenRunLog();

@@ -3,6 +3,7 @@
 #include "engine/ActiveSetup.h"
 #include "engine/UnattendedSetup.h"
 #include "framework/ExitCode.h"
+#include "framework/ProgramArguments.h"
 #include "framework/RunLog.h"
 #include "host_cad/AcadCleanup.h"
 #include "framework/Handles.h"
@@ -18,9 +19,9 @@ namespace {
 // the shell for them records them (and creates them when missing), so the
 // links land in this user's own folders and never in the machine's common ones.
 void ResolveUserShellFolders() {
-    char folder[MAX_PATH];
+    wchar_t folder[MAX_PATH];
     for (int id : {CSIDL_DESKTOPDIRECTORY, CSIDL_PROGRAMS})
-        SHGetFolderPathA(nullptr, id | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder);
+        SHGetFolderPathW(nullptr, id | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder);
 }
 
 // The product is installed again (a reinstallation after the uninstallation
@@ -37,8 +38,17 @@ bool ProductInstalled() {
 } // namespace
 
 BOOL CUserSetupApp::InitInstance() {
-    m_nExitCode = RunUserSetup(
-        ParseCommandLine(GetCommandLineA(), kSwitchLog | kSwitchDestination, kUserCleanupSwitch));
+    CString arguments;
+    const bool exact = ReadProgramArguments(arguments);
+    CommandLineOptions options =
+        ParseArguments(arguments, kSwitchLog | kSwitchDestination, kUserCleanupSwitch);
+    // A "?" in place of a character names no file or folder: nothing is
+    // opened or set up under it.
+    if (!exact) {
+        options.logFile.Empty();
+        options.invalidArgument = arguments;
+    }
+    m_nExitCode = RunUserSetup(options);
     return FALSE;
 }
 
@@ -62,9 +72,15 @@ int CUserSetupApp::RunUserSetup(const CommandLineOptions& options) {
         RunLogLine("清理: %d 个 AutoCAD 注册表项, %d 个快捷方式和文件夹", changed, removed);
     } else {
         CString installDir = options.destination;
-        if (installDir.IsEmpty()) installDir = AfxGetModuleFolder() + "\\";
-        ResolveUserShellFolders();
-        SetUpCurrentUser(installDir);
+        if (installDir.IsEmpty() && AfxGetModuleFolder(installDir)) installDir += "\\";
+        if (installDir.IsEmpty()) {
+            RunLogLine("ERROR  程序所在文件夹的名称中有简体中文（GBK）无法表示的字符: %s",
+                       AfxGetModuleFolder().GetString());
+            exitCode = kExitFailed;
+        } else {
+            ResolveUserShellFolders();
+            SetUpCurrentUser(installDir);
+        }
     }
     RunLogLine("结束, 退出代码 %d", exitCode);
     return exitCode;
