@@ -46,17 +46,6 @@ protected:
         m_record->AddPage(PageName(page), window);
     }
 
-    // Typed in UTF-16, as a keyboard gives it, whatever this program's code page.
-    void TypeDestination(HWND page) override {
-        HWND edit = GetDlgItem(page, IDC_INSTALL_PATH);
-        ASSERT_NE(edit, nullptr);
-        const std::wstring text = Wide(m_destination);
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(edit, EM_SETSEL, 0, -1, SMTO_NORMAL, 10000, &ignored);
-        SendMessageTimeoutW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()),
-                            SMTO_NORMAL, 10000, &ignored);
-    }
-
     std::unique_ptr<CWalkRecord> m_record;
 };
 

@@ -59,4 +59,26 @@ TEST_F(InstallScenario, DriverRefusesToClickADisabledButton) {
     EXPECT_NE(failure.find("disabled"), std::string::npos) << failure;
 }
 
+// Run under code pages 936, 1252 and 932 alike (CTest e2e_driver_*): the
+// driver types and reads the pages' Chinese texts through UTF-16.
+TEST_F(InstallScenario, DriverTypesAndReadsChineseTextUnderAnyCodePage) {
+    m_driver.Launch(Distribution("full"));
+    HWND welcome = m_driver.WaitForPage(WizardPage::Welcome);
+    EXPECT_EQ(CUiDriver::WindowText(welcome), KELVRA_WIZARD_TITLE);
+    m_driver.Click(welcome, IDC_NEXT);
+    HWND agreement = m_driver.WaitForPage(WizardPage::Agreement);
+    m_driver.Click(agreement, IDC_AGREE);
+    m_driver.Click(agreement, IDC_NEXT);
+    HWND destination = m_driver.WaitForPage(WizardPage::Destination);
+    for (const char* typed : {"C:\\目标 Kelvra\\", "D:\\软件\\表\\", "C:\\Kelvra\\"}) {
+        m_driver.TypeText(destination, IDC_INSTALL_PATH, typed);
+        EXPECT_EQ(m_driver.ReadText(destination, IDC_INSTALL_PATH), typed);
+    }
+    m_driver.Click(destination, IDCANCEL);
+    HWND box = m_driver.WaitForMessageBox(kQuitQuestion);
+    EXPECT_NE(CUiDriver::MessageBoxText(box).Find(kQuitQuestion), -1);
+    m_driver.Answer(box, IDYES);
+    m_driver.WaitForExit();
+}
+
 } // namespace

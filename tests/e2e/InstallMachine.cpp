@@ -106,8 +106,8 @@ void CInstallMachine::ClearInstallationKeys() {
         "SOFTWARE\\Classes\\CLSID\\{6B2E9C41-4D0A-4F7E-9C35-1A7D5E0B9F21}",
         "SOFTWARE\\Classes\\TypeLib\\{6B2E9C42-4D0A-4F7E-9C35-1A7D5E0B9F21}",
     };
-    for (const char* key : machineKeys) RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Autodesk");
+    for (const char* key : machineKeys) RegDeleteTreeW(HKEY_LOCAL_MACHINE, Wide(key).c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Autodesk");
 }
 
 void CInstallMachine::RegisterSimulatedAcad() {

@@ -5,7 +5,9 @@
 // into its own folder.
 #pragma once
 
+#include "framework/FileFind.h"
 #include "framework/Handles.h"
+#include "framework/WideText.h"
 #include "res/resource.h"
 #include "tests/e2e/InstallMachine.h"
 #include "tests/support/TempDir.h"
@@ -50,8 +52,8 @@ protected:
         ASSERT_TRUE(m_com->Entered());
         m_desktop = m_temp / "Desktop\\";
         m_programs = m_temp / "Programs\\";
-        CreateDirectoryA(m_desktop, nullptr);
-        CreateDirectoryA(m_programs, nullptr);
+        CreateFolders(m_desktop);
+        CreateFolders(m_programs);
         m_destination = m_temp / "目标 Kelvra\\";
         m_machine = std::make_unique<CInstallMachine>(m_desktop, m_programs);
         m_driver.SetFailureHandler(

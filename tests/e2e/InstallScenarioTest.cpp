@@ -57,17 +57,15 @@ TEST_F(InstallScenario, FreshInstallationPutsEveryArtefactInPlace) {
     EXPECT_TRUE(FileExists(Dest("Support\\2013-15\\Menu\\kelvra.cuix")));
     EXPECT_TRUE(FileExists(Dest("Control\\kelvrasample.ocx")));
     EXPECT_TRUE(DirectoryExists(Dest("Temp")));
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(Dest("线型库\\linetype01.lin"), &data);
-    ASSERT_NE(find, INVALID_HANDLE_VALUE);
-    FindClose(find);
-    EXPECT_STREQ(data.cFileName, "linetype01.lin");
+    CFileFind lowered;
+    ASSERT_TRUE(lowered.FindFile(Dest("线型库\\linetype01.lin")));
+    EXPECT_EQ(lowered.GetFileName(), "linetype01.lin");
     // The program files, the installer itself excepted; the icon hidden.
     EXPECT_TRUE(FileExists(Dest("Kelvra-64.exe")));
     EXPECT_TRUE(FileExists(Dest("readme.txt")));
     EXPECT_FALSE(FileExists(Dest("Setup.exe")));
     // Hidden and not read-only (Wine reports the archive bit besides).
-    EXPECT_EQ(GetFileAttributesA(Dest("KelvraV9.0.ico")) &
+    EXPECT_EQ(GetFileAttributesW(Wide(Dest("KelvraV9.0.ico")).c_str()) &
                   (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
               static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
 
@@ -129,7 +127,7 @@ TEST_F(InstallScenario, FreshInstallationPutsEveryArtefactInPlace) {
     EXPECT_EQ(link.target, m_destination + "Uninstall-64.exe");
 
     // The hidden uninstall log, byte for byte where it matters.
-    EXPECT_EQ(GetFileAttributesA(Dest("Uninstall.log")) &
+    EXPECT_EQ(GetFileAttributesW(Wide(Dest("Uninstall.log")).c_str()) &
                   (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
               static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
     const std::string log = Bytes(Dest("Uninstall.log"));
@@ -156,7 +154,7 @@ TEST_F(InstallScenario, FreshInstallationPutsEveryArtefactInPlace) {
     // created and no other, every file with its true size and time, the
     // links, R19.1's trusted paths and the profiles that were not there.
     const CString recordPath = RecordPathBeside(m_destination);
-    EXPECT_EQ(GetFileAttributesA(recordPath) & FILE_ATTRIBUTE_HIDDEN,
+    EXPECT_EQ(GetFileAttributesW(Wide(recordPath).c_str()) & FILE_ATTRIBUTE_HIDDEN,
               static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
     CInstallRecord record;
     ASSERT_TRUE(CInstallRecord::Load(recordPath, record));
@@ -252,16 +250,10 @@ TEST_F(InstallScenario, MissingFifthFolderIgnoredCompletesWithAnEmptyFolder) {
     Finish();
 
     EXPECT_TRUE(DirectoryExists(Dest("填充图案")));
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(Dest("填充图案\\*.*"), &data);
+    CFileFind finder;
     int entries = 0;
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            if (std::string(data.cFileName) != "." && std::string(data.cFileName) != "..")
-                ++entries;
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
+    for (bool more = finder.FindFile(Dest("填充图案\\*.*")); more; more = finder.FindNextFile())
+        if (!finder.IsDots()) ++entries;
     EXPECT_EQ(entries, 0);
     EXPECT_TRUE(FileExists(Dest("标准断面\\section01.dwg")));
     EXPECT_NE(

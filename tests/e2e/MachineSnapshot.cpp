@@ -1,18 +1,21 @@
 #include "tests/e2e/MachineSnapshot.h"
 
+#include "framework/FileFind.h"
 #include "framework/Handles.h"
+#include "framework/WideText.h"
 
+// Wide listings and registry reads, paths kept in code page 936: the same
+// record under any system code page. A name 936 cannot hold is recorded in
+// its shown form (with "?") and not descended into.
 void SnapshotFiles(const CString& folder, FileSnapshot& snapshot) {
-    WIN32_FIND_DATAA data;
-    CFindHandle find(FindFirstFileA(folder + "*", &data));
-    if (!find) return;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        const CString path = folder + data.cFileName;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    CFileFind find;
+    for (bool more = find.FindFile(folder + "*"); more; more = find.FindNextFile()) {
+        if (find.IsDots()) continue;
+        const WIN32_FIND_DATAW& data = find.Data();
+        const CString path = folder + find.GetFileName();
+        if (find.IsDirectory()) {
             snapshot[path.str()] = "<dir>";
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && find.HasExactName())
                 SnapshotFiles(path + "\\", snapshot);
         } else {
             snapshot[path.str()] =
@@ -20,7 +23,7 @@ void SnapshotFiles(const CString& folder, FileSnapshot& snapshot) {
                 std::to_string((ULONGLONG(data.ftLastWriteTime.dwHighDateTime) << 32) |
                                data.ftLastWriteTime.dwLowDateTime);
         }
-    } while (FindNextFileA(find.Get(), &data));
+    }
 }
 
 namespace {
@@ -29,29 +32,29 @@ namespace {
 void SnapshotKeyInto(HKEY key, const std::string& path, RegistrySnapshot& snapshot,
                      std::vector<BYTE>& data) {
     snapshot[path] = "<key>";
-    char name[16384];
+    wchar_t name[16384];
     for (DWORD i = 0;; ++i) {
-        DWORD nameLength = sizeof(name);
+        DWORD nameLength = 16384;
         DWORD type = 0;
         DWORD size = static_cast<DWORD>(data.size());
-        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data.data(), &size) !=
+        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size) !=
             ERROR_SUCCESS)
             break;
-        snapshot[path + "\\:" + name] =
+        snapshot[path + "\\:" + Narrow(name, static_cast<int>(nameLength)).str()] =
             std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data.data()), size);
     }
-    std::vector<std::string> subkeys;
+    std::vector<std::wstring> subkeys;
     for (DWORD i = 0;; ++i) {
-        DWORD nameLength = sizeof(name);
-        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+        DWORD nameLength = 16384;
+        if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             break;
-        subkeys.emplace_back(name);
+        subkeys.emplace_back(name, nameLength);
     }
-    for (const std::string& subkey : subkeys) {
+    for (const std::wstring& subkey : subkeys) {
         CRegKey opened;
-        if (RegOpenKeyExA(key, subkey.c_str(), 0, KEY_READ, opened.Out()) == ERROR_SUCCESS)
-            SnapshotKeyInto(opened.Get(), path + "\\" + subkey, snapshot, data);
+        if (RegOpenKeyExW(key, subkey.c_str(), 0, KEY_READ, opened.Out()) == ERROR_SUCCESS)
+            SnapshotKeyInto(opened.Get(), path + "\\" + Narrow(subkey).str(), snapshot, data);
     }
 }
 

@@ -5,6 +5,7 @@
 // followed through its windows and waited for.
 #pragma once
 
+#include "framework/WideText.h"
 #include "res/UninstallResource.h"
 #include "tests/e2e/InstallScenario.h"
 
@@ -14,6 +15,13 @@ inline const char kR19DefaultProfileVariables[] =
     "Software\\Autodesk\\AutoCAD\\R19.1\\ACAD-D001:804\\Profiles\\<<初始设置配置>>\\Variables";
 inline const char kUserTrustedPaths[] = "D:\\我的工具\\Lisp;C:\\Users\\Me\\Routines\\;";
 inline const char kRemovedText[] = "已从您的计算机中删除";
+
+// The system folder in code page 936, read through the wide function.
+inline CString SystemFolder() {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    return Narrow(system);
+}
 
 class UninstallScenario : public InstallScenario {
 protected:
@@ -28,9 +36,7 @@ protected:
     void StartUninstaller() {
         CString command;
         ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", command));
-        char system[MAX_PATH] = {};
-        GetSystemDirectoryA(system, MAX_PATH);
-        m_driver.LaunchCommandLine(command, system);
+        m_driver.LaunchCommandLine(command, SystemFolder());
     }
 
     // The question: keeping the data is the default; Yes.

@@ -56,25 +56,28 @@ bool StartsWithAny(const std::string& text, const std::vector<std::string>& pref
 }
 
 // The uninstaller's folders under %TEMP%, by name.
+// The temp folder in code page 936, read through the wide function.
+std::string TempFolder() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    return Narrow(temp).str();
+}
+
 std::vector<std::string> CopyFolders() {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
+    const std::string temp = TempFolder();
     std::vector<std::string> folders;
     CFileFind finder;
-    for (bool more = finder.FindFile(CString(temp) + "KelvraUninstall-*"); more;
+    for (bool more = finder.FindFile(CString(temp.c_str()) + "KelvraUninstall-*"); more;
          more = finder.FindNextFile())
-        folders.push_back(std::string(temp) + finder.GetFileName().str());
+        folders.push_back(temp + finder.GetFileName().str());
     return folders;
 }
 
 // An empty folder as an earlier copy leaves it under Wine: the next run
 // must find and sweep it, whatever its random name.
 std::string MakeEarlierCopyFolder() {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string folder =
-        std::string(temp) + "KelvraUninstall-0123456789abcdef0123456789abcdef";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string folder = TempFolder() + "KelvraUninstall-0123456789abcdef0123456789abcdef";
+    CreateDirectoryW(Wide(folder.c_str()).c_str(), nullptr);
     return folder;
 }
 
@@ -242,8 +245,7 @@ TEST_P(UserWorkRoundTrip, EveryFileOfTheUsersSurvivesAndIsNamed) {
     if (silent) {
         CString command;
         ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", command));
-        char system[MAX_PATH] = {};
-        GetSystemDirectoryA(system, MAX_PATH);
+        const CString system = SystemFolder();
         m_driver.LaunchCommandLine(command + " /S /LOG=\"" + log + "\"", system);
         EXPECT_EQ(m_driver.WaitForExit(), static_cast<DWORD>(kExitSuccess));
         m_driver.WaitForDescendants();
@@ -305,8 +307,8 @@ TEST_F(UninstallScenario, DeclinedThenKilledPartWayThenRunAgainRemovesWhatRemain
 
     {
         // A program holds one of the product's files open.
-        CFileHandle held(CreateFileA(Dest("Kelvra-64.exe"), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, 0, nullptr));
+        CFileHandle held(CreateFileW(Wide(Dest("Kelvra-64.exe")).c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
         StartUninstaller();
         AnswerTheQuestion(false);
@@ -375,8 +377,7 @@ TEST_F(UninstallScenario, SilentRunsTellByExitCodeAndLog) {
          .exitCode = kExitSuccess,
          .removes = true},
     };
-    char system[MAX_PATH] = {};
-    GetSystemDirectoryA(system, MAX_PATH);
+    const CString system = SystemFolder();
     for (const Run& run : runs) {
         // The lock as a running program of the product holds it.
         std::unique_ptr<CSingleInstance> other;
@@ -400,7 +401,8 @@ TEST_F(UninstallScenario, NoRecordOrAHandTypedCopySwitchRemovesNothing) {
     InstallAll();
     const CString bare = m_temp / "无记录\\";
     CreateFolders(bare);
-    ASSERT_TRUE(CopyFileA(Dest("Uninstall-64.exe"), bare + "Uninstall-64.exe", FALSE));
+    ASSERT_TRUE(CopyFileW(Wide(Dest("Uninstall-64.exe")).c_str(),
+                          Wide(bare + "Uninstall-64.exe").c_str(), FALSE));
     ASSERT_TRUE(WriteFileBytes(bare + "user.txt", "mine"));
     struct Run {
         const char* what;
@@ -422,8 +424,7 @@ TEST_F(UninstallScenario, NoRecordOrAHandTypedCopySwitchRemovesNothing) {
          .box = false,
          .exitCode = kExitInvalidCommandLine},
     };
-    char system[MAX_PATH] = {};
-    GetSystemDirectoryA(system, MAX_PATH);
+    const CString system = SystemFolder();
     for (const Run& run : runs) {
         m_driver.LaunchCommandLine(run.commandLine, system);
         if (run.box) {

@@ -2,13 +2,14 @@
 
 #include "framework/Handles.h"
 #include "framework/WideText.h"
+#include "tests/support/TempDir.h"
+#include "tools/driver/UiDriver.h"
 
 #include <objbase.h>
 #include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 
 namespace {
 
@@ -49,14 +50,6 @@ std::string Utf8(const std::wstring& text) {
 }
 
 namespace {
-
-std::wstring WindowTextOf(HWND hwnd) {
-    wchar_t buffer[8192] = {};
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(hwnd, WM_GETTEXT, 8192, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
-                        10000, &length);
-    return buffer;
-}
 
 std::string ReadBytes(const std::wstring& path) {
     std::string bytes;
@@ -99,11 +92,12 @@ std::string CWalkRecord::Masked(const std::wstring& text) const {
 
 void CWalkRecord::AddPage(const char* name, HWND page) {
     std::vector<std::string> lines;
-    lines.push_back(std::string("page ") + name + " caption: " + Masked(WindowTextOf(page)));
+    lines.push_back(std::string("page ") + name +
+                    " caption: " + Masked(CUiDriver::WideWindowText(page)));
     for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         char line[64];
         std::snprintf(line, sizeof(line), "page %s %d: ", name, GetDlgCtrlID(child));
-        lines.push_back(line + Masked(WindowTextOf(child)));
+        lines.push_back(line + Masked(CUiDriver::WideWindowText(child)));
     }
     std::sort(lines.begin(), lines.end());
     m_lines.insert(m_lines.end(), lines.begin(), lines.end());
@@ -223,16 +217,22 @@ void CWalkRecord::AddRegistry(HKEY root, const char* rootName, const std::wstrin
     m_lines.insert(m_lines.end(), lines.begin(), lines.end());
 }
 
+// Through the wide file functions (the record's path in code page 936).
 bool CWalkRecord::Write(const std::string& path) const {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (const std::string& line : m_lines) out << line << '\n';
-    return static_cast<bool>(out);
+    std::string text;
+    for (const std::string& line : m_lines) text += line + '\n';
+    return WriteFileBytes(path.c_str(), text);
 }
 
 bool CWalkRecord::Read(const std::string& path, std::vector<std::string>& lines) {
     lines.clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    if (!FileExists(path.c_str())) return false;
+    const std::string text = ReadFileBytes(path.c_str());
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
     return true;
 }

@@ -56,14 +56,15 @@ bool DirectoryExists(const char* path) {
 }
 
 bool CopyTree(const CString& from, const CString& to) {
-    CreateDirectoryA(to, nullptr);
+    CreateDirectoryW(Wide(to).c_str(), nullptr);
     CFileFind finder;
     for (bool more = finder.FindFile(from + "*.*"); more; more = finder.FindNextFile()) {
         if (finder.IsDots()) continue;
         const CString name = finder.GetFileName();
         if (finder.IsDirectory()) {
             if (!CopyTree(from + name + "\\", to + name + "\\")) return false;
-        } else if (!CopyFileA(from + name, to + name, FALSE)) {
+        } else if (!finder.HasExactName() ||
+                   !CopyFileW(Wide(from + name).c_str(), Wide(to + name).c_str(), FALSE)) {
             return false;
         }
     }

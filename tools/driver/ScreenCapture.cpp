@@ -1,6 +1,7 @@
 #include "tools/driver/ScreenCapture.h"
 
 #include "framework/Handles.h"
+#include "framework/WideText.h"
 
 #include <windows.h>
 
@@ -36,7 +37,9 @@ bool SaveScreenshot(const CString& bmpPath) {
     file.bfType = 0x4D42; // "BM"
     file.bfOffBits = sizeof(file) + sizeof(header);
     file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    CFileHandle out(CreateFileA(bmpPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    std::wstring widePath;
+    if (!ToWide(bmpPath, widePath)) return false;
+    CFileHandle out(CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) return false;
     DWORD written = 0;

@@ -1,5 +1,6 @@
 #include "tools/driver/UiDriver.h"
 
+#include "framework/WideText.h"
 #include "res/resource.h"
 
 #include <tlhelp32.h>
@@ -11,9 +12,9 @@
 namespace {
 
 bool IsDialogClass(HWND hwnd) {
-    char name[16] = {};
-    GetClassNameA(hwnd, name, sizeof(name));
-    return std::strcmp(name, "#32770") == 0;
+    wchar_t name[16] = {};
+    GetClassNameW(hwnd, name, 16);
+    return std::wcscmp(name, L"#32770") == 0;
 }
 
 // The control that only this page carries.
@@ -110,14 +111,21 @@ void CUiDriver::LaunchCommandLine(const CString& commandLine, const CString& wor
 }
 
 void CUiDriver::Start(const char* program, const CString& commandLine, const CString& folder) {
-    STARTUPINFOA startup{};
+    // The line, the program and the folder as the installer's own code page
+    // spells them, handed to Windows in UTF-16 whatever the system's code page.
+    std::wstring wideLine, wideProgram, wideFolder;
+    if (!ToWide(commandLine, wideLine) || (program && !ToWide(program, wideProgram)) ||
+        !ToWide(folder, wideFolder))
+        Fail("cannot start " + commandLine + ": not code page 936 text");
+    STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    std::vector<char> mutableLine(commandLine.str().begin(), commandLine.str().end());
-    mutableLine.push_back('\0');
+    std::vector<wchar_t> mutableLine(wideLine.begin(), wideLine.end());
+    mutableLine.push_back(L'\0');
     m_startTick = GetTickCount();
-    if (!CreateProcessA(program, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.IsEmpty() ? nullptr : folder.GetString(), &startup, &info)) {
+    if (!CreateProcessW(program ? wideProgram.c_str() : nullptr, mutableLine.data(), nullptr,
+                        nullptr, FALSE, 0, nullptr,
+                        wideFolder.empty() ? nullptr : wideFolder.c_str(), &startup, &info)) {
         CString message;
         message.Format("cannot start %s (error %lu)", commandLine.GetString(), GetLastError());
         Fail(message);
@@ -168,10 +176,10 @@ bool CUiDriver::IsOurs(HWND hwnd) const {
     // A process we have not met: ours when its parent is.
     CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return false;
-    PROCESSENTRY32 entry{};
+    PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
-         more = Process32Next(snapshot.Get(), &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+         more = Process32NextW(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID != pid) continue;
         if (std::find(m_family.begin(), m_family.end(), entry.th32ParentProcessID) ==
             m_family.end())
@@ -206,7 +214,7 @@ void CUiDriver::WaitForChange(DWORD remaining) {
     MsgWaitForMultipleObjects(process ? 1 : 0, process ? &process : nullptr, FALSE, wait,
                               QS_ALLINPUT);
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 }
 
 HWND CUiDriver::WaitFor(const CString& what, const std::function<HWND()>& found) {
@@ -291,7 +299,7 @@ void CUiDriver::Answer(HWND box, int buttonId) {
         Fail(message);
     }
     CString label = WindowText(button);
-    PostMessageA(button, BM_CLICK, 0, 0);
+    PostMessageW(button, BM_CLICK, 0, 0);
     WaitForWindowGone(box, "the message box to close");
     Record("answered \"" + label + "\"");
 }
@@ -317,7 +325,7 @@ DWORD CUiDriver::WaitForExit() {
         HANDLE process = m_process.Get();
         MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_ALLINPUT);
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     }
     DWORD code = 0;
     GetExitCodeProcess(m_process.Get(), &code);
@@ -330,10 +338,10 @@ DWORD CUiDriver::WaitForExit() {
 void CUiDriver::WaitForDescendants() {
     // Children the window search has not met yet are looked up now.
     CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32 entry{};
+    PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = snapshot && Process32First(snapshot.Get(), &entry); more;
-         more = Process32Next(snapshot.Get(), &entry))
+    for (BOOL more = snapshot && Process32FirstW(snapshot.Get(), &entry); more;
+         more = Process32NextW(snapshot.Get(), &entry))
         if (entry.th32ParentProcessID == m_processId &&
             std::find(m_family.begin(), m_family.end(), entry.th32ProcessID) == m_family.end())
             m_family.push_back(entry.th32ProcessID);
@@ -354,7 +362,7 @@ void CUiDriver::WaitForDescendants() {
 
 void CUiDriver::SyncWith(HWND hwnd) {
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, m_timeoutMs, &ignored);
+    SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, m_timeoutMs, &ignored);
 }
 
 void CUiDriver::Click(HWND dialog, int id) {
@@ -373,7 +381,7 @@ void CUiDriver::Click(HWND dialog, int id) {
     // box ended this wait) must still find it.
     m_clickFlags.push_back(std::make_unique<bool>(false));
     const bool& handled = *m_clickFlags.back();
-    if (!SendMessageCallbackA(button, BM_CLICK, 0, 0, OnClickHandled,
+    if (!SendMessageCallbackW(button, BM_CLICK, 0, 0, OnClickHandled,
                               reinterpret_cast<ULONG_PTR>(m_clickFlags.back().get())))
         Fail("cannot click \"" + label + "\"");
     CString what = "the click on \"" + label + "\" to be handled";
@@ -388,7 +396,7 @@ void CUiDriver::Click(HWND dialog, int id) {
 }
 
 void CUiDriver::CloseBox(HWND dialog) {
-    PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     SyncWith(dialog);
     Record("clicked the close box");
 }
@@ -400,10 +408,13 @@ void CUiDriver::TypeText(HWND dialog, int id, const char* text) {
         message.Format("no field %d to type into", id);
         Fail(message);
     }
+    // In UTF-16, as a keyboard gives it, whatever this program's code page.
+    std::wstring wide;
+    if (!ToWide(text, wide)) Fail(CString("cannot type \"") + text + "\": not code page 936 text");
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(edit, EM_SETSEL, 0, -1, SMTO_NORMAL, m_timeoutMs, &ignored);
-    SendMessageTimeoutA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                        m_timeoutMs, &ignored);
+    SendMessageTimeoutW(edit, EM_SETSEL, 0, -1, SMTO_NORMAL, m_timeoutMs, &ignored);
+    SendMessageTimeoutW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()),
+                        SMTO_NORMAL, m_timeoutMs, &ignored);
     Record(CString("typed \"") + text + "\"");
 }
 
@@ -411,7 +422,7 @@ CString CUiDriver::ReadText(HWND dialog, int id) { return WindowText(GetDlgItem(
 
 bool CUiDriver::IsChecked(HWND dialog, int id) {
     DWORD_PTR state = 0;
-    SendMessageTimeoutA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, SMTO_NORMAL, m_timeoutMs,
+    SendMessageTimeoutW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, SMTO_NORMAL, m_timeoutMs,
                         &state);
     return state == BST_CHECKED;
 }
@@ -421,23 +432,26 @@ bool CUiDriver::IsEnabled(HWND dialog, int id) {
     return control && IsWindowEnabled(control);
 }
 
-CString CUiDriver::WindowText(HWND hwnd) {
-    if (!hwnd) return CString();
+std::wstring CUiDriver::WideWindowText(HWND hwnd) {
+    if (!hwnd) return std::wstring();
     // WM_GETTEXT is marshalled across processes (GetWindowText is not, for
-    // another process's controls).
-    char buffer[4096] = {};
+    // another process's controls); in UTF-16 it arrives as the window holds
+    // it, whatever the system code page of either program.
+    wchar_t buffer[8192] = {};
     DWORD_PTR length = 0;
-    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer),
-                        SMTO_NORMAL, 10000, &length);
-    return CString(buffer);
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 8192, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
+                        10000, &length);
+    return buffer;
 }
+
+CString CUiDriver::WindowText(HWND hwnd) { return Narrow(WideWindowText(hwnd)); }
 
 CString CUiDriver::MessageBoxText(HWND box) {
     CString text;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char name[32] = {};
-        GetClassNameA(child, name, sizeof(name));
-        if (std::strcmp(name, "Static") == 0) text += WindowText(child);
+        wchar_t name[32] = {};
+        GetClassNameW(child, name, 32);
+        if (std::wcscmp(name, L"Static") == 0) text += WindowText(child);
     }
     return text;
 }
@@ -458,7 +472,7 @@ void CUiDriver::Settle() {
         EnumChildWindows(
             w,
             [](HWND child, LPARAM) -> BOOL {
-                if (GetWindowLongPtrA(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT)
+                if (GetWindowLongPtrW(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT)
                     RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
                 return TRUE;
             },

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 // The five wizard pages, told apart by a control only that page carries.
@@ -81,7 +82,10 @@ public:
 
     // The text of a message box (all its static texts).
     static CString MessageBoxText(HWND box);
+    // The window's text in code page 936 (a character 936 lacks shows as "?").
     static CString WindowText(HWND hwnd);
+    // The window's text as it holds it.
+    static std::wstring WideWindowText(HWND hwnd);
 
     // Repaints the installer's windows and waits until it is idle again, so
     // that a screenshot taken next shows the current state.

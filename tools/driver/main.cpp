@@ -14,6 +14,8 @@
 // Exit code 0 when the installer ended after its finish page (the
 // uninstaller with an exit code of 0 or 3010); 2 when a step failed (the
 // message says which and what was awaited).
+#include "framework/WideText.h"
+#include "host_cad/Registry.h"
 #include "res/UninstallResource.h"
 #include "res/resource.h"
 #include "tools/driver/ScreenCapture.h"
@@ -22,6 +24,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <shellapi.h>
+#include <vector>
 
 namespace {
 
@@ -53,8 +58,28 @@ bool ParseSeconds(const char* text, DWORD& ms) {
     return true;
 }
 
-bool Parse(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
+// The arguments as typed, from the wide command line, in code page 936: a
+// Chinese destination arrives whole whatever the system's code page.
+bool Arguments(std::vector<CString>& arguments) {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return false;
+    bool ok = true;
+    for (int i = 0; i < count && ok; ++i) {
+        CString argument;
+        ok = ToNarrow(wide[i], static_cast<int>(std::wcslen(wide[i])), argument);
+        if (ok)
+            arguments.push_back(argument);
+        else
+            std::fprintf(stderr, "driver: argument %d is not code page 936 text\n", i);
+    }
+    LocalFree(wide);
+    return ok;
+}
+
+bool Parse(const std::vector<CString>& argv, Options& options) {
+    const size_t argc = argv.size();
+    for (size_t i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(arg, "--destination") == 0 && hasValue)
@@ -153,9 +178,9 @@ public:
         CString command;
         if (!ReadUninstallString(command))
             m_driver.Fail("the uninstall entry has no UninstallString");
-        char system[MAX_PATH] = {};
-        GetSystemDirectoryA(system, MAX_PATH);
-        m_driver.LaunchCommandLine(command, system);
+        wchar_t system[MAX_PATH] = {};
+        GetSystemDirectoryW(system, MAX_PATH);
+        m_driver.LaunchCommandLine(command, Narrow(system));
 
         HWND confirm = m_driver.WaitForDialog(IDC_UN_REMOVE_DATA, "the uninstall question");
         if (m_options.removeData) m_driver.Click(confirm, IDC_UN_REMOVE_DATA);
@@ -197,17 +222,11 @@ public:
 private:
     static bool ReadUninstallString(CString& command) {
         CRegKey key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE,
-                          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelvra V9", 0,
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                          L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kelvra V9", 0,
                           KEY_READ, key.Out()) != ERROR_SUCCESS)
             return false;
-        char value[2048] = {};
-        DWORD size = sizeof(value) - 1;
-        if (RegQueryValueExA(key.Get(), "UninstallString", nullptr, nullptr,
-                             reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS)
-            return false;
-        command = value;
-        return !command.IsEmpty();
+        return ReadRegistryText(key.Get(), "UninstallString", command) && !command.IsEmpty();
     }
 
     void Shot(const char* name) {
@@ -228,10 +247,14 @@ private:
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main() {
     Options options;
-    if (!Parse(argc, argv, options)) return Usage();
-    if (!options.shots.IsEmpty()) CreateDirectoryA(options.shots, nullptr);
+    std::vector<CString> arguments;
+    if (!Arguments(arguments)) return 1;
+    if (!Parse(arguments, options)) return Usage();
+    std::wstring shots;
+    if (!options.shots.IsEmpty() && ToWide(options.shots, shots))
+        CreateDirectoryW(shots.c_str(), nullptr);
     Walk walk(options);
     return options.uninstall ? walk.RunUninstall() : walk.Run();
 }

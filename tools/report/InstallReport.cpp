@@ -1,6 +1,9 @@
 #include "tools/report/InstallReport.h"
 
+#include "framework/FileFind.h"
 #include "framework/Handles.h"
+#include "framework/WideText.h"
+#include "host_cad/Registry.h"
 #include "tools/report/ShellLinkInfo.h"
 
 #include <cstring>
@@ -25,31 +28,34 @@ struct TreeCount {
     std::vector<CString> examples; // the first few files, relative paths
 };
 
+// Listings through CFileFind (wide, names in code page 936); a name 936
+// cannot hold is shown with "?" and not descended into.
 void CountTree(const CString& folder, const CString& relative, TreeCount& count) {
     CString pattern = folder;
     pattern.AppendBackslashIfMissing();
-    WIN32_FIND_DATAA data;
-    CFindHandle find(FindFirstFileA(pattern + "*", &data));
-    if (!find) return;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    CFileFind find;
+    for (bool more = find.FindFile(pattern + "*"); more; more = find.FindNextFile()) {
+        if (find.IsDots()) continue;
+        const CString name = find.GetFileName();
+        if (find.IsDirectory()) {
             ++count.folders;
-            CountTree(pattern + data.cFileName, relative + data.cFileName + "\\", count);
+            if (find.HasExactName()) CountTree(pattern + name, relative + name + "\\", count);
         } else {
             ++count.files;
-            if (count.examples.size() < 3) count.examples.push_back(relative + data.cFileName);
+            if (count.examples.size() < 3) count.examples.push_back(relative + name);
         }
-    } while (FindNextFileA(find.Get(), &data));
+    }
 }
 
-void PrintValue(FILE* out, const char* name, DWORD type, const BYTE* data, DWORD size) {
-    const char* shown = (name && *name) ? name : "(default)";
+void PrintValue(FILE* out, const CString& name, DWORD type, const BYTE* data, DWORD size) {
+    const char* shown = !name.IsEmpty() ? name.GetString() : "(default)";
     if (type == REG_SZ || type == REG_EXPAND_SZ) {
-        CString text(reinterpret_cast<const char*>(data),
-                     size > 0 ? static_cast<int>(size) - 1 : 0);
-        std::fprintf(out, "      %s = \"%s\"\n", shown, CString(text.GetString()).GetString());
+        // UTF-16 up to its first NUL, shown in code page 936.
+        const wchar_t* wide = reinterpret_cast<const wchar_t*>(data);
+        size_t length = 0;
+        while (length < size / sizeof(wchar_t) && wide[length]) ++length;
+        std::fprintf(out, "      %s = \"%s\"\n", shown,
+                     Narrow(wide, static_cast<int>(length)).GetString());
     } else if (type == REG_DWORD && size == sizeof(DWORD)) {
         DWORD value = 0;
         std::memcpy(&value, data, sizeof(value));
@@ -62,15 +68,15 @@ void PrintValue(FILE* out, const char* name, DWORD type, const BYTE* data, DWORD
 void ReportLinksIn(FILE* out, const CString& folder, const char* pattern) {
     CString base = folder;
     base.AppendBackslashIfMissing();
-    WIN32_FIND_DATAA data;
-    CFindHandle find(FindFirstFileA(base + pattern, &data));
-    if (!find) {
+    CFileFind find;
+    bool more = find.FindFile(base + pattern);
+    if (!more) {
         std::fprintf(out, "  (no shortcut in %s)\n", base.GetString());
         return;
     }
-    do {
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        const CString path = base + data.cFileName;
+    for (; more; more = find.FindNextFile()) {
+        if (find.IsDirectory()) continue;
+        const CString path = base + find.GetFileName();
         ShellLinkInfo info;
         if (!ReadShellLink(path, info)) {
             std::fprintf(out, "  %s: not a readable shortcut\n", path.GetString());
@@ -82,23 +88,16 @@ void ReportLinksIn(FILE* out, const CString& folder, const char* pattern) {
         std::fprintf(out, "      start in  %s\n", info.workingFolder.GetString());
         if (!info.iconFile.IsEmpty())
             std::fprintf(out, "      icon      %s,%d\n", info.iconFile.GetString(), info.iconIndex);
-    } while (FindNextFileA(find.Get(), &data));
+    }
 }
 
 bool ReadShellFolder(const char* name, CString& folder) {
     CRegKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER,
-                      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+    if (RegOpenKeyExW(HKEY_CURRENT_USER,
+                      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
                       KEY_READ, key.Out()) != ERROR_SUCCESS)
         return false;
-    char buffer[MAX_PATH] = {};
-    DWORD size = sizeof(buffer) - 1;
-    DWORD type = 0;
-    if (RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-        ERROR_SUCCESS)
-        return false;
-    folder = buffer;
-    return true;
+    return ReadRegistryText(key.Get(), name, folder);
 }
 
 } // namespace
@@ -107,19 +106,20 @@ void ReportTree(FILE* out, const CString& folder) {
     CString base = folder;
     base.AppendBackslashIfMissing();
     std::fprintf(out, "Destination folder %s\n", base.GetString());
-    WIN32_FIND_DATAA data;
-    CFindHandle find(FindFirstFileA(base + "*", &data));
-    if (!find) {
+    CFileFind find;
+    bool more = find.FindFile(base + "*");
+    if (!more) {
         std::fprintf(out, "  (missing)\n\n");
         return;
     }
     int total = 0;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    for (; more; more = find.FindNextFile()) {
+        if (find.IsDots()) continue;
+        const std::string name = find.GetFileName().str();
+        const WIN32_FIND_DATAW& data = find.Data();
+        if (find.IsDirectory()) {
             TreeCount count;
-            CountTree(base + data.cFileName, "", count);
+            if (find.HasExactName()) CountTree(base + name.c_str(), "", count);
             total += count.files;
             CString examples;
             for (const auto& example : count.examples)
@@ -132,37 +132,46 @@ void ReportTree(FILE* out, const CString& folder) {
             std::fprintf(out, "  %-18s %8lu bytes  attributes %s\n", name.c_str(),
                          data.nFileSizeLow, Attributes(data.dwFileAttributes).GetString());
         }
-    } while (FindNextFileA(find.Get(), &data));
+    }
     std::fprintf(out, "  %d files in all (attributes: R read-only, H hidden, S system)\n\n", total);
 }
 
 void ReportRegistryTree(FILE* out, HKEY root, const char* rootName, const CString& key) {
     CRegKey handle;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ, handle.Out()) != ERROR_SUCCESS) return;
+    std::wstring wideKey;
+    if (!ToWide(key, wideKey) ||
+        RegOpenKeyExW(root, wideKey.c_str(), 0, KEY_READ, handle.Out()) != ERROR_SUCCESS)
+        return;
     DWORD valueCount = 0;
-    RegQueryInfoKeyA(handle.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    RegQueryInfoKeyW(handle.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                      &valueCount, nullptr, nullptr, nullptr, nullptr);
     if (valueCount > 0) {
         std::fprintf(out, "  %s\\%s\n", rootName, key.GetString());
         for (DWORD i = 0;; ++i) {
-            char name[512] = {};
-            DWORD nameSize = sizeof(name);
-            std::vector<BYTE> data(8192);
+            wchar_t name[512] = {};
+            DWORD nameSize = 512;
+            std::vector<BYTE> data(16384);
             DWORD dataSize = static_cast<DWORD>(data.size());
             DWORD type = 0;
-            if (RegEnumValueA(handle.Get(), i, name, &nameSize, nullptr, &type, data.data(),
+            if (RegEnumValueW(handle.Get(), i, name, &nameSize, nullptr, &type, data.data(),
                               &dataSize) != ERROR_SUCCESS)
                 break;
-            PrintValue(out, name, type, data.data(), dataSize);
+            PrintValue(out, Narrow(name), type, data.data(), dataSize);
         }
     }
     for (DWORD i = 0;; ++i) {
-        char sub[512] = {};
-        DWORD subSize = sizeof(sub);
-        if (RegEnumKeyExA(handle.Get(), i, sub, &subSize, nullptr, nullptr, nullptr, nullptr) !=
+        wchar_t sub[512] = {};
+        DWORD subSize = 512;
+        if (RegEnumKeyExW(handle.Get(), i, sub, &subSize, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             break;
-        ReportRegistryTree(out, root, rootName, key + "\\" + sub);
+        // A subkey 936 cannot name is shown, not opened under a wrong name.
+        CString narrowSub;
+        if (ToNarrow(sub, static_cast<int>(subSize), narrowSub))
+            ReportRegistryTree(out, root, rootName, key + "\\" + narrowSub);
+        else
+            std::fprintf(out, "  %s\\%s\\%s (not code page 936 text)\n", rootName, key.GetString(),
+                         Narrow(sub).GetString());
     }
 }
 
@@ -183,13 +192,15 @@ void ReportUninstallLog(FILE* out, const CString& destination) {
     CString path = destination;
     path.AppendBackslashIfMissing();
     path += "Uninstall.log";
-    const DWORD attributes = GetFileAttributesA(path);
+    std::wstring widePath;
+    const DWORD attributes =
+        ToWide(path, widePath) ? GetFileAttributesW(widePath.c_str()) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         std::fprintf(out, "Uninstall log: %s is missing\n\n", path.GetString());
         return;
     }
-    CFileHandle file(
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    CFileHandle file(CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
     std::string bytes;
     if (file) {
         char buffer[4096];
