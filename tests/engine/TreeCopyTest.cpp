@@ -384,7 +384,7 @@ TEST_F(TreeCopyBoxTest, AnUnreadableSourceNamesTheCopyErrorNotTheMissingDestinat
 // Names code page 936 cannot hold ("Søren", "Åsa"): each is asked about like a
 // file that cannot be copied, and nothing arrives under a "?" form.
 TEST_F(TreeCopyBoxTest, NamesCodePage936LacksAreAskedAboutAndNeverCopied) {
-    Make(Src("Support\plain.txt"), "plain");
+    Make(Src("Support\\plain.txt"), "plain");
     const std::wstring source = Wide(Src("Support\\"));
     CFileHandle file(CreateFileW((source + L"S\u00f8ren.txt").c_str(), GENERIC_WRITE, 0, nullptr,
                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
