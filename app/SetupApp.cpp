@@ -2,11 +2,14 @@
 
 #include "app/SetupDlg.h"
 #include "app/SilentSetup.h"
+#include "framework/App.h"
+#include "framework/CommandLine.h"
 #include "framework/Elevation.h"
 #include "framework/ExitCode.h"
 #include "framework/InteractiveDesktop.h"
 #include "framework/RunLog.h"
 #include "framework/SingleInstance.h"
+#include "framework/WideText.h"
 #include "res/ProductVersion.h"
 #include "res/resource.h"
 
@@ -75,7 +78,7 @@ int RunWizardWindow(const CommandLineOptions& options) {
 } // namespace
 
 BOOL CSetupApp::InitInstance() {
-    m_nExitCode = RunSetup(ParseCommandLine(GetCommandLineA(), kSetupSwitches));
+    m_nExitCode = RunSetup(ParseProgramCommandLine(kSetupSwitches));
     // No message loop of our own: the process ends with the run.
     return FALSE;
 }
@@ -110,10 +113,8 @@ int CSetupApp::RunSetup(const CommandLineOptions& options) {
         log.Open(options.logFile);
     else if (options.silent)
         log.Open(TempFolderPath(KELVRA_SETUP_LOG_NAME));
-    char program[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, program, MAX_PATH);
-    RunLogLine("开始: %s (%s), 版本 %s", program, options.silent ? "静默安装" : "交互安装",
-               KELVRA_VERSION_FULL);
+    RunLogLine("开始: %s (%s), 版本 %s", Narrow(AfxGetModulePath()).GetString(),
+               options.silent ? "静默安装" : "交互安装", KELVRA_VERSION_FULL);
     RunLogLine("参数: %s", options.arguments.GetString());
     if (options.elevatedRun) RunLogLine("经用户帐户控制以管理员身份重新启动的运行");
 

@@ -22,18 +22,7 @@ const char kComponentName[] = "土地整理规划设计软件 Kelvra V9.0";
 
 // Read without create semantics: a machine that has no component keeps none.
 bool ReadComponentValue(const char* name, CString& value) {
-    value.Empty();
-    CRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kActiveSetupKey, 0, KEY_QUERY_VALUE, key.Out()) !=
-        ERROR_SUCCESS)
-        return false;
-    char buffer[1024] = {};
-    DWORD size = sizeof(buffer) - 1;
-    if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
-                         &size) != ERROR_SUCCESS)
-        return false;
-    value = buffer;
-    return true;
+    return ReadExistingString(HKEY_LOCAL_MACHINE, kActiveSetupKey, name, value) != 0;
 }
 
 // The component with a fresh Version: Windows compares it with the one in

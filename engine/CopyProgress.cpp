@@ -15,7 +15,7 @@ void CSetupThread::NotifyProgress(const CString& source, const CString& destinat
         if (m_bProgressHeld) return;
     }
     // Not under the lock: the page takes it while handling the message.
-    SendMessageA(m_hWndPage, WM_SETUP_PROGRESS, reinterpret_cast<WPARAM>(source.GetString()),
+    SendMessageW(m_hWndPage, WM_SETUP_PROGRESS, reinterpret_cast<WPARAM>(source.GetString()),
                  reinterpret_cast<LPARAM>(destination.GetString()));
 }
 

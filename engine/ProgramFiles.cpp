@@ -1,5 +1,6 @@
 #include "engine/SetupThread.h"
 
+#include "framework/FileCalls.h"
 #include "framework/RunLog.h"
 
 #include "framework/WideText.h"
@@ -20,7 +21,9 @@ ULONGLONG CopiedSize(const CString& file) {
 // Step 2: the files directly in the distribution folder, except the installer.
 void CSetupThread::CopyProgramFiles() {
     CStringArray names;
-    ListFiles(m_strSourceDir, "*.*", names);
+    CStringArray unnamed;
+    ListFiles(m_strSourceDir, "*.*", names, &unnamed);
+    for (const CString& file : unnamed) m_failures.programFiles.push_back(file);
     for (const CString& name : names) {
         if (name.CompareNoCase("Setup.exe") == 0) continue;
         const CString destination = m_strInstallDir + name;
@@ -41,6 +44,6 @@ void CSetupThread::CopyProgramFiles() {
         }
         LogFileCopy(destination);
         if (name.CompareNoCase("KelvraV9.0.ico") == 0)
-            SetFileAttributesA(destination, FILE_ATTRIBUTE_HIDDEN);
+            SetPathAttributes(destination, FILE_ATTRIBUTE_HIDDEN);
     }
 }

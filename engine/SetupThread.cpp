@@ -39,7 +39,7 @@ int CSetupThread::Run() {
     }
     if (outcome == WM_SETUP_DONE) {
         // From here on a cancel can no longer stop the run: the page says so.
-        PostMessageA(m_hWndPage, WM_SETUP_CONFIGURING, 0, 0);
+        PostMessageW(m_hWndPage, WM_SETUP_CONFIGURING, 0, 0);
         const long machineFailuresBefore = MachineWriteFailures();
         const long machineDeniedBefore = MachineWritesDenied();
         RunLogLine("复制程序文件");
@@ -61,12 +61,12 @@ int CSetupThread::Run() {
         ReportSilentFailures();
     }
     m_nOutcome = outcome;
-    PostMessageA(m_hWndPage, outcome, 0, 0);
+    PostMessageW(m_hWndPage, outcome, 0, 0);
 
     // End through the framework's loop. The peek gives this thread its queue
     // first, so the quit cannot be lost and the loop cannot wait for ever.
     MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    if (!PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 0, 0)) return 0;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    if (!PostThreadMessageW(GetCurrentThreadId(), WM_QUIT, 0, 0)) return 0;
     return CWinThread::Run();
 }

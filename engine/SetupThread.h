@@ -37,7 +37,13 @@ public:
     // the folders it created, and only those, go into the record.
     int EnsureDirectory(CString path);
     // The bare names of the plain files in folder matching pattern.
-    static void ListFiles(CString folder, CString pattern, CStringArray& names);
+    // Names code page 936 cannot hold are logged and left out; unnamed, when
+    // given, receives their shown forms.
+    static void ListFiles(CString folder, CString pattern, CStringArray& names,
+                          CStringArray* unnamed = nullptr);
+    // An entry whose name code page 936 cannot hold, asked about like a file
+    // that cannot be copied; true to pass it over, false on Abort.
+    bool PassOverUnnamedEntry(const CString& entry);
     // One file of the tree: copied over whatever is there (the kept database
     // aside); a copy that fails asks Abort/Retry/Ignore. Zero on Abort.
     // sourceAttributes are the source's, as the folder listing gave them.

@@ -2,7 +2,9 @@
 
 #include "engine/JoinPath.h"
 #include "framework/Handles.h"
+#include "framework/FileCalls.h"
 #include "framework/RunLog.h"
+#include "framework/WideText.h"
 #include "host_cad/AcadProfile.h"
 #include "host_cad/Registry.h"
 #include "host_cad/ReleaseSweep.h"
@@ -11,6 +13,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <windows.h>
+
+#include <string>
 
 namespace {
 // Starts AutoCAD with the product's profile and a new drawing.
@@ -34,7 +38,7 @@ int CSetupThread::CreateShortcuts() {
     // A link replaces any file of its name; only saved links are logged.
     auto makeLink = [this](const CString& linkPath, const CString& target, const char* arguments,
                            const char* iconFile) {
-        DeleteFileA(linkPath);
+        DeleteFilePath(linkPath);
         HRESULT result = S_OK;
         if (CreateShellLink(m_strInstallDir, linkPath, target, arguments, iconFile, &result)) {
             LogFileCopy(linkPath);
@@ -77,24 +81,36 @@ int CSetupThread::CreateShellLink(const CString& workingFolder, const CString& l
     hr = E_FAIL;
     CComInitialize apartment;
     if (!apartment.Entered()) return 0;
-    CComPtr<IShellLinkA> link;
-    hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    // Every text is handed over whole in UTF-16; one that is not valid code
+    // page 936 text, or a link path that does not fit, makes no link.
+    std::wstring wideTarget;
+    std::wstring wideArguments;
+    std::wstring wideIcon;
+    std::wstring wideFolder;
+    std::wstring widePath;
+    if (!ToWide(target, wideTarget) ||
+        !ToWide(CString(arguments ? arguments : ""), wideArguments) ||
+        !ToWide(CString(iconFile ? iconFile : ""), wideIcon) ||
+        !ToWide(workingFolder, wideFolder) || !ToWide(linkPath, widePath)) {
+        hr = HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+    }
+    if (widePath.size() >= MAX_PATH) {
+        hr = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    CComPtr<IShellLinkW> link;
+    hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                           link.OutVoid());
     if (FAILED(hr)) return 0;
-    link->SetPath(target);
-    link->SetArguments(arguments ? arguments : "");
-    link->SetIconLocation(iconFile ? iconFile : "", 0);
-    link->SetWorkingDirectory(workingFolder);
+    link->SetPath(wideTarget.c_str());
+    link->SetArguments(wideArguments.c_str());
+    link->SetIconLocation(wideIcon.c_str(), 0);
+    link->SetWorkingDirectory(wideFolder.c_str());
 
     CComPtr<IPersistFile> file;
     hr = link->QueryInterface(IID_IPersistFile, file.OutVoid());
     if (FAILED(hr)) return 0;
-    // A path that does not fit is refused rather than saved cut short.
-    wchar_t widePath[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, linkPath, -1, widePath, MAX_PATH)) {
-        hr = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
-        return 0;
-    }
-    hr = file->Save(widePath, TRUE);
+    hr = file->Save(widePath.c_str(), TRUE);
     return SUCCEEDED(hr);
 }

@@ -4,6 +4,7 @@
 
 #include "engine/JoinPath.h"
 #include "framework/App.h"
+#include "framework/FileCalls.h"
 #include "framework/FileFind.h"
 #include "framework/RunLog.h"
 #include "framework/SystemError.h"
@@ -53,7 +54,7 @@ int AskAboutFileCopy(HWND owner, const CString& file) {
                LastErrorText().GetString(), file.GetString());
 }
 
-bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+bool PathExists(const CString& path) { return GetPathAttributes(path) != INVALID_FILE_ATTRIBUTES; }
 
 // Nothing but the archive bit (or "normal"): nothing a copy would have to
 // take off afterwards.
@@ -113,6 +114,12 @@ int CSetupThread::CopyTree(CString source, CString destination) {
         if (finder.IsDots()) continue;
         const CString name = finder.GetFileName();
         const CString sourceEntry = source + name;
+        if (!finder.HasExactName()) {
+            // A name code page 936 cannot hold: asked about like a file that
+            // cannot be copied, never copied under its shown "?" form.
+            if (!PassOverUnnamedEntry(sourceEntry)) return 0;
+            continue;
+        }
         CString destinationEntry = JoinPath(destination, name);
         if (finder.IsDirectory()) {
             if (!CopyTree(sourceEntry, destinationEntry)) return 0;
@@ -130,6 +137,18 @@ int CSetupThread::CopyTree(CString source, CString destination) {
     return 1;
 }
 
+bool CSetupThread::PassOverUnnamedEntry(const CString& entry) {
+    for (;;) {
+        if (IsCancelled()) return true;
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        RunLogFailure(ERROR_NO_UNICODE_TRANSLATION, "不能复制文件 %s", entry.GetString());
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        const int answer = AskFileCopy(entry);
+        if (answer == IDIGNORE) return true;
+        if (answer != IDRETRY) return false;
+    }
+}
+
 int CSetupThread::CopyFileEntry(const CString& source, const CString& destination,
                                 DWORD sourceAttributes, const WIN32_FIND_DATAW* sourceData) {
     auto record = [&] {
@@ -144,7 +163,7 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
     // A first installation's file, from a source with no attribute to take
     // off, is done in one call: it arrives with the source's attributes,
     // which are at most the archive bit. Everything else takes the way below.
-    if (HasOnlyPlainAttributes(sourceAttributes) && CopyFileA(source, destination, TRUE)) {
+    if (HasOnlyPlainAttributes(sourceAttributes) && CopyFilePath(source, destination, true)) {
         record();
         return 1;
     }
@@ -153,14 +172,15 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
         if (error == ERROR_SUCCESS) {
             // Takes off a read-only, hidden or system attribute that came with
             // the source or stayed from an earlier installation.
-            SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);
+            SetPathAttributes(destination, FILE_ATTRIBUTE_NORMAL);
             record();
             return 1;
         }
         // A copy that ran out of room leaves no cut-short file behind: the
         // product would trip over it, and it holds the space the remaining
         // files need. (The copy had already emptied any earlier file.)
-        if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) DeleteFileA(destination);
+        if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)
+            DeleteFilePath(destination);
         // The box names why the copy failed, not why the attributes could
         // not be cleared (there may be no file to clear them on).
         SetLastError(error);
@@ -178,10 +198,10 @@ DWORD CSetupThread::CopyOverExisting(const CString& source, const CString& desti
     // A writable file already there costs one call; a read-only or hidden
     // file left by an earlier installation refuses to be replaced until its
     // attributes are cleared.
-    if (CopyFileA(source, destination, FALSE)) return ERROR_SUCCESS;
+    if (CopyFilePath(source, destination, false)) return ERROR_SUCCESS;
     const DWORD error = GetLastError();
-    if (!SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL)) return error;
-    return CopyFileA(source, destination, FALSE) ? ERROR_SUCCESS : GetLastError();
+    if (!SetPathAttributes(destination, FILE_ATTRIBUTE_NORMAL)) return error;
+    return CopyFilePath(source, destination, false) ? ERROR_SUCCESS : GetLastError();
 }
 
 int CSetupThread::EnsureDirectory(CString path) {
@@ -221,7 +241,7 @@ int CSetupThread::EnsureDirectory(CString path) {
         const CString prefix = path.Left(i);
         if (PathExists(prefix)) continue;
         bool created = true;
-        while (!CreateDirectoryA(prefix, nullptr)) {
+        while (!CreateFolderPath(prefix)) {
             // Made by someone else in the meantime: just as good (but not ours).
             if (GetLastError() == ERROR_ALREADY_EXISTS && PathExists(prefix)) {
                 created = false;
@@ -235,7 +255,8 @@ int CSetupThread::EnsureDirectory(CString path) {
     return 1;
 }
 
-void CSetupThread::ListFiles(CString folder, CString pattern, CStringArray& names) {
+void CSetupThread::ListFiles(CString folder, CString pattern, CStringArray& names,
+                             CStringArray* unnamed) {
     names.clear();
     // An empty folder would search the current directory instead.
     if (folder.IsEmpty()) return;
@@ -243,6 +264,13 @@ void CSetupThread::ListFiles(CString folder, CString pattern, CStringArray& name
     CFileFind finder;
     for (bool more = finder.FindFile(folder + pattern); more; more = finder.FindNextFile()) {
         if (finder.IsDots() || finder.IsDirectory()) continue;
-        names.push_back(finder.GetFileName());
+        if (finder.HasExactName()) {
+            names.push_back(finder.GetFileName());
+            continue;
+        }
+        // Listed under its shown form it would name a file that is not there.
+        RunLogFailure(ERROR_NO_UNICODE_TRANSLATION, "文件名不能用简体中文代码页表示: %s%s",
+                      folder.GetString(), finder.GetFileName().GetString());
+        if (unnamed) unnamed->push_back(folder + finder.GetFileName());
     }
 }

@@ -3,6 +3,7 @@
 #include "engine/SetupThread.h"
 
 #include "engine/JoinPath.h"
+#include "framework/FileCalls.h"
 #include "framework/TextFile.h"
 
 namespace {
@@ -42,9 +43,9 @@ void CSetupThread::LogRegKey(HKEY root, const CString& key) {
 int CSetupThread::WriteUninstallLog() {
     const CString logPath = JoinPath(m_strInstallDir, kLogFileName);
     // A hidden log of an earlier installation is replaced, not appended to.
-    DeleteFileA(logPath);
+    DeleteFilePath(logPath);
     LogFileCopy(logPath);
     if (!WriteTextFile(m_hWndPage, logPath, m_strLog, ShowsBoxes())) return 0;
-    SetFileAttributesA(logPath, FILE_ATTRIBUTE_HIDDEN);
+    SetPathAttributes(logPath, FILE_ATTRIBUTE_HIDDEN);
     return 1;
 }

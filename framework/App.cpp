@@ -9,10 +9,9 @@
 
 namespace {
 CWinApp* g_app = nullptr;
+} // namespace
 
-// The running program's full path as Windows holds it; empty when it cannot
-// be read.
-std::wstring ModulePath() {
+std::wstring AfxGetModulePath() {
     std::wstring path(MAX_PATH, L'\0');
     // A path longer than MAX_PATH is cut short and the call tells so only by
     // filling the buffer: the buffer grows up to the longest path there is.
@@ -28,8 +27,10 @@ std::wstring ModulePath() {
     }
 }
 
+namespace {
+
 CString ModuleBaseName() {
-    CString name = Narrow(ModulePath());
+    CString name = Narrow(AfxGetModulePath());
     int slash = name.ReverseFind('\\');
     if (slash >= 0) name = name.Mid(slash + 1);
     int dot = name.ReverseFind('.');
@@ -64,7 +65,7 @@ CString CutAtLastBackslash(CString path) {
 } // namespace
 
 bool AfxGetModuleFolder(CString& folder) {
-    const std::wstring path = ModulePath();
+    const std::wstring path = AfxGetModulePath();
     if (path.empty() || !ToNarrow(path, folder)) {
         folder.Empty();
         return false;
@@ -73,7 +74,7 @@ bool AfxGetModuleFolder(CString& folder) {
     return true;
 }
 
-CString AfxGetModuleFolder() { return CutAtLastBackslash(Narrow(ModulePath())); }
+CString AfxGetModuleFolder() { return CutAtLastBackslash(Narrow(AfxGetModulePath())); }
 
 std::wstring AfxLoadWideString(UINT id) {
     // A zero buffer size asks for the resource's own read-only text.

@@ -34,6 +34,8 @@ CWinApp* AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();
 // The application's title: used as the caption of message boxes given none.
 CString AfxGetAppTitle();
+// The running program's full path; empty when it cannot be read.
+std::wstring AfxGetModulePath();
 // The running program's folder, without a trailing backslash (a program in a
 // drive's root gives the bare drive, "D:"). False, with folder emptied, when
 // the path cannot be read or has a character code page 936 lacks.

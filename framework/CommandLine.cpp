@@ -1,9 +1,13 @@
 #include "framework/CommandLine.h"
 
+#include "framework/App.h"
+#include "framework/WideText.h"
+
 #include <windows.h>
 
 #include <cstring>
 #include <cwchar>
+#include <string>
 #include <strings.h>
 
 // The bytes the scans below look for (blank, tab, double quote) are all below
@@ -231,8 +235,20 @@ CommandLineOptions ParseArguments(const char* arguments, unsigned accepted,
 
 CommandLineOptions ParseCommandLine(const char* commandLine, unsigned accepted,
                                     const char* privateSwitch) {
-    char programPath[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, programPath, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) programPath[0] = '\0';
+    CString programPath;
+    if (!ToNarrow(AfxGetModulePath(), programPath)) programPath.Empty();
     return ParseArguments(SkipProgramPath(commandLine, programPath), accepted, privateSwitch);
+}
+
+CommandLineOptions ParseProgramCommandLine(unsigned accepted, const char* privateSwitch) {
+    const std::wstring programPath = AfxGetModulePath();
+    const wchar_t* arguments = SkipProgramPath(GetCommandLineW(), programPath.c_str());
+    CString narrow;
+    if (ToNarrow(arguments, -1, narrow)) return ParseArguments(narrow, accepted, privateSwitch);
+    // Read in its shown form, a folder such as "C:\Users\Søren" would name
+    // another one: the whole line is refused as not understood.
+    CommandLineOptions options;
+    options.arguments = Narrow(arguments);
+    options.invalidArgument = options.arguments;
+    return options;
 }

@@ -66,3 +66,7 @@ CommandLineOptions ParseArguments(const char* arguments, unsigned accepted,
 // ParseArguments(SkipProgramPath(commandLine, this program's path), ...).
 CommandLineOptions ParseCommandLine(const char* commandLine, unsigned accepted,
                                     const char* privateSwitch = nullptr);
+// The running program's own command line (GetCommandLineW), parsed as above.
+// An argument with a character code page 936 lacks makes the whole line one
+// not understood (invalidArgument holds its shown form).
+CommandLineOptions ParseProgramCommandLine(unsigned accepted, const char* privateSwitch = nullptr);

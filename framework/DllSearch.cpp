@@ -5,5 +5,5 @@
 void RestrictDllSearchPath() {
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // Also takes the current directory out of the search order.
-    SetDllDirectoryA("");
+    SetDllDirectoryW(L"");
 }

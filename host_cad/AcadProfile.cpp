@@ -2,10 +2,12 @@
 
 #include "host_cad/Registry.h"
 #include "host_cad/SiblingProducts.h"
+#include "framework/WideText.h"
 
 #include <windows.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 const char kKelvraProfile[] = "<<Kelvra V9>>";
@@ -223,7 +225,9 @@ int ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
 
     // Removes a profile left empty by an earlier run; one with subkeys stays
     // and is refreshed value by value below.
-    if (generation.deleteProfileFirst) RegDeleteKeyA(HKEY_CURRENT_USER, profileKey);
+    std::wstring wideProfileKey;
+    if (generation.deleteProfileFirst && ToWide(profileKey, wideProfileKey))
+        RegDeleteKeyW(HKEY_CURRENT_USER, wideProfileKey.c_str());
 
     const char* arxFolder =
         thirtyTwoBitForms && generation.arxFolder32 ? generation.arxFolder32 : generation.arxFolder;

@@ -4,6 +4,7 @@
 #include "framework/App.h"
 #include "framework/FileFind.h"
 #include "framework/SystemError.h"
+#include "framework/WideText.h"
 #include "tests/engine/PageStandIn.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/TempDir.h"
@@ -378,4 +379,49 @@ TEST_F(TreeCopyBoxTest, AnUnreadableSourceNamesTheCopyErrorNotTheMissingDestinat
     EXPECT_EQ(seen.text.Find(SystemErrorText(ERROR_SHARING_VIOLATION).TrimRight()), 0)
         << seen.text.GetString();
     EXPECT_FALSE(FileExists(Dst("Support\\acad.mnu")));
+}
+
+// Names code page 936 cannot hold ("Søren", "Åsa"): each is asked about like a
+// file that cannot be copied, and nothing arrives under a "?" form.
+TEST_F(TreeCopyBoxTest, NamesCodePage936LacksAreAskedAboutAndNeverCopied) {
+    Make(Src("Support\\plain.txt"), "plain");
+    const std::wstring source = Wide(Src("Support\\"));
+    CFileHandle file(CreateFileW((source + L"S\u00f8ren.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.IsValid());
+    file.Reset();
+    ASSERT_TRUE(CreateDirectoryW((source + L"\u00c5sa").c_str(), nullptr));
+    struct Case {
+        int answer;
+        int result;
+    } const cases[] = {{IDIGNORE, 1}, {IDABORT, 0}};
+    for (const Case& c : cases) {
+        int result = -1;
+        std::vector<CString> asked;
+        DialogDriver driver;
+        driver.Run([&] { result = worker.CopyTree(Src("Support"), Dst("Support")); },
+                   [&](DialogDriver& d) {
+                       for (size_t i = 0; i < (c.answer == IDABORT ? 1u : 2u); ++i) {
+                           const auto box = d.WaitForMessageBox("不能复制文件");
+                           asked.push_back(box.text);
+                           d.Answer(box, c.answer);
+                       }
+                   });
+        EXPECT_EQ(result != 0, c.result != 0) << c.answer;
+        ASSERT_FALSE(asked.empty());
+        EXPECT_GE(asked[0].Find(SystemErrorText(ERROR_NO_UNICODE_TRANSLATION).TrimRight()), 0)
+            << asked[0].GetString();
+        // Only the plain file (if the copy got that far) is in the destination.
+        CStringArray names;
+        CStringArray unnamed;
+        CSetupThread::ListFiles(Dst("Support"), "*", names, &unnamed);
+        EXPECT_TRUE(unnamed.empty());
+        for (const CString& name : names) EXPECT_EQ(name, CString("plain.txt"));
+        EXPECT_FALSE(DirectoryExists(Dst("Support\\?sa")));
+    }
+    CStringArray names;
+    CStringArray unnamed;
+    CSetupThread::ListFiles(Src("Support"), "*.txt", names, &unnamed);
+    EXPECT_EQ(names, CStringArray{"plain.txt"});
+    EXPECT_EQ(unnamed.size(), 1u);
 }
