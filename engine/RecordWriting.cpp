@@ -3,6 +3,7 @@
 // administrator, in the administrators' folder.
 #include "engine/SetupThread.h"
 
+#include "framework/PathCompare.h"
 #include "framework/RunLog.h"
 #include "framework/WideText.h"
 
@@ -35,11 +36,23 @@ void CSetupThread::RecordWrittenFile(const CString& path, const WIN32_FIND_DATAW
     m_record.AddFile(file);
 }
 
+namespace {
+
+// Every folder and file the record names lies in folder.
+bool RecordLiesWithin(const CInstallRecord& record, const CString& folder) {
+    for (const CString& created : record.createdFolders)
+        if (!IsPathWithin(created, folder)) return false;
+    for (const RecordedFile& file : record.files)
+        if (!IsPathWithin(file.path, folder)) return false;
+    return true;
+}
+
+} // namespace
+
 void CSetupThread::WriteInstallRecord() {
     // An administrator trusts only the administrators' copy: the one beside
     // an earlier destination may have been edited by anyone who can write
-    // there. Without an earlier installation there is nothing to take in (a
-    // copy left by a removed installation is stale).
+    // there.
     const bool administrator = RunsAsAdministrator();
     if (!m_strEarlierInstallDir.IsEmpty()) {
         const CString earlierPath =
@@ -49,6 +62,20 @@ void CSetupThread::WriteInstallRecord() {
             m_record.MergeEarlier(earlier);
         else
             RunLogLine("没有可用的上次安装记录 %s", earlierPath.GetString());
+    } else {
+        // No installation registered, but an earlier run into this same
+        // folder may have stopped before registering (a content folder
+        // missing): the folders and files it made are still ours. A record
+        // naming anything elsewhere is another installation's, left by a
+        // removal that did not finish, and stays out.
+        const CString earlierPath =
+            administrator ? MachineRecordPath() : RecordPathBeside(m_strInstallDir);
+        CInstallRecord earlier;
+        if (CInstallRecord::Load(earlierPath, earlier) &&
+            RecordLiesWithin(earlier, m_strInstallDir)) {
+            RunLogLine("并入上次未完成的安装记录 %s", earlierPath.GetString());
+            m_record.MergeEarlier(earlier);
+        }
     }
 
     const CString beside = RecordPathBeside(m_strInstallDir);

@@ -59,6 +59,10 @@ int CSetupThread::Run() {
         m_failures.machineValues = MachineWriteFailures() - machineFailuresBefore;
         if (MachineWritesDenied() != machineDeniedBefore) m_failures.accessDenied = true;
         ReportSilentFailures();
+    } else if (!m_record.IsEmpty()) {
+        // A run that stopped in the copy keeps a record of the folders and
+        // files it made, so the next run into this folder takes them in.
+        WriteInstallRecord();
     }
     m_nOutcome = outcome;
     PostMessageW(m_hWndPage, outcome, 0, 0);
