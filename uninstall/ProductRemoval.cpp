@@ -1,19 +1,20 @@
 #include "uninstall/ProductRemoval.h"
 
 #include "engine/InstalledVersion.h"
-#include "framework/FileFind.h"
+#include "framework/LongPath.h"
 #include "framework/Handles.h"
 #include "framework/PathCompare.h"
 #include "framework/WideText.h"
 #include "host_cad/AcadCleanup.h"
 #include "host_cad/ShellFolders.h"
 #include "uninstall/ControlUnregistration.h"
+#include "uninstall/HandleRemoval.h"
 #include "uninstall/RecordedAcadRemoval.h"
 #include "uninstall/RemovalOwnership.h"
+#include "uninstall/RestartDeleteRule.h"
 
 #include <algorithm>
 #include <cstring>
-#include <set>
 #include <string>
 #include <unordered_set>
 
@@ -63,42 +64,6 @@ CStringArray Outermost(const CStringArray& folders) {
     return outermost;
 }
 
-// One entry of a folder, as the directory listing gives it.
-struct FolderEntry {
-    CString name; // code page 936; when !named, a shown form only
-    bool named = true;
-    DWORD attributes = 0;
-    uint64_t size = 0;
-    uint64_t lastWrite = 0;
-};
-
-uint64_t JoinHalves(DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; }
-
-// The entries of a folder (not "." and ".."). A name code page 936 cannot
-// hold is listed as not named: it is never acted on, only reported.
-std::vector<FolderEntry> ListFolder(const CString& folder) {
-    std::vector<FolderEntry> entries;
-    std::wstring pattern;
-    if (!ToWide(folder + "\\*", pattern)) return entries;
-    WIN32_FIND_DATAW data{};
-    CFindHandle find(FindFirstFileW(pattern.c_str(), &data));
-    if (!find.IsValid()) return entries;
-    do {
-        const wchar_t* name = data.cFileName;
-        if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0')))
-            continue;
-        FolderEntry entry;
-        entry.named = ToNarrow(name, static_cast<int>(wcslen(name)), entry.name);
-        if (!entry.named) entry.name = Narrow(name);
-        entry.attributes = data.dwFileAttributes;
-        entry.size = JoinHalves(data.nFileSizeHigh, data.nFileSizeLow);
-        entry.lastWrite =
-            JoinHalves(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
-        entries.push_back(entry);
-    } while (FindNextFileW(find.Get(), &data));
-    return entries;
-}
-
 // INVALID_FILE_ATTRIBUTES too for a path code page 936 cannot name exactly.
 DWORD AttributesOf(const CString& path) {
     std::wstring wide;
@@ -110,23 +75,35 @@ bool FolderExists(const CString& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The same facts of one path; false when it does not exist.
-bool ReadEntry(const CString& path, FolderEntry& entry) {
-    std::wstring wide;
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!ToWide(path, wide) || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data))
-        return false;
-    entry.attributes = data.dwFileAttributes;
-    entry.size = JoinHalves(data.nFileSizeHigh, data.nFileSizeLow);
-    entry.lastWrite =
-        JoinHalves(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
-    return true;
-}
-
 // What became of one file or folder.
 enum class Removal { Gone, Left, Scheduled };
 
-class CRemoval {
+// What a visit of the handle walk does with what it meets.
+enum class WalkMode {
+    Sort,     // with a record: the installation's own goes, the rest stays and is named
+    Whole,    // a folder with everything in it (the scratch folder, safe mode's offer)
+    Path,     // one entry: a file as FileMayGo decides, a folder once empty
+    Recorded, // an earlier destination's recorded file: ours goes, a changed one is named
+};
+
+// A folder the walk is inside, with what its contents came to.
+struct Frame {
+    CString path; // relative to the destination in hand
+    WalkMode mode = WalkMode::Sort;
+    bool created = false;
+    bool logged = false;
+    bool userAdded = false;
+    bool productSpace = false; // it lies in a folder the installation created
+    bool inside = false;       // its contents lie in product space
+    bool left = false;
+    bool scheduled = false;
+};
+
+// Removes what lies in the destination through handles: the destination is
+// opened once by its path, everything below it relative to that handle, so
+// a folder swapped for a link under the removal cannot lead it elsewhere.
+// Links and the program group outside it (shell folders) go by their paths.
+class CRemoval : public IHandleWalk {
 public:
     CRemoval(const CRemovalScope& scope, const RemovalOptions& options, IRemovalObserver& observer)
         : m_scope(scope), m_options(options), m_observer(observer),
@@ -140,33 +117,43 @@ public:
     // Safe mode, the offer accepted: the folders whole.
     void RemoveWhole(const CStringArray& folders);
 
-    Removal RemoveFile(const CString& path, DWORD attributes);
-    Removal RemoveTree(const CString& folder, DWORD attributes);
-    Removal RemoveEmptyFolder(const CString& folder);
-    void RemoveKey(const CString& key);
-
     RemovalOutcome m_outcome;
+
+    // The walk's questions.
+    EntryChoice Choose(const HandleEntry& entry) override;
+    bool DeleteAfterDescent(const HandleEntry& folder) override;
+    bool OnError(const HandleEntry& entry, DWORD error) override;
+    void OnDeleted(const HandleEntry& entry) override;
+    void BeforeOpen(const CString& path) override { m_observer.BeforeOpen(Full(path)); }
 
 private:
     void Step(const CString& status) { m_observer.OnStep(status, ++m_step, m_total); }
-    bool ReachesThroughLink(const CString& path) {
-        return ReachesThroughLink(path, m_scope.Destination());
-    }
-    bool ReachesThroughLink(const CString& path, const CString& destination);
-    // With a record: what of a folder is the installation's goes, the rest
-    // stays and is named. productSpace: the folder lies in one the
-    // installation created.
-    Removal SortOutFolder(const CString& folder, DWORD attributes, bool productSpace);
-    Removal SortOutFile(const CString& path, const FolderEntry& entry, bool productSpace);
-    Removal KeepUserFile(const CString& path);
+    CString Full(const CString& relative) const { return m_destinationInHand + "\\" + relative; }
+    // Makes destination the one in hand and opens it (once).
+    void TakeDestination(const CString& destination);
+    // Visits the entry at path (inside the destination in hand) in mode.
+    // line: refused with its text when a link stands on the way.
+    Removal Visit(const CString& path, WalkMode mode, const LogLine* line = nullptr);
+    // A file or a folder once empty, wherever it lies.
+    Removal RemovePath(const CString& path);
+    // Outside the destination (the shell folders): by path.
+    Removal RemoveOutsideFile(const CString& path, DWORD attributes);
+    Removal RemoveOutsideFolder(const CString& folder);
+    void RemoveKey(const CString& key);
+    void RemoveEmptyParentKeys(CString key);
+    // Whether the rules for every file let this one go (else it is kept, and named
+    // where it is data).
+    bool FileMayGo(const CString& path);
+    EntryChoice KeepUserFile(const CString& path);
+    EntryChoice ChooseFile(const HandleEntry& entry, const CString& path, WalkMode mode,
+                           bool productSpace);
+    void Settle(Removal removal);
+    Removal LeaveInUse(const CString& path, bool folder);
     void RemoveLoggedFolders(const std::vector<const LogLine*>& folders);
     void RemoveEarlierDestination(const CString& destination);
     CStringArray EarlierDestinations() const;
-    bool RefuseThroughLink(const LogLine& line);
+    void Refuse(const LogLine& line);
     bool AnythingFailed() const { return !m_outcome.inUse.empty() || !m_outcome.failed.empty(); }
-    Removal RemovePath(const CString& path);
-    Removal LeaveInUse(const CString& path, bool folder);
-    void RemoveEmptyParentKeys(CString key);
 
     const CRemovalScope& m_scope;
     const RemovalOptions& m_options;
@@ -176,36 +163,223 @@ private:
     const CString m_logPath;
     int m_step = 0;
     int m_total = 0;
-    std::set<std::string> m_linkFreeFolders;         // see ReachesThroughLink
     std::unordered_set<std::string> m_loggedFolders; // "Made Dir: " folders, by PathKey
-    // The destination whose folders are being sorted out (an earlier one too).
+    // The destination whose folders are being sorted out (an earlier one too),
+    // and its handle.
     CString m_destinationInHand;
+    CRemovalHandle m_root;
+    DWORD m_rootError = ERROR_PATH_NOT_FOUND;
     CStringArray m_keptControls; // still registered: never deleted
+    // The visit under way.
+    WalkMode m_mode = WalkMode::Path;
+    std::vector<Frame> m_frames;
+    Removal m_result = Removal::Gone;
+    bool m_settled = false;
 };
 
-// A file or folder reached through a junction or symbolic link inside the
-// destination would lie elsewhere: such a line is refused. Folders found
-// free of links up to the destination are remembered: thousands of lines
-// share their parents.
-bool CRemoval::ReachesThroughLink(const CString& path, const CString& destination) {
-    std::vector<std::string> checked;
-    for (CString folder = ParentFolder(path);
-         !folder.IsEmpty() && IsPathWithin(folder, destination) && !IsSamePath(folder, destination);
-         folder = ParentFolder(folder)) {
-        if (m_linkFreeFolders.count(folder.str())) break;
-        const DWORD attributes = GetFileAttributesA(folder);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            return true;
-        checked.push_back(folder.str());
+void CRemoval::TakeDestination(const CString& destination) {
+    if (IsSamePath(destination, m_destinationInHand) && m_root.IsValid()) return;
+    m_destinationInHand = destination;
+    m_root = CRemovalHandle();
+    CString longForm;
+    m_rootError = GetLongPath(destination, longForm)
+                      ? CRemovalHandle::OpenFolder(longForm, m_root)
+                      : static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION);
+    if (m_rootError && !IsGoneError(m_rootError)) m_outcome.failed.push_back(destination);
+}
+
+void CRemoval::Refuse(const LogLine& line) {
+    const CString text = LogLineText(line);
+    m_outcome.refused.push_back(ShownLogText(text, static_cast<size_t>(text.GetLength())));
+}
+
+Removal CRemoval::Visit(const CString& path, WalkMode mode, const LogLine* line) {
+    if (!IsPathWithin(path, m_destinationInHand) || IsSamePath(path, m_destinationInHand))
+        return Removal::Left;
+    if (!m_root.IsValid()) return IsGoneError(m_rootError) ? Removal::Gone : Removal::Left;
+    CString relative = path.Mid(m_destinationInHand.GetLength() + 1);
+    // A short spelling is reached by its long names (the walk checks each
+    // handle carries the name it was opened by).
+    CString longPath;
+    if (relative.Find("~") >= 0 && GetLongPath(path, longPath) &&
+        IsPathWithin(longPath, m_destinationInHand))
+        relative = NormalizePath(longPath).Mid(m_destinationInHand.GetLength() + 1);
+    m_mode = mode;
+    m_frames.clear();
+    m_result = Removal::Gone;
+    m_settled = false;
+    const DWORD error = VisitBelow(m_root, relative, *this);
+    m_frames.clear();
+    if (m_settled || !error || IsGoneError(error)) return m_settled ? m_result : Removal::Gone;
+    // The folders on the way could not be passed: a link, or no access.
+    if (error == ERROR_REPARSE_POINT_ENCOUNTERED && line)
+        Refuse(*line);
+    else
+        m_outcome.failed.push_back(path);
+    return Removal::Left;
+}
+
+void CRemoval::Settle(Removal removal) {
+    if (m_frames.empty()) {
+        m_result = removal;
+        m_settled = true;
+        return;
     }
-    m_linkFreeFolders.insert(checked.begin(), checked.end());
+    m_frames.back().left |= removal == Removal::Left;
+    m_frames.back().scheduled |= removal == Removal::Scheduled;
+}
+
+bool CRemoval::FileMayGo(const CString& path) {
+    if (!m_options.removeData && IsDataFile(path)) {
+        m_outcome.keptData.push_back(path);
+        return false;
+    }
+    if (!m_skipFile.IsEmpty() && IsSamePath(path, m_skipFile)) return false;
+    for (const CString& control : m_keptControls)
+        if (IsSamePath(NormalizePath(path), control)) return false;
+    return true;
+}
+
+// A file of the user's: kept and named, unless it is the running uninstaller.
+EntryChoice CRemoval::KeepUserFile(const CString& path) {
+    if (m_skipFile.IsEmpty() || !IsSamePath(path, m_skipFile)) m_outcome.userFiles.push_back(path);
+    Settle(Removal::Left);
+    return EntryChoice::Keep;
+}
+
+EntryChoice CRemoval::ChooseFile(const HandleEntry& entry, const CString& path, WalkMode mode,
+                                 bool productSpace) {
+    bool goes = true;
+    if (mode == WalkMode::Sort || mode == WalkMode::Recorded) {
+        const uint64_t lastWrite = (static_cast<uint64_t>(entry.lastWrite.dwHighDateTime) << 32) |
+                                   entry.lastWrite.dwLowDateTime;
+        switch (m_ownership.OwnerOf(path, entry.size, lastWrite)) {
+        case FileOwner::Product:
+        case FileOwner::Data: // kept below unless the data goes too
+            break;
+        case FileOwner::UserChanged:
+            goes = mode == WalkMode::Sort && m_options.removeData;
+            break;
+        case FileOwner::UserAdded:
+            goes = mode == WalkMode::Sort && m_options.removeData && productSpace;
+            break;
+        }
+    }
+    if (!goes) return KeepUserFile(path);
+    if (!FileMayGo(path)) {
+        Settle(Removal::Left);
+        return EntryChoice::Keep;
+    }
+    return EntryChoice::Delete;
+}
+
+EntryChoice CRemoval::Choose(const HandleEntry& entry) {
+    const CString path = Full(entry.path);
+    const bool top = m_frames.empty();
+    if (!entry.exactName) {
+        m_outcome.userFiles.push_back(path);
+        Settle(Removal::Left);
+        return EntryChoice::Keep;
+    }
+    const WalkMode mode = top ? m_mode : m_frames.back().mode;
+    const bool productSpace = !top && m_frames.back().inside;
+    if (!entry.IsFolder()) {
+        // A folder's line that names a file: not the folder the line meant.
+        if (top && (mode == WalkMode::Sort || mode == WalkMode::Whole)) {
+            Settle(Removal::Left);
+            return EntryChoice::Keep;
+        }
+        return ChooseFile(entry, path, mode, productSpace);
+    }
+    if (mode == WalkMode::Recorded) {
+        Settle(Removal::Left);
+        return EntryChoice::Keep;
+    }
+    Frame frame;
+    frame.path = entry.path;
+    frame.mode = mode;
+    frame.productSpace = productSpace;
+    if (mode == WalkMode::Sort) {
+        frame.created = m_ownership.Created(path);
+        frame.logged = m_loggedFolders.count(PathKey(path)) != 0;
+        // A junction or symbolic link is never entered: it goes itself only
+        // when the installation made it.
+        if (entry.IsLink() && !frame.created) {
+            Settle(Removal::Left);
+            return EntryChoice::Keep;
+        }
+        if (m_ownership.IsScratch(path, m_destinationInHand)) frame.mode = WalkMode::Whole;
+        // Folders there before hold nothing of the user's that may go; a folder
+        // the user added inside one the installation created is as ours as its parent.
+        frame.userAdded = !frame.created && !frame.logged;
+        frame.inside = frame.created || (frame.userAdded && productSpace);
+    }
+    if (entry.IsLink() || mode == WalkMode::Path) {
+        // Removed as itself, and only when empty.
+        if (m_scope.IsProtected(path)) {
+            Settle(Removal::Left);
+            return EntryChoice::Keep;
+        }
+        return EntryChoice::Delete;
+    }
+    m_frames.push_back(frame);
+    return EntryChoice::Descend;
+}
+
+bool CRemoval::DeleteAfterDescent(const HandleEntry& folder) {
+    const Frame frame = m_frames.back();
+    m_frames.pop_back();
+    const CString path = Full(folder.path);
+    Removal kept = Removal::Left;
+    if (frame.mode == WalkMode::Sort && !frame.created && frame.logged)
+        m_outcome.foldersBefore.push_back(path);
+    else if (frame.mode == WalkMode::Sort && frame.userAdded &&
+             !(m_options.removeData && frame.productSpace))
+        ;
+    else if (frame.left || m_scope.IsProtected(path))
+        ;
+    else if (frame.scheduled)
+        kept = LeaveInUse(path, true);
+    else
+        return true;
+    Settle(kept);
     return false;
 }
 
-// Ignore on a file in use: removed at the next restart where the rights
-// allow, else left and named.
+bool CRemoval::OnError(const HandleEntry& entry, DWORD error) {
+    if (!m_frames.empty() && m_frames.back().path == entry.path) m_frames.pop_back();
+    const CString path = Full(entry.path);
+    if (IsGoneError(error)) {
+        Settle(Removal::Gone);
+        return false;
+    }
+    // A folder still holding what was kept, or left in use: it stays quietly.
+    if (error == ERROR_DIR_NOT_EMPTY) {
+        Settle(Removal::Left);
+        return false;
+    }
+    if (!entry.IsFolder() && IsInUseError(error)) {
+        if (m_observer.RetryInUse(path, error)) return true;
+        Settle(LeaveInUse(path, false));
+        return false;
+    }
+    m_outcome.failed.push_back(path);
+    Settle(Removal::Left);
+    return false;
+}
+
+void CRemoval::OnDeleted(const HandleEntry&) {
+    ++m_outcome.removed;
+    Settle(Removal::Gone);
+}
+
+// Ignore on a file in use: removed at the next restart only where no one
+// but the administrators can change a folder on the way, else left and named.
 Removal CRemoval::LeaveInUse(const CString& path, bool folder) {
-    if (MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    CString longForm;
+    std::wstring wide;
+    if (GetLongPath(path, longForm) && MayDeleteAtRestart(longForm) && ToWide(longForm, wide) &&
+        MoveFileExW(wide.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
         m_outcome.scheduled.push_back(path);
         return Removal::Scheduled;
     }
@@ -213,19 +387,14 @@ Removal CRemoval::LeaveInUse(const CString& path, bool folder) {
     return Removal::Left;
 }
 
-Removal CRemoval::RemoveFile(const CString& path, DWORD attributes) {
-    if (!m_options.removeData && IsDataFile(path)) {
-        m_outcome.keptData.push_back(path);
-        return Removal::Left;
-    }
-    if (!m_skipFile.IsEmpty() && IsSamePath(path, m_skipFile)) return Removal::Left;
-    for (const CString& control : m_keptControls)
-        if (IsSamePath(NormalizePath(path), control)) return Removal::Left;
+Removal CRemoval::RemoveOutsideFile(const CString& path, DWORD attributes) {
+    if (!FileMayGo(path)) return Removal::Left;
+    const std::wstring wide = Wide(path);
     // Only a plain file with nothing but the archive bit is deleted in one call.
     if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
     for (;;) {
-        if (DeleteFileA(path)) {
+        if (DeleteFileW(wide.c_str())) {
             ++m_outcome.removed;
             return Removal::Gone;
         }
@@ -239,43 +408,15 @@ Removal CRemoval::RemoveFile(const CString& path, DWORD attributes) {
     }
 }
 
-// A folder and everything in it, deepest first. A junction or symbolic link
-// is removed itself; what it points at is never entered.
-Removal CRemoval::RemoveTree(const CString& folder, DWORD attributes) {
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveEmptyFolder(folder);
-    struct Entry {
-        CString name;
-        DWORD attributes;
-    };
-    std::vector<Entry> entries;
-    CFileFind find;
-    for (bool more = find.FindFile(folder + "\\*"); more; more = find.FindNextFile())
-        if (!find.IsDots()) entries.push_back({find.GetFileName(), find.Data().dwFileAttributes});
-    find.Close();
-
-    bool left = false;
-    bool scheduled = false;
-    for (const Entry& entry : entries) {
-        const CString path = folder + "\\" + entry.name;
-        const Removal removal = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY)
-                                    ? RemoveTree(path, entry.attributes)
-                                    : RemoveFile(path, entry.attributes);
-        left |= removal == Removal::Left;
-        scheduled |= removal == Removal::Scheduled;
-    }
-    if (left) return Removal::Left;
-    if (scheduled) return LeaveInUse(folder, true);
-    return RemoveEmptyFolder(folder);
-}
-
 // The folder when it is empty; a folder still holding something stays quietly.
-Removal CRemoval::RemoveEmptyFolder(const CString& folder) {
+Removal CRemoval::RemoveOutsideFolder(const CString& folder) {
     if (m_scope.IsProtected(folder)) return Removal::Left;
-    const DWORD attributes = GetFileAttributesA(folder);
+    const std::wstring wide = Wide(folder);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return Removal::Gone;
     if (attributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesA(folder, attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (RemoveDirectoryA(folder)) {
+        SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (RemoveDirectoryW(wide.c_str())) {
         ++m_outcome.removed;
         return Removal::Gone;
     }
@@ -288,14 +429,15 @@ Removal CRemoval::RemoveEmptyFolder(const CString& folder) {
 // A file, or a folder once empty (the program group, a folder on a
 // "File Copy: " line).
 Removal CRemoval::RemovePath(const CString& path) {
-    const DWORD attributes = GetFileAttributesA(path);
+    if (IsPathWithin(path, m_destinationInHand)) return Visit(path, WalkMode::Path);
+    const DWORD attributes = AttributesOf(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return Removal::Gone;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return RemoveEmptyFolder(path);
-    return RemoveFile(path, attributes);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return RemoveOutsideFolder(path);
+    return RemoveOutsideFile(path, attributes);
 }
 
 void CRemoval::RemoveKey(const CString& key) {
-    const LONG result = RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
+    const LONG result = RegDeleteTreeW(HKEY_LOCAL_MACHINE, Wide(key).c_str());
     if (result == ERROR_SUCCESS) {
         ++m_outcome.removed;
         RemoveEmptyParentKeys(key);
@@ -315,86 +457,24 @@ void CRemoval::RemoveEmptyParentKeys(CString key) {
         for (const char* kept : kKeyParentsKept)
             if (key.CompareNoCase(kept) == 0) return;
         CRegKey opened;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, opened.Out()) !=
-            ERROR_SUCCESS)
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(key).c_str(), 0, KEY_QUERY_VALUE,
+                          opened.Out()) != ERROR_SUCCESS)
             return;
         DWORD subkeys = 0;
         DWORD values = 0;
-        if (RegQueryInfoKeyA(opened.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+        if (RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
                              &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
             subkeys || values)
             return;
         opened.Reset();
-        if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, key) != ERROR_SUCCESS) return;
+        if (RegDeleteKeyW(HKEY_LOCAL_MACHINE, Wide(key).c_str()) != ERROR_SUCCESS) return;
     }
-}
-
-// A file of the user's: kept and named, unless it is the running uninstaller.
-Removal CRemoval::KeepUserFile(const CString& path) {
-    if (m_skipFile.IsEmpty() || !IsSamePath(path, m_skipFile)) m_outcome.userFiles.push_back(path);
-    return Removal::Left;
-}
-
-Removal CRemoval::SortOutFile(const CString& path, const FolderEntry& entry, bool productSpace) {
-    switch (m_ownership.OwnerOf(path, entry.size, entry.lastWrite)) {
-    case FileOwner::Product:
-    case FileOwner::Data: // kept by RemoveFile unless the data goes too
-        return RemoveFile(path, entry.attributes);
-    case FileOwner::UserChanged:
-        return m_options.removeData ? RemoveFile(path, entry.attributes) : KeepUserFile(path);
-    case FileOwner::UserAdded:
-        return m_options.removeData && productSpace ? RemoveFile(path, entry.attributes)
-                                                    : KeepUserFile(path);
-    }
-    return Removal::Left;
-}
-
-Removal CRemoval::SortOutFolder(const CString& folder, DWORD attributes, bool productSpace) {
-    const bool created = m_ownership.Created(folder);
-    const bool logged = m_loggedFolders.count(PathKey(folder)) != 0;
-    // A junction or symbolic link is never entered: it goes itself only
-    // when the installation made it.
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return created ? RemoveEmptyFolder(folder) : Removal::Left;
-    if (m_ownership.IsScratch(folder, m_destinationInHand)) return RemoveTree(folder, attributes);
-    // Folders there before hold nothing of the user's that may go; a folder
-    // the user added inside one the installation created is as ours as its parent.
-    const bool userAdded = !created && !logged;
-    const bool inside = created || (userAdded && productSpace);
-
-    bool left = false;
-    bool scheduled = false;
-    for (const FolderEntry& entry : ListFolder(folder)) {
-        const CString path = folder + "\\" + entry.name;
-        if (!entry.named) {
-            m_outcome.userFiles.push_back(path);
-            left = true;
-            continue;
-        }
-        const Removal removal = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY)
-                                    ? SortOutFolder(path, entry.attributes, inside)
-                                    : SortOutFile(path, entry, inside);
-        left |= removal == Removal::Left;
-        scheduled |= removal == Removal::Scheduled;
-    }
-    if (!created && logged) {
-        m_outcome.foldersBefore.push_back(folder);
-        return Removal::Left;
-    }
-    if (userAdded && !(m_options.removeData && productSpace)) return Removal::Left;
-    if (left) return Removal::Left;
-    if (scheduled) return LeaveInUse(folder, true);
-    return RemoveEmptyFolder(folder);
 }
 
 void CRemoval::RemoveLoggedFolders(const std::vector<const LogLine*>& folders) {
     CStringArray left;
     for (const LogLine* line : folders) {
         Step("正在删除 " + line->path);
-        if (RefuseThroughLink(*line)) continue;
-        const DWORD attributes = AttributesOf(line->path);
-        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            continue;
         if (m_ownership.HasRecord()) {
             // The walk of an outer logged folder takes in the inner ones.
             bool inner = false;
@@ -402,20 +482,15 @@ void CRemoval::RemoveLoggedFolders(const std::vector<const LogLine*>& folders) {
                  !parent.IsEmpty() && !IsSamePath(parent, m_scope.Destination());
                  parent = ParentFolder(parent))
                 inner |= m_loggedFolders.count(PathKey(parent)) != 0;
-            if (!inner) SortOutFolder(line->path, attributes, false);
+            if (!inner) Visit(line->path, WalkMode::Sort, line);
         } else if (m_options.removeFoldersWhole) {
-            RemoveTree(line->path, attributes);
-        } else if (RemoveEmptyFolder(line->path) == Removal::Left && FolderExists(line->path)) {
+            Visit(line->path, WalkMode::Whole, line);
+        } else if (Visit(line->path, WalkMode::Path, line) == Removal::Left &&
+                   FolderExists(line->path)) {
             left.push_back(line->path);
         }
     }
     for (const CString& folder : Outermost(left)) m_outcome.foldersLeft.push_back(folder);
-}
-bool CRemoval::RefuseThroughLink(const LogLine& line) {
-    if (!ReachesThroughLink(line.path)) return false;
-    const CString text = LogLineText(line);
-    m_outcome.refused.push_back(ShownLogText(text, static_cast<size_t>(text.GetLength())));
-    return true;
 }
 
 // The earlier installations' folders the record names: where it recorded
@@ -444,37 +519,25 @@ CStringArray CRemoval::EarlierDestinations() const {
 void CRemoval::RemoveEarlierDestination(const CString& destination) {
     const CRemovalScope scope = m_scope.ForDestination(destination);
     if (scope.Destination().IsEmpty() || scope.IsProtected(scope.Destination())) return;
-    m_destinationInHand = scope.Destination();
+    TakeDestination(scope.Destination());
     auto allows = [&](const CString& path, LogLineKind kind) {
         LogLine line;
         line.kind = kind;
         line.path = path;
-        return scope.AreaOf(line) == ScopeArea::Destination &&
-               !ReachesThroughLink(NormalizePath(path), scope.Destination());
+        return scope.AreaOf(line) == ScopeArea::Destination;
     };
     CStringArray created;
     for (const CString& folder : m_options.record->createdFolders)
         if (allows(folder, LogLineKind::MadeDir)) created.push_back(NormalizePath(folder));
     for (const CString& folder : Outermost(created)) {
         m_loggedFolders.insert(PathKey(folder));
-        const DWORD attributes = AttributesOf(folder);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            SortOutFolder(folder, attributes, false);
+        Visit(folder, WalkMode::Sort);
     }
     for (const RecordedFile& file : m_options.record->files) {
         const CString path = NormalizePath(file.path);
         bool walked = false;
         for (const CString& folder : created) walked |= IsPathWithin(path, folder);
-        FolderEntry entry;
-        if (walked || !allows(path, LogLineKind::FileCopy) || !ReadEntry(path, entry) ||
-            (entry.attributes & FILE_ATTRIBUTE_DIRECTORY))
-            continue;
-        if (m_ownership.OwnerOf(path, entry.size, entry.lastWrite) == FileOwner::Product)
-            RemoveFile(path, entry.attributes);
-        else if (m_ownership.OwnerOf(path, entry.size, entry.lastWrite) != FileOwner::Data)
-            KeepUserFile(path);
-        else
-            RemoveFile(path, entry.attributes);
+        if (!walked && allows(path, LogLineKind::FileCopy)) Visit(path, WalkMode::Recorded);
     }
     // The links it made there (the release links) go by name, as the log's do.
     for (const CString& link : m_options.record->links)
@@ -484,8 +547,10 @@ void CRemoval::RemoveEarlierDestination(const CString& destination) {
         if (!m_options.recordName.IsEmpty())
             RemovePath(scope.Destination() + "\\" + m_options.recordName);
     }
+    // Its handle held without delete sharing would keep the folder.
+    m_root = CRemovalHandle();
     RemoveEmptyDestination(scope);
-    m_destinationInHand = m_scope.Destination();
+    TakeDestination(m_scope.Destination());
 }
 
 RemovalOutcome CRemoval::Run(const UninstallRecord& record) {
@@ -536,15 +601,14 @@ RemovalOutcome CRemoval::Run(const UninstallRecord& record) {
             otherKeys.push_back(line);
     }
     const CStringArray earlier = EarlierDestinations();
-    m_destinationInHand = m_scope.Destination();
+    TakeDestination(m_scope.Destination());
     m_total = static_cast<int>(controls.size() + files.size() + folders.size() + keys.size() +
                                earlier.size()) +
               3;
 
     for (const LogLine* line : controls) {
         Step("正在注销控件 " + line->path);
-        if (RefuseThroughLink(*line)) continue;
-        const DWORD attributes = GetFileAttributesA(line->path);
+        const DWORD attributes = AttributesOf(line->path);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;
         // A file already gone may still be named by its classes: they go too.
@@ -554,13 +618,17 @@ RemovalOutcome CRemoval::Run(const UninstallRecord& record) {
             m_keptControls.push_back(NormalizePath(line->path));
             m_outcome.failed.push_back(line->path);
         } else if (attributes != INVALID_FILE_ATTRIBUTES) {
-            RemoveFile(line->path, attributes);
+            Visit(line->path, WalkMode::Path, line);
         }
     }
     for (const LogLine* line : files) {
         Step("正在删除 " + line->path);
-        if (IsSamePath(line->path, m_logPath) || RefuseThroughLink(*line)) continue;
-        const DWORD attributes = GetFileAttributesA(line->path);
+        if (IsSamePath(line->path, m_logPath)) continue;
+        if (IsPathWithin(line->path, m_destinationInHand)) {
+            Visit(line->path, WalkMode::Path, line);
+            continue;
+        }
+        const DWORD attributes = AttributesOf(line->path);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             groups.push_back(line->path); // once its links are gone
         else
@@ -572,7 +640,7 @@ RemovalOutcome CRemoval::Run(const UninstallRecord& record) {
         const CString group = ParentFolder(link);
         if (IsSamePath(group, ParentFolder(group) + "\\" + kProgramGroup)) groups.push_back(group);
     }
-    for (const CString& group : groups) RemoveEmptyFolder(group);
+    for (const CString& group : groups) RemoveOutsideFolder(group);
     RemoveLoggedFolders(folders);
     for (const CString& destination : earlier) {
         Step("正在删除 " + destination);
@@ -613,10 +681,9 @@ void CRemoval::RemoveWhole(const CStringArray& folders) {
         LogLine line;
         line.kind = LogLineKind::MadeDir;
         line.path = folder;
-        if (!m_scope.Allows(line) || RefuseThroughLink(line)) continue;
-        const DWORD attributes = AttributesOf(folder);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            RemoveTree(NormalizePath(folder), attributes);
+        if (!m_scope.Allows(line)) continue;
+        TakeDestination(m_scope.Destination());
+        Visit(NormalizePath(folder), WalkMode::Whole, &line);
     }
 }
 
@@ -648,7 +715,7 @@ bool RemoveEmptyDestination(const CRemovalScope& scope) {
     bool destinationGone = false;
     for (CString folder = scope.Destination(); !folder.IsEmpty() && !scope.IsProtected(folder);
          folder = ParentFolder(folder)) {
-        if (!RemoveDirectoryA(folder) && !IsGoneError(GetLastError())) break;
+        if (!RemoveDirectoryW(Wide(folder).c_str()) && !IsGoneError(GetLastError())) break;
         if (IsSamePath(folder, scope.Destination())) destinationGone = true;
     }
     return destinationGone;
@@ -660,14 +727,15 @@ int RemoveUserShortcuts() {
     ListShellFolders(desktops, programFolders, true);
     int removed = 0;
     auto removeFile = [&removed](const CString& path) {
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        if (DeleteFileA(path)) ++removed;
+        const std::wstring wide = Wide(path);
+        SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (DeleteFileW(wide.c_str())) ++removed;
     };
     for (const CString& desktop : desktops) removeFile(desktop + kProductLink);
     for (const CString& programs : programFolders) {
         const CString group = programs + kProgramGroup;
         for (const char* name : kGroupLinkNames) removeFile(group + "\\" + name);
-        if (RemoveDirectoryA(group)) ++removed;
+        if (RemoveDirectoryW(Wide(group).c_str())) ++removed;
     }
     return removed;
 }

@@ -22,6 +22,10 @@ public:
     // code). True: try again; false: ignore it (it is then scheduled for
     // removal at restart where the rights allow, else left and listed).
     virtual bool RetryInUse(const CString& path, DWORD error) = 0;
+    // After a folder was listed and before an entry of it (path) is opened:
+    // the moment a swap for a link would aim at. Tests use it; the removal
+    // does nothing of its own here.
+    virtual void BeforeOpen(const CString& /*path*/) {}
 };
 
 struct RemovalOptions {

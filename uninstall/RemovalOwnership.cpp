@@ -1,5 +1,6 @@
 #include "uninstall/RemovalOwnership.h"
 
+#include "framework/LongPath.h"
 #include "framework/PathCompare.h"
 
 namespace {
@@ -11,7 +12,13 @@ const char kScratchFolder[] = "Temp";
 
 bool IsDataFile(const CString& path) {
     CString lower = path;
-    return lower.MakeLower().Find(kDataFileMark) >= 0;
+    if (lower.MakeLower().Find(kDataFileMark) >= 0) return true;
+    // A short spelling ("KELVRA~1.MDB") is matched in its long form. A name
+    // without "~" is its own long form: short names the system makes always
+    // hold one.
+    CString longForm;
+    return lower.Find("~") >= 0 && GetLongPath(path, longForm) &&
+           longForm.MakeLower().Find(kDataFileMark) >= 0;
 }
 
 // Paths compare with ASCII letters folded (double-byte characters as they

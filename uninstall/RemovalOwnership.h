@@ -19,7 +19,8 @@ enum class FileOwner {
     UserAdded,   // the record does not list it
 };
 
-// True for the user's database: the lower-cased path contains "kelvra.mdb"
+// True for the user's database: the lower-cased path, or its long form,
+// contains "kelvra.mdb"
 // (the installer's own rule, which never overwrites such a file).
 bool IsDataFile(const CString& path);
 

@@ -1,6 +1,8 @@
 #include "uninstall/RemovalScope.h"
 
+#include "framework/LongPath.h"
 #include "framework/PathCompare.h"
+#include "framework/WideText.h"
 #include "host_cad/ShellFolders.h"
 
 #include <shlobj.h>
@@ -80,6 +82,20 @@ void AddNormalized(const CString& folder, CStringArray& folders) {
     if (!normalized.IsEmpty()) folders.push_back(normalized);
 }
 
+// The long form of a normalised path, for comparing with the protected
+// folders: an 8.3 spelling names the same folder. A path without "~" is its
+// own long form (the short names the system makes always hold one).
+CString LongForm(const CString& path) {
+    CString longForm;
+    if (path.Find("~") < 0 || !GetLongPath(path, longForm)) return path;
+    return NormalizePath(longForm);
+}
+
+void AddFolder(const wchar_t* path, CStringArray& folders) {
+    CString narrow;
+    if (ToNarrow(path, static_cast<int>(wcslen(path)), narrow)) AddNormalized(narrow, folders);
+}
+
 CStringArray NormalizedAll(const CStringArray& folders) {
     CStringArray normalized;
     for (const CString& folder : folders) AddNormalized(folder, normalized);
@@ -87,18 +103,20 @@ CStringArray NormalizedAll(const CStringArray& folders) {
 }
 
 void AddProtectedFolders(CStringArray& folders) {
-    char path[MAX_PATH];
+    wchar_t path[MAX_PATH];
     for (int id : kProtectedFolderIds)
-        if (SHGetFolderPathA(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK)
-            AddNormalized(path, folders);
+        if (SHGetFolderPathW(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK)
+            AddFolder(path, folders);
     for (const char* name : kProtectedFolderVariables) {
-        const DWORD length = GetEnvironmentVariableA(name, path, MAX_PATH);
-        if (length > 0 && length < MAX_PATH) AddNormalized(path, folders);
+        const DWORD length = GetEnvironmentVariableW(Wide(name).c_str(), path, MAX_PATH);
+        if (length > 0 && length < MAX_PATH) AddFolder(path, folders);
     }
-    if (GetTempPathA(MAX_PATH, path)) AddNormalized(path, folders);
+    if (GetTempPathW(MAX_PATH, path)) AddFolder(path, folders);
     // The folder holding every user's profile (C:\Users).
-    if (SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK)
-        AddNormalized(ParentFolder(NormalizePath(path)), folders);
+    CStringArray profile;
+    if (SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK)
+        AddFolder(path, profile);
+    for (const CString& folder : profile) AddNormalized(ParentFolder(folder), folders);
     CStringArray shellFolders;
     ListEveryShellFolder(shellFolders);
     for (const CString& folder : shellFolders) AddNormalized(folder, folders);
@@ -127,6 +145,12 @@ CRemovalScope::CRemovalScope(const CString& destination, const CStringArray& des
     // The shell folders the links live in are never removed either.
     m_protected.insert(m_protected.end(), m_desktops.begin(), m_desktops.end());
     m_protected.insert(m_protected.end(), m_programFolders.begin(), m_programFolders.end());
+    // Compared in their long forms, each spelling as it was given too.
+    const size_t given = m_protected.size();
+    for (size_t i = 0; i < given; ++i) {
+        const CString longForm = LongForm(m_protected[i]);
+        if (!IsSamePath(longForm, m_protected[i])) m_protected.push_back(longForm);
+    }
 }
 
 CRemovalScope CRemovalScope::ForDestination(const CString& destination) const {
@@ -136,16 +160,20 @@ CRemovalScope CRemovalScope::ForDestination(const CString& destination) const {
 }
 
 bool CRemovalScope::IsProtected(const CString& folder) const {
-    if (IsRootPath(folder)) return true;
+    const CString longForm = LongForm(NormalizePath(folder));
+    if (IsRootPath(folder) || IsRootPath(longForm)) return true;
     for (const CString& protectedFolder : m_protected)
-        if (IsSamePath(folder, protectedFolder)) return true;
+        if (IsSamePath(folder, protectedFolder) || IsSamePath(longForm, protectedFolder))
+            return true;
     return false;
 }
 
 bool CRemovalScope::HoldsProtected(const CString& folder) const {
-    if (IsRootPath(folder)) return true;
+    const CString longForm = LongForm(NormalizePath(folder));
+    if (IsRootPath(folder) || IsRootPath(longForm)) return true;
     for (const CString& protectedFolder : m_protected)
-        if (IsPathWithin(protectedFolder, folder)) return true;
+        if (IsPathWithin(protectedFolder, folder) || IsPathWithin(protectedFolder, longForm))
+            return true;
     return false;
 }
 
@@ -162,9 +190,12 @@ ScopeArea CRemovalScope::AreaOf(const LogLine& line) const {
     if (path.IsEmpty() || m_destination.IsEmpty()) return ScopeArea::Outside;
     if (IsPathWithin(path, m_destination)) {
         if (IsSamePath(path, m_destination) || IsProtected(path)) return ScopeArea::Outside;
+        const CString longPath = LongForm(path);
+        const CString longDestination = LongForm(m_destination);
         for (const CString& protectedFolder : m_protected)
-            if (IsPathWithin(path, protectedFolder) &&
-                !IsPathWithin(m_destination, protectedFolder))
+            if ((IsPathWithin(path, protectedFolder) || IsPathWithin(longPath, protectedFolder)) &&
+                !IsPathWithin(m_destination, protectedFolder) &&
+                !IsPathWithin(longDestination, protectedFolder))
                 return ScopeArea::Outside;
         if (line.kind == LogLineKind::MadeDir && HoldsProtected(path)) return ScopeArea::Outside;
         return ScopeArea::Destination;

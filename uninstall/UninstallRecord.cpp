@@ -1,6 +1,7 @@
 #include "uninstall/UninstallRecord.h"
 
 #include "framework/Handles.h"
+#include "framework/WideText.h"
 
 #include <cstring>
 
@@ -175,8 +176,10 @@ bool ParseUninstallRecord(const char* bytes, size_t length, UninstallRecord& rec
 
 bool ReadUninstallRecord(const CString& logPath, UninstallRecord& record) {
     record = UninstallRecord();
-    CFileHandle file(CreateFileA(logPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::wstring widePath;
+    if (!ToWide(logPath, widePath)) return false;
+    CFileHandle file(CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kLogFileLimit) return false;

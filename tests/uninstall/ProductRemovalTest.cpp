@@ -8,9 +8,11 @@
 #include "host_cad/ReleaseSweep.h"
 #include "uninstall/MovedLinks.h"
 #include "uninstall/RecordedAcadRemoval.h"
+#include "uninstall/RestartDeleteRule.h"
 
 #include "framework/FileFind.h"
 #include "framework/Handles.h"
+#include "framework/LongPath.h"
 #include "framework/PathCompare.h"
 #include "host_cad/ShellFolders.h"
 #include "tests/support/ScratchRegistry.h"
@@ -460,12 +462,12 @@ TEST(ProductRemoval, FileInUseIsAskedAboutThenRetriedOrLeftForRestart) {
     EXPECT_EQ(2, observer.inUseQuestions[busy.str()]);
     EXPECT_FALSE(FileExists(freed));
     EXPECT_TRUE(FileExists(busy));
-    // Left for the restart where this run may write the restart list (a
-    // machine value below any redirection: a probe file tells), else named
-    // as in use; a failed run keeps its log.
-    const CString probe = product.temp / "probe.txt";
-    WriteFileBytes(probe, "probe");
-    const bool canSchedule = MoveFileExA(probe, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+    // Left for the restart only where no user can change a folder on its
+    // path (never under Wine, which keeps no file security), else named as
+    // in use; a failed run keeps its log.
+    CString longBusy;
+    ASSERT_TRUE(GetLongPath(busy, longBusy));
+    const bool canSchedule = MayDeleteAtRestart(longBusy);
     if (canSchedule) {
         EXPECT_EQ(CStringArray{busy}, outcome.scheduled);
         EXPECT_EQ(3010, outcome.ExitCode());
