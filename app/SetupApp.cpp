@@ -57,6 +57,7 @@ int RefuseArgument(const CommandLineOptions& options) {
 int RefuseWithoutDesktop(const CommandLineOptions& options) {
     CRunLog log;
     log.Open(options.logFile.IsEmpty() ? TempFolderPath(KELVRA_SETUP_LOG_NAME) : options.logFile);
+    RunLogHeader("Kelvra V9.0 安装程序");
     RunLogLine("参数: %s", options.arguments.GetString());
     RunLogLine("ERROR  没有用户可见的桌面 (服务或会话 0), 无法显示安装向导或提示框; "
                "无人值守安装请加 /S。结束, 退出代码 %d",
@@ -113,8 +114,8 @@ int CSetupApp::RunSetup(const CommandLineOptions& options) {
         log.Open(options.logFile);
     else if (options.silent)
         log.Open(TempFolderPath(KELVRA_SETUP_LOG_NAME));
-    RunLogLine("开始: %s (%s), 版本 %s", Narrow(AfxGetModulePath()).GetString(),
-               options.silent ? "静默安装" : "交互安装", KELVRA_VERSION_FULL);
+    RunLogHeader("Kelvra V9.0 安装程序");
+    RunLogLine("开始: %s", options.silent ? "静默安装" : "交互安装");
     RunLogLine("参数: %s", options.arguments.GetString());
     if (options.elevatedRun) RunLogLine("经用户帐户控制以管理员身份重新启动的运行");
 

@@ -1,5 +1,6 @@
 #include "engine/SetupThread.h"
 
+#include "engine/AcadSweepLog.h"
 #include "engine/JoinPath.h"
 #include "host_cad/Registry.h"
 #include "framework/RunLog.h"
@@ -87,7 +88,8 @@ void CSetupThread::WriteUninstallEntryDetails() {
 
 void CSetupThread::ConfigureAcadReleases() {
     AcadProfileAdditions added;
-    m_failures.trustedPathLists += ConfigureAcadReleaseSweep(m_strInstallDir, &added);
+    CAcadSweepLog sweepLog;
+    m_failures.trustedPathLists += ConfigureAcadReleaseSweep(m_strInstallDir, &added, &sweepLog);
     auto recorded = [](const AcadProfileAddition& addition) {
         RecordedAcadEntry entry;
         entry.releaseKey = addition.releaseKey;

@@ -1,6 +1,7 @@
 #include "framework/App.h"
 
 #include "framework/DllSearch.h"
+#include "framework/RunLog.h"
 #include "framework/SystemLibrary.h"
 #include "framework/WideText.h"
 
@@ -97,6 +98,8 @@ void AfxEnableControlContainer() {
 
 int AfxMessageBox(HWND owner, const char* text, UINT type, const char* caption) {
     CString title = caption ? CString(caption) : AfxGetAppTitle();
+    // Whoever watches the log while the box waits sees all that led to it.
+    RunLogFlush();
     return MessageBoxW(owner, Wide(CString(text)).c_str(), Wide(title).c_str(), type);
 }
 

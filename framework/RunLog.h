@@ -3,6 +3,12 @@
 // line ends, as every text the program handles already is: Notepad and
 // CMTrace on a Chinese Windows read it as it is, and so do type and findstr
 // in its console. Failure lines carry the word ERROR, which CMTrace shows in red.
+//
+// Each run appends to the file, after a header (RunLogHeader), so a retry
+// never erases the failure before it. Lines are gathered in memory and
+// written when an ERROR line comes, when about a second has passed, when
+// much has gathered, and at Close: a copied file costs no disk write of its
+// own, and every line up to a failure is on disk before the run goes on.
 #pragma once
 
 #include "framework/Handles.h"
@@ -15,11 +21,13 @@ public:
     CRunLog(const CRunLog&) = delete;
     CRunLog& operator=(const CRunLog&) = delete;
 
-    // Creates (or empties) the file and makes it the process's log, which
-    // RunLogLine writes to from any thread. False when it cannot be created.
+    // Opens the file for appending (creating it) and makes it the process's
+    // log, which RunLogLine writes to from any thread. When it cannot be
+    // opened, the log goes to the same name in %TEMP%, whose first line names
+    // the file refused and why. False when neither can be opened.
     bool Open(const char* path);
-    // Ends the log, so that another process (a restarted or copied run) may
-    // create the same file.
+    // Writes what is gathered and ends the log, so that another process (a
+    // restarted or copied run) may open the same file.
     void Close();
     bool IsOpen() const { return m_file.IsValid(); }
     const CString& Path() const { return m_path; }
@@ -35,6 +43,14 @@ void RunLogLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // A failure: "ERROR", the text, then the system's text for the error code.
 // The thread's last error is left as it was.
 void RunLogFailure(DWORD error, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// The run's header: program (the module's name) and version, Windows version
+// and build, account, elevated or not, system code page and the command line
+// (a character code page 936 lacks is shown as <U+XXXX>, never as "?").
+void RunLogHeader(const char* program);
+// The command line as the log shows it (see RunLogHeader).
+CString LoggedText(const wchar_t* wide);
+// Writes the gathered lines now (before the run waits for someone).
+void RunLogFlush();
 // True while a log is open (callers skip work that only feeds the log).
 bool RunLogIsOpen();
 

@@ -8,11 +8,28 @@
 
 #include <functional>
 
+// What the configuration sweep tells about each release in the table, for the
+// run's log. view is "" (native) or "Wow6432Node".
+class IReleaseSweepReport {
+public:
+    // Configured in the view where it was found; trustedPathsLeft: the
+    // user's trusted-path list was too long to read and was left as it was.
+    virtual void Configured(const AcadRelease& release, const char* view, const CString& hostFolder,
+                            bool trustedPathsLeft) = 0;
+    // Found in none of its configuration views: left alone.
+    virtual void Skipped(const AcadRelease& release) = 0;
+
+protected:
+    ~IReleaseSweepReport() = default;
+};
+
 // Configures "<<Kelvra V9>>" once in every release found in one of its
 // configuration views, always with the native view. Returns how many
 // trusted-path lists were too long to read and were left as they were.
-// added, when given, receives what configuration added (ConfigureAcadProfile).
-int ConfigureAcadReleaseSweep(const CString& installDir, AcadProfileAdditions* added = nullptr);
+// added, when given, receives what configuration added (ConfigureAcadProfile);
+// report, when given, hears of every release, configured or skipped.
+int ConfigureAcadReleaseSweep(const CString& installDir, AcadProfileAdditions* added = nullptr,
+                              IReleaseSweepReport* report = nullptr);
 
 // Calls visit(release, host folder) for every release the configuration
 // sweep finds (in one of its configuration views), in table order.

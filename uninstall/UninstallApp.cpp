@@ -82,11 +82,13 @@ void CUninstallApp::Tell(const char* text, UINT type) const {
     if (!m_options.silent) AfxMessageBox(nullptr, text, type | MB_SETFOREGROUND);
 }
 
-void CUninstallApp::OpenRunLog(bool evenInteractive) {
-    CString path = m_options.logFile;
-    if (path.IsEmpty() && (m_options.silent || evenInteractive))
-        path = TempFolderPath(KELVRA_UNINSTALL_LOG_NAME);
-    if (path.IsEmpty() || !m_runLog.Open(path)) return;
+void CUninstallApp::OpenRunLog() {
+    if (m_runLog.IsOpen()) return;
+    // Every run, interactive ones too: %TEMP% unless /LOG= names the file.
+    const CString path =
+        m_options.logFile.IsEmpty() ? TempFolderPath(KELVRA_UNINSTALL_LOG_NAME) : m_options.logFile;
+    if (!m_runLog.Open(path)) return;
+    RunLogHeader("Kelvra V9.0 卸载程序");
     RunLogLine("开始 Kelvra V9.0 卸载程序 %s, 版本 %s", m_options.arguments.GetString(),
                KELVRA_VERSION_FULL);
 }
@@ -104,7 +106,7 @@ int CUninstallApp::Main() {
     // Every box below needs someone to see it. The copy shares the
     // original's desktop, which the original has checked.
     if (!m_options.privateSwitch && (m_options.help || !m_options.silent) && !HasVisibleDesktop()) {
-        OpenRunLog(true);
+        OpenRunLog();
         RunLogLine("ERROR  没有用户可见的桌面（服务或会话 0），无法显示提示框；"
                    "无人值守卸载请加 /S。结束, 退出代码 %d",
                    kExitInvalidCommandLine);
@@ -114,15 +116,17 @@ int CUninstallApp::Main() {
         CString text;
         text.Format(argumentsExact ? "无法识别的命令行参数: %s\n\n%s" : kUnreadableArguments,
                     m_options.invalidArgument.GetString(), kUsage);
-        // A silent run has no box: its log says why it ended.
-        if (m_options.silent) {
-            OpenRunLog();
-            RunLogLine("ERROR  %s", text.GetString());
-        }
+        // Every run keeps a log, this one too: it says why the run ended.
+        OpenRunLog();
+        RunLogLine("ERROR  %s: %s。结束, 退出代码 %d",
+                   argumentsExact ? "无法识别的命令行参数" : "命令行参数中有 GBK 无法表示的字符",
+                   m_options.invalidArgument.GetString(), kExitInvalidCommandLine);
         Tell(text, MB_OK | MB_ICONSTOP);
         return kExitInvalidCommandLine;
     }
     if (m_options.help) {
+        OpenRunLog();
+        RunLogLine("显示用法。结束, 退出代码 %d", kExitSuccess);
         AfxMessageBox(nullptr, kUsage, MB_OK | MB_ICONINFORMATION);
         return kExitSuccess;
     }
@@ -155,6 +159,9 @@ int CUninstallApp::Main() {
     CSingleInstance instance(KELVRA_INSTANCE_MUTEX);
     if (m_options.privateSwitch) return RunCopy();
     if (!instance.IsFirst()) {
+        OpenRunLog();
+        RunLogLine("ERROR  另一个 Kelvra V9.0 安装或卸载程序正在运行。结束, 退出代码 %d",
+                   kExitAlreadyRunning);
         Tell(kAlreadyRunning, MB_OK | MB_ICONEXCLAMATION);
         return kExitAlreadyRunning;
     }
@@ -192,6 +199,9 @@ int CUninstallApp::RunCopy() {
         // A hand-typed private switch: nothing is removed.
         CString text;
         text.Format("无法识别的命令行参数: %s\n\n%s", kCopySwitch, kUsage);
+        OpenRunLog();
+        RunLogLine("ERROR  无法识别的命令行参数: %s。结束, 退出代码 %d", kCopySwitch,
+                   kExitInvalidCommandLine);
         Tell(text, MB_OK | MB_ICONSTOP);
         return kExitInvalidCommandLine;
     }

@@ -33,9 +33,8 @@ private:
     void OfferWholeFolders(RemovalOutcome& outcome, const RemovalOptions& options);
     // A box unless the run is silent.
     void Tell(const char* text, UINT type) const;
-    // The run log: /LOG=, or in a silent run (or when evenInteractive) the
-    // default file in %TEMP%.
-    void OpenRunLog(bool evenInteractive = false);
+    // The run log, once per run: /LOG=, or the default file in %TEMP%.
+    void OpenRunLog();
 
     CommandLineOptions m_options;
     CRemovalScope m_scope;

@@ -14,6 +14,10 @@
 
 namespace {
 
+// Where the per-user program writes when no /LOG= names a file: the user's
+// own temp folder, which every account has.
+const char kUserSetupLogName[] = "Kelvra V9 UserSetup.log";
+
 // At a user's first logon Active Setup runs before the shell has recorded the
 // user's folders under "Shell Folders", where the links are looked up; asking
 // the shell for them records them (and creates them when missing), so the
@@ -54,7 +58,8 @@ BOOL CUserSetupApp::InitInstance() {
 
 int CUserSetupApp::RunUserSetup(const CommandLineOptions& options) {
     CRunLog log;
-    if (!options.logFile.IsEmpty()) log.Open(options.logFile);
+    log.Open(options.logFile.IsEmpty() ? TempFolderPath(kUserSetupLogName) : options.logFile);
+    RunLogHeader("Kelvra V9.0 用户设置程序");
     RunLogLine("开始: %s %s, 版本 %s", kUserSetupProgram, options.arguments.GetString(),
                KELVRA_VERSION_FULL);
     int exitCode = kExitSuccess;

@@ -8,6 +8,7 @@
 #include "engine/UnattendedSetup.h"
 #include "framework/SingleInstance.h"
 #include "framework/WideText.h"
+#include "host_cad/AcadRelease.h"
 #include "tools/report/InstallReport.h"
 
 #include <gtest/gtest-spi.h>
@@ -495,6 +496,30 @@ TEST_F(DeploymentTest, ASilentReinstallationKeepsTheUsersDatabase) {
         << ReadFileBytes(Log());
     EXPECT_EQ(Bytes(Dest("Database\\kelvra.mdb")), "the user's own data");
     EXPECT_NE(Bytes(Dest("线型库\\linetype01.lin")), "changed since");
+}
+
+// A retry (the next boot's) keeps the failure before it: each run appends
+// after its own header, and names every AutoCAD release it looked at.
+TEST_F(DeploymentTest, TwoRunsInOneLogTheFailureKeptBeforeTheRetry) {
+    DeleteFileA(Log());
+    EXPECT_EQ(RunSetup("no-fifth-folder", "/S " + LogArgument() + " /D=" + m_destination), 1603u);
+    EXPECT_EQ(RunSetup("full", "/S " + LogArgument() + " /D=" + m_destination), 0u);
+    const std::string log = ReadFileBytes(Log());
+    const char header[] = "  ==== Kelvra V9.0 安装程序 ";
+    const size_t first = log.find(header), second = log.find(header, first + 1);
+    ASSERT_NE(second, std::string::npos) << log;
+    EXPECT_EQ(log.find(header, second + 1), std::string::npos) << log;
+    const size_t failed = log.find("结束, 退出代码 1603");
+    EXPECT_TRUE(first < failed && failed < second) << log;
+    const std::string retry = log.substr(second);
+    for (const char* fact : {"系统代码页 ", "帐户 ", "命令行: ", "/D=", "安装完成"})
+        EXPECT_NE(retry.find(fact), std::string::npos) << fact;
+    for (const AcadRelease& release : ACAD_RELEASES) {
+        const std::string named = "AutoCAD " + std::string(release.releaseKey) + " (";
+        EXPECT_NE(retry.find(named), std::string::npos) << named;
+    }
+    EXPECT_NE(retry.find(": 已配置, "), std::string::npos) << retry;
+    EXPECT_NE(LastLine(log).find("结束, 退出代码 0"), std::string::npos) << log;
 }
 
 TEST_F(DeploymentTest, TheWindowWatchOfASilentRunFailsAtOnceNamingTheBox) {

@@ -117,8 +117,10 @@ TEST(RunLogTest, ALogPathThatIsALinkIsNeverWrittenThrough) {
         }
         EXPECT_EQ(ReadFileBytes(folder + "target.txt"), before) << name;
     }
-    // A plain file of the user's own is taken over and emptied first.
-    EXPECT_EQ(ReadFileBytes(folder + "own.log").find("earlier run"), std::string::npos);
+    // A plain file of the user's own is appended to: the earlier run stays.
+    const std::string own = ReadFileBytes(folder + "own.log");
+    EXPECT_EQ(own.find("earlier run\r\n"), 0u) << own;
+    EXPECT_NE(own.find("written by the test"), std::string::npos) << own;
 }
 
 } // namespace
