@@ -9,8 +9,6 @@
 #include "framework/InteractiveDesktop.h"
 #include "framework/RunLog.h"
 #include "framework/SingleInstance.h"
-#include "framework/WideText.h"
-#include "res/ProductVersion.h"
 #include "res/resource.h"
 
 namespace {
