@@ -38,10 +38,11 @@ void CSetupThread::RecordWrittenFile(const CString& path, const WIN32_FIND_DATAW
 
 namespace {
 
-// Every folder and file the record names lies in folder.
+// Every file the record names lies in folder, and every folder it created
+// lies in folder or on the way to it (the parents made to reach it).
 bool RecordLiesWithin(const CInstallRecord& record, const CString& folder) {
     for (const CString& created : record.createdFolders)
-        if (!IsPathWithin(created, folder)) return false;
+        if (!IsPathWithin(created, folder) && !IsPathWithin(folder, created)) return false;
     for (const RecordedFile& file : record.files)
         if (!IsPathWithin(file.path, folder)) return false;
     return true;

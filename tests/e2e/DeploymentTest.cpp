@@ -665,7 +665,8 @@ TEST_F(DeploymentTest, GroupPolicyScriptsInstallOnceRemoveAndReturnTheExitCodes)
     };
     EXPECT_EQ(removal(), 0u);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-    EXPECT_FALSE(DirectoryExists(Dest("Support")));
+    EXPECT_FALSE(DirectoryExists(Dest("Support")))
+        << ReadFileBytes(folder + "Kelvra V9 Uninstall.log");
     EXPECT_NE(LastLine(ReadFileBytes(folder + "Kelvra V9 Uninstall.log")).find("退出代码 0"),
               std::string::npos);
     EXPECT_EQ(removal(), 0u); // nothing left to remove
