@@ -1,5 +1,6 @@
 #include "framework/Elevation.h"
 
+#include "framework/App.h"
 #include "framework/CommandLine.h"
 #include "framework/ExitCode.h"
 #include "framework/Handles.h"
@@ -19,20 +20,6 @@ std::wstring PretendedToken() {
     wchar_t value[32] = {};
     const DWORD length = GetEnvironmentVariableW(kPretendVariable, value, ARRAYSIZE(value));
     return length > 0 && length < ARRAYSIZE(value) ? std::wstring(value, length) : std::wstring();
-}
-
-// The running program's full path, however long.
-std::wstring ProgramPathW() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0) return std::wstring();
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
 }
 
 std::wstring CurrentFolderW() {
@@ -101,7 +88,7 @@ bool RestartElevated(DWORD& exitCode) {
         SetLastError(ERROR_CANCELLED);
         return false;
     }
-    const std::wstring program = ProgramPathW();
+    const std::wstring program = AfxGetModulePath();
     if (program.empty()) return false;
     // The mark first: /D= may run to the end of the line.
     const std::wstring parameters =
