@@ -12,4 +12,8 @@ cmake --build "$BUILD_DIR" -j"$(nproc)"
 wine_env_start
 trap wine_env_stop EXIT
 cd "$BUILD_DIR"
-ctest --output-on-failure -j"$(nproc)" --timeout 300 "$@"
+# One test program at a time: they share one Wine prefix, and with it the
+# machine-wide state an installation leaves (the product keys, the
+# administrators' installation record), which a program running beside
+# another would read as its own.
+ctest --output-on-failure --timeout 300 "$@"
