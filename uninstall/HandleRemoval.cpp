@@ -210,6 +210,33 @@ bool SplitRelative(const std::wstring& path, std::vector<std::wstring>& componen
     }
 }
 
+// A component spelled in its 8.3 form ("KELV~HPP.BAK") replaced by the name
+// the folder's listing gives that entry, read through the folder's own
+// handle (a lookup by path would open the folder again, and the held handle
+// withholds delete sharing). Names without "~" are never short ones.
+DWORD LongComponent(HANDLE folder, std::wstring& component) {
+    if (component.find(L'~') == std::wstring::npos) return ERROR_SUCCESS;
+    std::vector<BYTE> buffer(64 * 1024);
+    for (FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;;
+         kind = FileIdBothDirectoryInfo) {
+        if (!GetFileInformationByHandleEx(folder, kind, buffer.data(),
+                                          static_cast<DWORD>(buffer.size()))) {
+            const DWORD error = GetLastError();
+            return error == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : error;
+        }
+        for (size_t offset = 0;;) {
+            const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(&buffer[offset]);
+            const std::wstring shortName(info->ShortName, info->ShortNameLength / sizeof(wchar_t));
+            if (!shortName.empty() && SameName(shortName, component)) {
+                component.assign(info->FileName, info->FileNameLength / sizeof(wchar_t));
+                return ERROR_SUCCESS;
+            }
+            if (!info->NextEntryOffset) break;
+            offset += info->NextEntryOffset;
+        }
+    }
+}
+
 } // namespace
 
 bool OpensFollowLinks() { return Nt().opensFollowLinks; }
@@ -250,7 +277,8 @@ DWORD CRemovalHandle::OpenFolder(const CString& path, CRemovalHandle& folder) {
     return ERROR_SUCCESS;
 }
 
-DWORD CRemovalHandle::OpenBelow(const CString& relativePath, CRemovalHandle& entry) const {
+DWORD CRemovalHandle::OpenBelow(const CString& relativePath, CRemovalHandle& entry,
+                                std::wstring* longPath) const {
     std::wstring wide;
     if (!ToWide(relativePath, wide)) return ERROR_NO_UNICODE_TRANSLATION;
     std::vector<std::wstring> components;
@@ -261,6 +289,7 @@ DWORD CRemovalHandle::OpenBelow(const CString& relativePath, CRemovalHandle& ent
     CFileHandle held; // the folder reached so far, held while the next opens
     for (size_t i = 0; i < components.size(); ++i) {
         const bool last = i + 1 == components.size();
+        if (const DWORD error = LongComponent(parent, components[i])) return error;
         CFileHandle next;
         DWORD error = OpenRelative(parent, components[i], last ? kDeleteAccess : kReadAccess,
                                    last ? 0 : kDirectoryFile, next);
@@ -284,6 +313,11 @@ DWORD CRemovalHandle::OpenBelow(const CString& relativePath, CRemovalHandle& ent
     }
     entry.m_handle = std::move(held);
     entry.m_name = std::move(name);
+    if (longPath) {
+        longPath->clear();
+        for (const std::wstring& component : components)
+            *longPath += (longPath->empty() ? L"" : L"\\") + component;
+    }
     return ERROR_SUCCESS;
 }
 
@@ -314,8 +348,10 @@ DWORD CHandleWalker::Walk(const CRemovalHandle& folder, const CString& prefix, b
     // The whole listing first, through the held handle; then each entry.
     std::vector<Listed> entries;
     std::vector<BYTE> buffer(64 * 1024);
-    for (;;) {
-        if (!GetFileInformationByHandleEx(folder.Get(), FileIdBothDirectoryInfo, buffer.data(),
+    // From the first entry, whoever listed this handle before.
+    for (FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;;
+         kind = FileIdBothDirectoryInfo) {
+        if (!GetFileInformationByHandleEx(folder.Get(), kind, buffer.data(),
                                           static_cast<DWORD>(buffer.size()))) {
             const DWORD error = GetLastError();
             if (error == ERROR_NO_MORE_FILES) break;
@@ -434,18 +470,26 @@ DWORD VisitBelow(const CRemovalHandle& root, const CString& relativePath, IHandl
     if (!ToWide(relativePath, wide)) return ERROR_NO_UNICODE_TRANSLATION;
     std::vector<std::wstring> components;
     if (!SplitRelative(wide, components)) return ERROR_INVALID_NAME;
-    // The folder holding the entry, reached component by component.
+    // The folder holding the entry, reached component by component, and the
+    // entry's path with every short spelling in its long form.
     const CRemovalHandle* parent = &root;
     CRemovalHandle holder;
+    std::wstring longPath;
     if (components.size() > 1) {
         std::wstring folderPath;
         for (size_t i = 0; i + 1 < components.size(); ++i)
             folderPath += (i ? L"\\" : L"") + components[i];
-        if (const DWORD error = root.OpenBelow(Narrow(folderPath), holder)) return error;
+        if (const DWORD error = root.OpenBelow(Narrow(folderPath), holder, &longPath)) return error;
         parent = &holder;
+        longPath += L"\\";
     }
-    CHandleWalker walker(walk);
     CHandleWalker::Listed listed;
     listed.name = components.back();
-    return walker.Visit(*parent, listed, relativePath, true);
+    if (const DWORD error = LongComponent(parent->Get(), listed.name)) return error;
+    longPath += listed.name;
+    CString path;
+    const bool exact = ToNarrow(longPath, path);
+    if (!exact) path = relativePath;
+    CHandleWalker walker(walk);
+    return walker.Visit(*parent, listed, path, exact);
 }

@@ -87,8 +87,11 @@ public:
     // Opens the entry at relativePath below this folder ("a\b\c.txt"),
     // component by component, each relative to the one before, refusing any
     // folder on the way that is a reparse point. The last component may be a
-    // link; it is opened as itself.
-    DWORD OpenBelow(const CString& relativePath, CRemovalHandle& entry) const;
+    // link; it is opened as itself. A component in its 8.3 spelling is taken
+    // in its long form from its folder's listing; longPath, when given,
+    // receives the path so spelled.
+    DWORD OpenBelow(const CString& relativePath, CRemovalHandle& entry,
+                    std::wstring* longPath = nullptr) const;
 
     HANDLE Get() const { return m_handle.Get(); }
     bool IsValid() const { return m_handle.IsValid(); }
@@ -105,7 +108,8 @@ private:
 DWORD WalkFolder(const CRemovalHandle& folder, IHandleWalk& walk);
 
 // Reaches the entry at relativePath below root (see OpenBelow), reads it on
-// its own handle, and treats it as WalkFolder treats an entry: Choose, then
+// its own handle, and treats it as WalkFolder treats an entry (its path in
+// the long form of every component): Choose, then
 // delete it, descend into it, or leave it. ERROR_SUCCESS when the entry was
 // reached, ERROR_FILE_NOT_FOUND/ERROR_PATH_NOT_FOUND when it is not there,
 // else the reason it could not be reached (also told to walk.OnError).

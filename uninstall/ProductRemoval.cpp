@@ -197,13 +197,8 @@ Removal CRemoval::Visit(const CString& path, WalkMode mode, const LogLine* line)
     if (!IsPathWithin(path, m_destinationInHand) || IsSamePath(path, m_destinationInHand))
         return Removal::Left;
     if (!m_root.IsValid()) return IsGoneError(m_rootError) ? Removal::Gone : Removal::Left;
-    CString relative = path.Mid(m_destinationInHand.GetLength() + 1);
-    // A short spelling is reached by its long names (the walk checks each
-    // handle carries the name it was opened by).
-    CString longPath;
-    if (relative.Find("~") >= 0 && GetLongPath(path, longPath) &&
-        IsPathWithin(longPath, m_destinationInHand))
-        relative = NormalizePath(longPath).Mid(m_destinationInHand.GetLength() + 1);
+    // A short spelling is taken in its long form on the way down.
+    const CString relative = path.Mid(m_destinationInHand.GetLength() + 1);
     m_mode = mode;
     m_frames.clear();
     m_result = Removal::Gone;

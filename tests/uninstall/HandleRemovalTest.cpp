@@ -407,9 +407,7 @@ TEST(HandleRemoval, TheUninstallersRemovalWorksFromItsHandles) {
     };
     const Case cases[] = {
         {.name = "a content folder swapped for a link", .kind = Kind::Swap},
-        // Not yet: a logged file named by its short spelling is not reached
-        // under Wine (the removal names it as failed, 1603).
-        // {.name = "a data file named by its short name", .kind = Kind::ShortDataName},
+        {.name = "a data file named by its short name", .kind = Kind::ShortDataName},
         {.name = "a file in use, ignored", .kind = Kind::InUse},
     };
     for (const Case& c : cases) {
