@@ -16,7 +16,6 @@ constexpr ULONG kSynchronousIoNonAlert = 0x00000020;
 constexpr ULONG kOpenForBackupIntent = 0x00004000;
 constexpr ULONG kOpenReparsePoint = 0x00200000;
 // NtQueryInformationFile's classes used here.
-constexpr ULONG kFileInternalInformation = 6;
 constexpr ULONG kFileNetworkOpenInformation = 34;
 // SetFileInformationByHandle's class and flags for a delete with POSIX
 // semantics (the name goes at once, even while another handle is open) that
@@ -40,12 +39,15 @@ using NtCreateFileFn = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES
                                         PLARGE_INTEGER, ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
 using NtQueryInformationFileFn = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
 using RtlNtStatusToDosErrorFn = ULONG(NTAPI*)(NTSTATUS);
+using NtQueryObjectFn = NTSTATUS(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+constexpr ULONG kObjectNameInformation = 1;
 
 // ntdll is in every process already; its functions are looked up once.
 struct NtFunctions {
     NtCreateFileFn createFile = nullptr;
     NtQueryInformationFileFn queryInformationFile = nullptr;
     RtlNtStatusToDosErrorFn statusToError = nullptr;
+    NtQueryObjectFn queryObject = nullptr;
     bool opensFollowLinks = false;
 
     NtFunctions() {
@@ -56,8 +58,12 @@ struct NtFunctions {
             GetProcAddress(ntdll, "NtQueryInformationFile"));
         statusToError = reinterpret_cast<RtlNtStatusToDosErrorFn>(
             GetProcAddress(ntdll, "RtlNtStatusToDosError"));
+        queryObject = reinterpret_cast<NtQueryObjectFn>(GetProcAddress(ntdll, "NtQueryObject"));
         // Wine opens the target of a host symbolic link whatever the options
-        // say: there, every handle's name is checked before it is acted on.
+        // say, and deletes through such a handle delete the target: there,
+        // every handle's name is checked before it is acted on. Its listings
+        // show a link to a folder as a reparse point, one to a file not at
+        // all, and give both the target's file id.
         opensFollowLinks = GetProcAddress(ntdll, "wine_get_version") != nullptr;
     }
     bool Complete() const { return createFile && queryInformationFile && statusToError; }
@@ -81,35 +87,44 @@ struct Facts {
     DWORD attributes = 0;
     ULONGLONG size = 0;
     FILETIME lastWrite{};
-    LONGLONG id = 0;
 };
 
 DWORD ReadFacts(HANDLE handle, Facts& facts) {
     const NtFunctions& nt = Nt();
     NetworkOpenInformation open{};
     IO_STATUS_BLOCK io{};
-    NTSTATUS status =
+    const NTSTATUS status =
         nt.queryInformationFile(handle, &io, &open, sizeof(open), kFileNetworkOpenInformation);
-    if (status < 0) return nt.statusToError(status);
-    LARGE_INTEGER id{};
-    status = nt.queryInformationFile(handle, &io, &id, sizeof(id), kFileInternalInformation);
     if (status < 0) return nt.statusToError(status);
     facts.attributes = open.fileAttributes;
     facts.size = static_cast<ULONGLONG>(open.endOfFile.QuadPart);
     facts.lastWrite.dwLowDateTime = open.lastWriteTime.LowPart;
     facts.lastWrite.dwHighDateTime = static_cast<DWORD>(open.lastWriteTime.HighPart);
-    facts.id = id.QuadPart;
     return ERROR_SUCCESS;
 }
 
-// The handle's name without the drive ("\dir\sub"), as the system keeps it.
+// The name of the object a handle holds, as a full DOS path ("T:\\dir\\sub",
+// "\\\\server\\share\\dir"). Only asked where opens follow links (Wine): there
+// the object's name is the name of what a link led to. One request, without
+// fetching the handle's file descriptor as the file-information classes do.
 bool HandleName(HANDLE handle, std::wstring& name) {
-    std::vector<BYTE> buffer(sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t));
-    auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
-    if (!GetFileInformationByHandleEx(handle, FileNameInfo, info,
-                                      static_cast<DWORD>(buffer.size())))
+    const NtFunctions& nt = Nt();
+    if (!nt.queryObject) {
+        SetLastError(ERROR_NOT_SUPPORTED);
         return false;
-    name.assign(info->FileName, info->FileNameLength / sizeof(wchar_t));
+    }
+    alignas(UNICODE_STRING) BYTE buffer[sizeof(UNICODE_STRING) + 32768 * sizeof(wchar_t)];
+    ULONG length = 0;
+    const NTSTATUS status =
+        nt.queryObject(handle, kObjectNameInformation, buffer, sizeof(buffer), &length);
+    if (status < 0) {
+        SetLastError(nt.statusToError(status));
+        return false;
+    }
+    const auto* text = reinterpret_cast<const UNICODE_STRING*>(buffer);
+    name.assign(text->Buffer, text->Length / sizeof(wchar_t));
+    if (name.compare(0, 4, L"\\??\\") == 0) name.erase(0, 4);
+    if (name.compare(0, 4, L"UNC\\") == 0) name.replace(0, 3, L"\\");
     return true;
 }
 
@@ -260,17 +275,19 @@ DWORD CRemovalHandle::OpenFolder(const CString& path, CRemovalHandle& folder) {
     if (const DWORD error = ReadFacts(handle.Get(), facts)) return error;
     if (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) return ERROR_REPARSE_POINT_ENCOUNTERED;
     if (!(facts.attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
-    std::wstring name;
-    if (!HandleName(handle.Get(), name)) return GetLastError();
+    // The name the entries below are checked against (where opens follow
+    // links): the folder named, as the system spells it.
+    wchar_t full[MAX_PATH * 4];
+    const DWORD length = GetFullPathNameW(wide.c_str(), MAX_PATH * 4, full, nullptr);
+    if (length == 0 || length >= MAX_PATH * 4) return ERROR_INVALID_NAME;
+    std::wstring name(full, length);
+    while (name.size() > 3 && name.back() == L'\\') name.pop_back();
     if (Nt().opensFollowLinks) {
         // The handle must hold the folder named, not where a link led.
-        wchar_t full[MAX_PATH * 4];
-        const DWORD length = GetFullPathNameW(wide.c_str(), MAX_PATH * 4, full, nullptr);
-        if (length == 0 || length >= MAX_PATH * 4) return ERROR_INVALID_NAME;
-        std::wstring expected(full, length);
-        if (expected.size() >= 2 && expected[1] == L':') expected.erase(0, 2);
-        while (expected.size() > 1 && expected.back() == L'\\') expected.pop_back();
-        if (!SameName(expected, name)) return ERROR_REPARSE_POINT_ENCOUNTERED;
+        std::wstring actual;
+        if (!HandleName(handle.Get(), actual)) return GetLastError();
+        if (!SameName(actual, name)) return ERROR_REPARSE_POINT_ENCOUNTERED;
+        name = std::move(actual);
     }
     folder.m_handle = std::move(handle);
     folder.m_name = std::move(name);
@@ -330,7 +347,8 @@ public:
     struct Listed {
         std::wstring name;
         DWORD attributes = 0; // 0: not listed (reached by its path)
-        LONGLONG id = 0;
+        ULONGLONG size = 0;
+        FILETIME lastWrite{};
     };
 
     DWORD Walk(const CRemovalHandle& folder, const CString& prefix, bool exact);
@@ -339,7 +357,7 @@ public:
 
 private:
     DWORD Open(const CRemovalHandle& folder, const Listed& listed, CRemovalHandle& entry,
-               bool& canDelete, Facts& facts);
+               bool& canDelete, bool& followed, Facts& facts);
 
     IHandleWalk& m_walk;
 };
@@ -360,8 +378,15 @@ DWORD CHandleWalker::Walk(const CRemovalHandle& folder, const CString& prefix, b
         for (size_t offset = 0;;) {
             const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(&buffer[offset]);
             std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
-            if (name != L"." && name != L"..")
-                entries.push_back({std::move(name), info->FileAttributes, info->FileId.QuadPart});
+            if (name != L"." && name != L"..") {
+                Listed listed;
+                listed.name = std::move(name);
+                listed.attributes = info->FileAttributes;
+                listed.size = static_cast<ULONGLONG>(info->EndOfFile.QuadPart);
+                listed.lastWrite.dwLowDateTime = info->LastWriteTime.LowPart;
+                listed.lastWrite.dwHighDateTime = static_cast<DWORD>(info->LastWriteTime.HighPart);
+                entries.push_back(std::move(listed));
+            }
             if (!info->NextEntryOffset) break;
             offset += info->NextEntryOffset;
         }
@@ -376,10 +401,13 @@ DWORD CHandleWalker::Walk(const CRemovalHandle& folder, const CString& prefix, b
 }
 
 // Opens a listed entry for deleting (or, when it is in use, for reading
-// only: canDelete false) and checks the handle holds what was listed.
+// only: canDelete false) and reads it. Where opens follow links, the handle
+// must carry the name it was opened by; when it does not, a link led
+// elsewhere (followed): the entry is then only ever left.
 DWORD CHandleWalker::Open(const CRemovalHandle& folder, const Listed& listed, CRemovalHandle& entry,
-                          bool& canDelete, Facts& facts) {
+                          bool& canDelete, bool& followed, Facts& facts) {
     canDelete = true;
+    followed = false;
     DWORD error = OpenRelative(folder.Get(), listed.name, kDeleteAccess, 0, entry.m_handle);
     if (IsInUse(error)) {
         canDelete = false;
@@ -389,17 +417,25 @@ DWORD CHandleWalker::Open(const CRemovalHandle& folder, const Listed& listed, CR
     } else if (error) {
         return error;
     }
-    if (const DWORD factsError = ReadFacts(entry.Get(), facts)) return factsError;
     entry.m_name = JoinName(folder.m_name, listed.name);
-    // The same object as listed, or (where opens may follow links) one that
-    // carries the name it was opened by. Elsewhere the open itself cannot
-    // have left the folder.
-    if (Nt().opensFollowLinks && !(listed.attributes && listed.id && listed.id == facts.id)) {
+    const bool plainFile =
+        listed.attributes &&
+        !(listed.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    if (Nt().opensFollowLinks) {
         std::wstring actual;
         if (!HandleName(entry.Get(), actual)) return GetLastError();
-        if (!SameName(actual, entry.m_name)) return ERROR_REPARSE_POINT_ENCOUNTERED;
+        followed = !SameName(actual, entry.m_name);
+        // A plain file that is where it was listed: the listing's facts are
+        // its own, and reading them again would cost a round trip to the
+        // server per file.
+        if (plainFile && !followed) {
+            facts.attributes = listed.attributes;
+            facts.size = listed.size;
+            facts.lastWrite = listed.lastWrite;
+            return ERROR_SUCCESS;
+        }
     }
-    return ERROR_SUCCESS;
+    return ReadFacts(entry.Get(), facts);
 }
 
 DWORD CHandleWalker::Visit(const CRemovalHandle& folder, const Listed& listed, const CString& path,
@@ -411,9 +447,9 @@ DWORD CHandleWalker::Visit(const CRemovalHandle& folder, const Listed& listed, c
     m_walk.BeforeOpen(path);
     for (;;) {
         CRemovalHandle handle;
-        bool canDelete = false;
+        bool canDelete = false, followed = false;
         Facts facts;
-        DWORD error = Open(folder, listed, handle, canDelete, facts);
+        DWORD error = Open(folder, listed, handle, canDelete, followed, facts);
         if (error) {
             // Gone since the listing: nothing left to do.
             if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return error;
@@ -423,12 +459,14 @@ DWORD CHandleWalker::Visit(const CRemovalHandle& folder, const Listed& listed, c
         entry.attributes = facts.attributes;
         entry.size = facts.size;
         entry.lastWrite = facts.lastWrite;
-        // Listed as a link, yet the handle holds no link: the open followed
-        // it (Wine). Such an entry can only be left.
-        const bool followed = (listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-                              !(facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        // Listed as a link, yet the handle holds no link, or the handle
+        // carries another name: the open followed a link (Wine). Such an
+        // entry is shown as the link it is and can only be left.
+        followed |= (listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                    !(facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
         if (followed) {
-            entry.attributes = listed.attributes;
+            entry.attributes = (listed.attributes ? listed.attributes : facts.attributes) |
+                               FILE_ATTRIBUTE_REPARSE_POINT;
             entry.size = 0;
         }
         EntryChoice choice = m_walk.Choose(entry);

@@ -8,9 +8,9 @@
 // inside them, so they cannot be renamed or replaced under it.
 //
 // Where the system follows links even when asked not to (Wine opens the
-// target of a host symbolic link), each handle is also checked to be the
-// object that was listed, or to carry the name it was opened by; a handle
-// that fails both is never acted on.
+// target of a host symbolic link, and its listings do not show a link to a
+// file as one), each handle is also checked to carry the name it was opened
+// by; a handle that does not is never acted on.
 #pragma once
 
 #include "framework/Handles.h"

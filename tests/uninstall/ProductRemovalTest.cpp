@@ -23,6 +23,7 @@
 
 #include <winioctl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -537,9 +538,12 @@ TEST(ProductRemoval, AJunctionInAContentFolderGoesWithoutWhatItPointsAt) {
     EXPECT_TRUE(FileExists(product.outside + "\\keep.txt"));
 }
 
-// The same rule on a link the host made beside the run (make-link-case.sh):
-// Wine reports it as a reparse point, as Windows reports a junction. Whatever
-// becomes of the link itself, nothing it points at is touched.
+// The same rule on links the host made beside the run (make-link-case.sh):
+// Wine reports one to a folder as a reparse point, as Windows reports a
+// junction; one to a file looks like the file, even a recorded product file
+// whose size and time are the target's, and deleting through it would take
+// the target. Whatever becomes of the links, nothing they point at is
+// touched; a link to a file that stays is named.
 TEST(ProductRemoval, AHostLinkInAContentFolderNeverTakesWhatItPointsAt) {
     const char* root = std::getenv("KELVRA_LINK_CASE");
     if (!root) GTEST_SKIP() << "run through CTest: KELVRA_LINK_CASE names the link case";
@@ -550,22 +554,34 @@ TEST(ProductRemoval, AHostLinkInAContentFolderNeverTakesWhatItPointsAt) {
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, linkAttributes);
     ASSERT_TRUE(linkAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 
-    const CString log = "Made Dir: " + destination + "\\Support\r\n" + //
-                        "Made Dir: " + destination + "\\Support\\Menu\r\n";
+    const CString log = "Made Dir: " + destination + "\\Support\r\n" +       //
+                        "Made Dir: " + destination + "\\Support\\Menu\r\n" + //
+                        "Made Dir: " + destination + "\\Temp\r\n";
     UninstallRecord record;
     ASSERT_TRUE(
         ParseUninstallRecord(log.GetString(), static_cast<size_t>(log.GetLength()), record));
     CInstallRecord installed;
-    installed.createdFolders = {destination + "\\Support", destination + "\\Support\\Menu"};
-    installed.files = {AsItIs(destination + "\\Support\\Menu\\kelvra.mnu")};
+    installed.createdFolders = {destination + "\\Support", destination + "\\Support\\Menu",
+                                destination + "\\Temp"};
+    installed.files = {AsItIs(destination + "\\Support\\Menu\\kelvra.mnu"),
+                       AsItIs(destination + "\\Support\\Menu\\kelvra.cfg")};
     RemovalOptions options;
     options.record = &installed;
     RecordingObserver observer;
-    RemoveProduct(record, CRemovalScope(destination, {}, {}, {base}), options, observer);
+    const RemovalOutcome outcome =
+        RemoveProduct(record, CRemovalScope(destination, {}, {}, {base}), options, observer);
 
     EXPECT_FALSE(FileExists(destination + "\\Support\\Menu\\kelvra.mnu"));
     EXPECT_TRUE(FileExists(outside + "\\keep.txt"));
     EXPECT_TRUE(FileExists(outside + "\\sub\\deeper.txt"));
+    for (const char* link : {"\\Support\\Menu\\kelvra.cfg", "\\Temp\\scratch.dat"}) {
+        const CString path = destination + link;
+        const bool named =
+            std::count(outcome.failed.begin(), outcome.failed.end(), path) +
+                std::count(outcome.userFiles.begin(), outcome.userFiles.end(), path) >
+            0;
+        EXPECT_TRUE(named || !FileExists(path)) << path.GetString();
+    }
 }
 
 // With a record, exactly the recorded trusted paths and profiles go: both
