@@ -1,9 +1,12 @@
 #include "uninstall/RecordLocation.h"
 
+#include "framework/PathCompare.h"
+
 RecordChoice ChooseRecord(const CString& destination, bool elevated) {
     CString folder = destination;
     folder.AppendBackslashIfMissing();
     RecordChoice choice;
+    choice.destination = NormalizePath(destination);
     const CString beside = RecordPathBeside(folder);
     if (elevated) {
         choice.path = MachineRecordPath();
@@ -16,9 +19,21 @@ RecordChoice ChooseRecord(const CString& destination, bool elevated) {
     return choice;
 }
 
-bool LoadChosenRecord(const RecordChoice& choice, CInstallRecord& record) {
+bool LoadChosenRecord(RecordChoice& choice, CInstallRecord& record) {
     record = CInstallRecord();
-    return !choice.path.IsEmpty() && CInstallRecord::Load(choice.path, record);
+    if (choice.path.IsEmpty() || !CInstallRecord::Load(choice.path, record)) return false;
+    bool ours = false;
+    for (const RecordedFile& file : record.files)
+        ours = ours || IsPathWithin(NormalizePath(file.path), choice.destination);
+    for (const CString& folder : record.createdFolders)
+        ours = ours || IsPathWithin(NormalizePath(folder), choice.destination);
+    if (ours) return true;
+    record = CInstallRecord();
+    CStringArray kept;
+    for (const CString& path : choice.removeAfter)
+        if (!IsSamePath(path, choice.path)) kept.push_back(path);
+    choice.removeAfter = kept;
+    return false;
 }
 
 CString RecordFileName() {

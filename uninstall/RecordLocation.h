@@ -10,6 +10,7 @@
 struct RecordChoice {
     CString path;             // the record read; empty when none is trusted
     CStringArray removeAfter; // the record files a successful run deletes
+    CString destination;      // the installation folder it must belong to
 };
 
 // The record to trust for destination (no trailing backslash needed):
@@ -21,5 +22,8 @@ RecordChoice ChooseRecord(const CString& destination, bool elevated);
 CString RecordFileName();
 
 // Reads the chosen record; false (the safe mode) when there is none, or it
-// is missing or damaged.
-bool LoadChosenRecord(const RecordChoice& choice, CInstallRecord& record);
+// is missing or damaged, or it names nothing in the destination: then it is
+// another installation's (the administrators' copy after an installation
+// elsewhere, a record copied along with a folder), and it is not deleted
+// after the run either.
+bool LoadChosenRecord(RecordChoice& choice, CInstallRecord& record);

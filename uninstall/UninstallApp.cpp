@@ -232,7 +232,7 @@ int CUninstallApp::Uninstall(const CString& logPath, CCopyHandshake& handshake) 
     RunLogLine("安装文件夹 %s", m_scope.Destination().GetString());
 
     const bool elevated = RunsAsAdministrator();
-    const RecordChoice choice = ChooseRecord(m_scope.Destination(), elevated);
+    RecordChoice choice = ChooseRecord(m_scope.Destination(), elevated);
     CInstallRecord installRecord;
     const bool haveRecord = LoadChosenRecord(choice, installRecord);
     RunLogLine(haveRecord ? "安装记录 %s" : "没有有效的安装记录 (%s)，只删除空的文件夹",

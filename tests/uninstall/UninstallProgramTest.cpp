@@ -15,6 +15,7 @@
 
 #include <sddl.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -99,8 +100,10 @@ TEST(UninstallProgramTest, LastBoxNamesWhatStayedAndShortensLongLists) {
     }
 }
 
-// The record the uninstaller trusts: the one beside the log when it is whole;
-// a missing, cut or edited one is no record (the safe mode).
+// The record the uninstaller trusts: the one beside the log when it is whole
+// and this folder's; a missing, cut or edited one, or one that names only
+// another folder, is no record (the safe mode), and another folder's is not
+// deleted after the run.
 TEST(UninstallProgramTest, AMissingOrDamagedRecordMeansTheSafeMode) {
     TempDir temp;
     const CString destination = temp / "目标";
@@ -137,13 +140,28 @@ TEST(UninstallProgramTest, AMissingOrDamagedRecordMeansTheSafeMode) {
                  WriteFileBytes(path, bytes);
              },
          .valid = false},
+        {.what = "another folder's",
+         .spoil =
+             [&](const CString& path) {
+                 CInstallRecord other;
+                 other.createdFolders.push_back(destination + " 2\\Support");
+                 other.files.push_back(
+                     {.path = destination + " 2\\Support\\a.arx", .size = 3, .lastWrite = 7});
+                 SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+                 ASSERT_TRUE(other.Save(path));
+             },
+         .valid = false},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(written.Save(choice.path)) << c.what;
         c.spoil(choice.path);
         CInstallRecord read;
-        EXPECT_EQ(c.valid, LoadChosenRecord(choice, read)) << c.what;
+        RecordChoice loaded = choice;
+        EXPECT_EQ(c.valid, LoadChosenRecord(loaded, read)) << c.what;
         EXPECT_EQ(c.valid ? 1u : 0u, read.files.size()) << c.what;
+        const bool deletedAfter = std::find(loaded.removeAfter.begin(), loaded.removeAfter.end(),
+                                            choice.path) != loaded.removeAfter.end();
+        EXPECT_EQ(std::string(c.what) != "another folder's", deletedAfter) << c.what;
     }
 }
 
