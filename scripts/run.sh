@@ -91,6 +91,17 @@ if [ -L "$desktop" ]; then
   rm "$desktop"
   mkdir -p "$desktop"
 fi
+# The dialogs' font, 宋体 (SimSun), is not on the machine: Wine puts a font
+# with Chinese glyphs in its place only under a Chinese code page, so under
+# any other the pages' texts would be drawn as boxes. Name the Chinese font
+# the scripts install as its replacement (the one Wine picks under 936 too).
+# A UTF-16 file, so the face's name does not depend on this shell's locale.
+fonts_reg=$BUILD_DIR/wine-font-replacements.reg
+printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n"宋体"="%s"\r\n"SimSun"="%s"\r\n' \
+  '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' 'WenQuanYi Micro Hei' 'WenQuanYi Micro Hei' |
+  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$fonts_reg"
+wine reg import "$(echo "Z:$fonts_reg" | tr / '\\')" >/dev/null 2>&1 ||
+  echo "scripts/run.sh: the replacement of the font 宋体 could not be set; Chinese texts may show as boxes" >&2
 "$root/tools/register-simulated-acad.sh"
 echo "registered a simulated AutoCAD 2010 (R18.0) and AutoCAD 2014 (R19.1) in $WINEPREFIX"
 

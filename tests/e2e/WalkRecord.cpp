@@ -1,5 +1,6 @@
 #include "tests/e2e/WalkRecord.h"
 
+#include "engine/InstallRecord.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
 #include "tests/support/TempDir.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -115,7 +117,14 @@ std::string CWalkRecord::FileLine(const std::wstring& relative, const std::wstri
         wchar_t target[MAX_PATH] = {}, arguments[4096] = {}, folder[MAX_PATH] = {},
                 icon[MAX_PATH] = {};
         int iconIndex = 0;
-        link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+        // The target from the link's item ID list, which holds the names in
+        // UTF-16: Wine's GetPath gives the link-info path it stored in the
+        // system's code page ("??" for a Chinese folder under 1252).
+        PIDLIST_ABSOLUTE items = nullptr;
+        if (SUCCEEDED(link->GetIDList(&items)) && items) {
+            std::unique_ptr<ITEMIDLIST, decltype(&CoTaskMemFree)> owned(items, &CoTaskMemFree);
+            if (!SHGetPathFromIDListW(items, target)) target[0] = L'\0';
+        }
         link->GetArguments(arguments, 4096);
         link->GetWorkingDirectory(folder, MAX_PATH);
         link->GetIconLocation(icon, MAX_PATH, &iconIndex);
@@ -130,6 +139,47 @@ std::string CWalkRecord::FileLine(const std::wstring& relative, const std::wstri
     char line[96];
     std::snprintf(line, sizeof(line), " %zu bytes %016llx", bytes.size(), Fnv1a(bytes));
     return "file " + Masked(relative) + line;
+}
+
+// The hidden installation record names the run's own folder and the write
+// times of the files it copied: its entries are recorded in their order, the
+// temp folder masked and each file's time compared with the file's own. Its
+// count and checksum are checked by parsing it.
+void CWalkRecord::AddInstallRecord(const std::string& label, const std::wstring& path,
+                                   std::vector<std::string>& lines) const {
+    CInstallRecord record;
+    if (!CInstallRecord::Parse(CString(ReadBytes(path)), record)) {
+        lines.push_back(label + "damaged");
+        return;
+    }
+    size_t index = 0;
+    auto add = [&](const std::string& entry) {
+        char number[16];
+        std::snprintf(number, sizeof(number), "%04zu ", index++);
+        lines.push_back(label + number + entry);
+    };
+    auto text = [this](const CString& field) { return Masked(Wide(field)); };
+    for (const CString& folder : record.createdFolders) add("folder " + text(folder));
+    for (const RecordedFile& file : record.files) {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        uint64_t onDisk = 0;
+        if (GetFileAttributesExW(Wide(file.path).c_str(), GetFileExInfoStandard, &data))
+            onDisk = (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                     data.ftLastWriteTime.dwLowDateTime;
+        const std::string time =
+            file.lastWrite == onDisk
+                ? std::string("as on disk")
+                : std::to_string(file.lastWrite) + " on disk " + std::to_string(onDisk);
+        add("file " + std::to_string(file.size) + " " + time + " " + text(file.path));
+    }
+    for (const CString& link : record.links) add("link " + text(link));
+    auto profile = [&](const RecordedAcadEntry& entry) {
+        return text(entry.releaseKey) + " | " + text(entry.view) + " | " + text(entry.productId) +
+               " | " + text(entry.profile);
+    };
+    for (const RecordedAcadEntry& entry : record.trustedPaths)
+        add("trusted " + profile(entry) + " | " + text(entry.value));
+    for (const RecordedAcadEntry& entry : record.profiles) add("profile " + profile(entry));
 }
 
 void CWalkRecord::AddTree(const std::string& label, const std::wstring& folder,
@@ -149,6 +199,9 @@ void CWalkRecord::AddTree(const std::string& label, const std::wstring& folder,
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             lines.push_back("folder " + label + Masked(entry) + attributes);
             AddTree(label, path, entry, lines);
+        } else if (EndsWithNoCase(path, L"\\Uninstall.dat")) {
+            lines.push_back(label + "file " + Masked(entry) + attributes);
+            AddInstallRecord(label + "record ", path, lines);
         } else {
             lines.push_back(label + FileLine(entry, path) + attributes);
         }

@@ -21,7 +21,8 @@ public:
     // The page's caption and every child window's text, by control id.
     void AddPage(const char* name, HWND page);
     // Every folder and file below folder: files by size and content hash,
-    // links by their target, arguments, working folder and icon.
+    // links by their target, arguments, working folder and icon, the
+    // installation record by its entries.
     void AddFiles(const char* label, const std::wstring& folder);
     // Every key and value below key.
     void AddRegistry(HKEY root, const char* rootName, const std::wstring& key);
@@ -33,6 +34,8 @@ public:
 private:
     std::string Masked(const std::wstring& text) const;
     std::string FileLine(const std::wstring& relative, const std::wstring& path) const;
+    void AddInstallRecord(const std::string& label, const std::wstring& path,
+                          std::vector<std::string>& lines) const;
     void AddTree(const std::string& label, const std::wstring& folder, const std::wstring& relative,
                  std::vector<std::string>& lines);
     void AddKey(HKEY key, const std::string& path, std::vector<std::string>& lines);
