@@ -494,10 +494,12 @@ CStringArray CRemoval::EarlierDestinations() const {
     CStringArray earlier;
     if (!m_ownership.HasRecord()) return earlier;
     for (const RecordedFile& file : m_options.record->files) {
+        // The name first: only an uninstaller's path is worth normalising.
+        const int nameLength = static_cast<int>(strlen(kUninstallerName));
+        if (file.path.Right(nameLength).CompareNoCase(kUninstallerName) != 0) continue;
         const CString path = NormalizePath(file.path);
         const CString folder = ParentFolder(path);
-        if (folder.IsEmpty() || path.Right(static_cast<int>(strlen(kUninstallerName)))
-                                        .CompareNoCase(kUninstallerName) != 0)
+        if (folder.IsEmpty() || path.Right(nameLength).CompareNoCase(kUninstallerName) != 0)
             continue;
         if (!IsSamePath(path, folder + "\\" + kUninstallerName) ||
             IsSamePath(folder, m_scope.Destination()))
