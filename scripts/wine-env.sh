@@ -66,6 +66,16 @@ wine_env_start() {
   # by the first test that shows a window, it would inherit that test's
   # output pipe and keep CTest waiting until it exits.
   wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
+  # Keep one program of ours running until wine_env_stop: when the last one
+  # ends, Wine shuts its desktop and services down, and every program after
+  # that waited 10 to 20 s while they came back (RpcSs among them). A console
+  # reading a pipe nobody writes to waits without a window.
+  if [ -z "${KELVRA_WINE_KEEPER:-}" ]; then
+    mkfifo "$WINEPREFIX/.keeper.$$" 2>/dev/null || true
+    (wine cmd.exe /q <"$WINEPREFIX/.keeper.$$" >/dev/null 2>&1 &)
+    exec {KELVRA_WINE_KEEPER}>"$WINEPREFIX/.keeper.$$"
+    rm -f "$WINEPREFIX/.keeper.$$"
+  fi
   # No window manager runs on the virtual display: unmanaged windows keep
   # Wine from waiting two seconds for one whenever a window is hidden.
   if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
@@ -74,6 +84,10 @@ wine_env_start() {
 }
 
 wine_env_stop() {
+  if [ -n "${KELVRA_WINE_KEEPER:-}" ]; then
+    exec {KELVRA_WINE_KEEPER}>&-
+    KELVRA_WINE_KEEPER=""
+  fi
   wineserver -k 2>/dev/null || true
   if [ -n "$KELVRA_XVFB_PID" ]; then
     kill "$KELVRA_XVFB_PID" 2>/dev/null || true
