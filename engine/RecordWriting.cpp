@@ -9,6 +9,22 @@
 
 #include <windows.h>
 
+namespace {
+
+// A written file as the record keeps it: its size and last-write time as the
+// system lists them, each as one number.
+RecordedFile WrittenFile(const CString& path, DWORD sizeHigh, DWORD sizeLow,
+                         const FILETIME& lastWrite) {
+    RecordedFile file;
+    file.path = path;
+    file.size = (static_cast<uint64_t>(sizeHigh) << 32) | sizeLow;
+    file.lastWrite =
+        (static_cast<uint64_t>(lastWrite.dwHighDateTime) << 32) | lastWrite.dwLowDateTime;
+    return file;
+}
+
+} // namespace
+
 void CSetupThread::RecordWrittenFile(const CString& path) {
     std::wstring widePath;
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -19,21 +35,13 @@ void CSetupThread::RecordWrittenFile(const CString& path) {
         RunLogFailure(GetLastError(), "不能读取文件的大小和时间 %s", path.GetString());
         return;
     }
-    RecordedFile file;
-    file.path = path;
-    file.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    file.lastWrite = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                     data.ftLastWriteTime.dwLowDateTime;
-    m_record.AddFile(file);
+    m_record.AddFile(
+        WrittenFile(path, data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime));
 }
 
 void CSetupThread::RecordWrittenFile(const CString& path, const WIN32_FIND_DATAW& source) {
-    RecordedFile file;
-    file.path = path;
-    file.size = (static_cast<uint64_t>(source.nFileSizeHigh) << 32) | source.nFileSizeLow;
-    file.lastWrite = (static_cast<uint64_t>(source.ftLastWriteTime.dwHighDateTime) << 32) |
-                     source.ftLastWriteTime.dwLowDateTime;
-    m_record.AddFile(file);
+    m_record.AddFile(
+        WrittenFile(path, source.nFileSizeHigh, source.nFileSizeLow, source.ftLastWriteTime));
 }
 
 namespace {
