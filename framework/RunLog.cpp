@@ -1,5 +1,6 @@
 #include "framework/RunLog.h"
 
+#include "framework/App.h"
 #include "framework/FileSecurity.h"
 #include "framework/SystemError.h"
 #include "framework/WideText.h"
@@ -276,10 +277,7 @@ bool IsElevated() {
 
 void RunLogHeader(const char* program) {
     if (!RunLogIsOpen()) return;
-    wchar_t module[MAX_PATH + 1] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH + 1);
-    RunLogLine("==== %s %s, 版本 %s", program,
-               (length > 0 && length <= MAX_PATH) ? LoggedText(module).GetString() : "",
+    RunLogLine("==== %s %s, 版本 %s", program, LoggedText(AfxGetModulePath().c_str()).GetString(),
                KELVRA_VERSION_FULL);
     RunLogLine("Windows %s; 帐户 %s (%s); 系统代码页 %u", WindowsVersion().GetString(),
                AccountName().GetString(), IsElevated() ? "管理员权限" : "非管理员权限", GetACP());

@@ -1,5 +1,6 @@
 #include "uninstall/SelfCopy.h"
 
+#include "framework/App.h"
 #include "framework/ExitCode.h"
 #include "framework/FileFind.h"
 #include "framework/FileSecurity.h"
@@ -28,14 +29,6 @@ constexpr DWORD kOriginalEndMs = 30000;
 constexpr DWORD kDeleteTriesMs = 3000;
 constexpr char kCopyName[] = "Uninstall-64.exe";
 constexpr char kCopyFolderPrefix[] = "KelvraUninstall-";
-
-// The running program's path, as Windows names it.
-std::wstring ModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, &path[0], MAX_PATH);
-    path.resize(length > 0 && length < MAX_PATH ? length : 0);
-    return path;
-}
 
 // Folders of earlier copies whose deletion on close could not take the
 // folder as well (Wine deletes the file but not the folder): removed when
@@ -112,7 +105,7 @@ bool ParseHandle(const char*& text, HANDLE& handle) {
 
 bool RunThroughCopy(const CString& arguments, int& exitCode) {
     exitCode = kExitFailed;
-    const std::wstring self = ModulePath();
+    const std::wstring self = AfxGetModulePath();
     std::wstring wideArguments;
     CString narrowFolder;
     if (self.empty() || !ToWide(arguments, wideArguments) || !MakeFreshFolder(narrowFolder))
@@ -275,7 +268,7 @@ bool CCopyHandshake::RemoveOriginal() {
 
 void CCopyHandshake::ScheduleSelfRemoval() {
     if (m_selfDelete) return;
-    const std::wstring self = ModulePath();
+    const std::wstring self = AfxGetModulePath();
     if (self.empty()) return;
     MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     MoveFileExW(self.substr(0, self.rfind(L'\\')).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
