@@ -15,11 +15,11 @@
 #include "engine/InstallRecord.h"
 
 #include "engine/JoinPath.h"
+#include "framework/FileSecurity.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
 #include "host_cad/AcadRelease.h"
 
-#include <sddl.h>
 #include <shlobj.h>
 #include <windows.h>
 
@@ -436,25 +436,8 @@ bool EnsureMachineRecordFolder() {
     const std::wstring vendor = wideFolder.substr(0, wideFolder.size() - wcslen(L"Kelvra V9\\"));
     CreateDirectoryW(vendor.c_str(), nullptr);
     if (GetFileAttributesW(wideFolder.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
-            L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)", SDDL_REVISION_1,
-            &descriptor, nullptr))
-        return false;
-    CLocalMemory owned(descriptor);
-    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
-    return CreateDirectoryW(wideFolder.c_str(), &attributes) ||
+    CSecurityAttributes security(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)");
+    if (!security.IsValid()) return false;
+    return CreateDirectoryW(wideFolder.c_str(), security.Attributes()) ||
            GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-bool RunsAsAdministrator() {
-    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-    PSID administrators = nullptr;
-    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                  DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators))
-        return false;
-    BOOL member = FALSE;
-    const BOOL checked = CheckTokenMembership(nullptr, administrators, &member);
-    FreeSid(administrators);
-    return checked && member;
 }

@@ -82,6 +82,3 @@ CString MachineRecordPath();
 // Creates the administrators' copy's folder, when missing, with a protected
 // DACL of its own. False when it cannot be made.
 bool EnsureMachineRecordFolder();
-// True when the process holds the Administrators group enabled in its token
-// (elevated): only then is the administrators' copy written and trusted.
-bool RunsAsAdministrator();

@@ -3,6 +3,7 @@
 // administrator, in the administrators' folder.
 #include "engine/SetupThread.h"
 
+#include "framework/Elevation.h"
 #include "framework/PathCompare.h"
 #include "framework/RunLog.h"
 #include "framework/WideText.h"

@@ -83,6 +83,14 @@ ProcessRights ReadProcessRights() {
     return rights;
 }
 
+bool RunsAsAdministrator() {
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof(administrators);
+    BOOL member = FALSE;
+    return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size) &&
+           CheckTokenMembership(nullptr, administrators, &member) && member;
+}
+
 bool RestartElevated(DWORD& exitCode) {
     if (PretendedToken() == L"declined") {
         SetLastError(ERROR_CANCELLED);

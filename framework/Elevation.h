@@ -26,6 +26,11 @@ enum class RightsStep {
 // run is the restart (kElevatedRunSwitch); it never asks again.
 RightsStep DecideRights(const ProcessRights& rights, bool silent, bool restarted);
 
+// True when the running token holds the Administrators group, enabled (an
+// elevated administrator, SYSTEM): what writing for all users and trusting
+// the administrators' files take.
+bool RunsAsAdministrator();
+
 // This process's rights. The environment variable KELVRA_PRETEND_FILTERED_TOKEN
 // (set by the tests, where Wine gives every process a full token) makes the
 // run see the filtered token of an administrator under UAC. It can only add a

@@ -111,20 +111,30 @@ bool IsWritableByAdministratorsAlone(HANDLE object) {
            AdministratorsAloneMayChange(descriptor.Get());
 }
 
-CPrivateSecurity::CPrivateSecurity() {
-    std::vector<BYTE> user = CurrentUserSid();
-    LPWSTR userText = nullptr;
-    if (user.empty() || !ConvertSidToStringSidW(user.data(), &userText)) return;
-    CLocalMemory ownedText(userText);
-    // P: protected, nothing inherited from %TEMP%; OICI: the copy inside
-    // gets the same list.
-    std::wstring sddl = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;";
-    sddl += userText;
-    sddl += L")";
+CSecurityAttributes::CSecurityAttributes(const wchar_t* sddl) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
-                                                              &descriptor, nullptr))
+    // An empty text would read as a descriptor without an access list:
+    // open to all.
+    if (!sddl || !*sddl ||
+        !ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                              nullptr))
         return;
     m_descriptor.Reset(descriptor);
     m_attributes = {sizeof(m_attributes), descriptor, FALSE};
 }
+
+namespace {
+
+// P: protected, nothing inherited from %TEMP%; OICI: the copy inside gets
+// the same list. Empty when the running user cannot be named.
+std::wstring PrivateSddl() {
+    std::vector<BYTE> user = CurrentUserSid();
+    LPWSTR userText = nullptr;
+    if (user.empty() || !ConvertSidToStringSidW(user.data(), &userText)) return std::wstring();
+    CLocalMemory ownedText(userText);
+    return L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;" + std::wstring(userText) + L")";
+}
+
+} // namespace
+
+CPrivateSecurity::CPrivateSecurity() : CSecurityAttributes(PrivateSddl().c_str()) {}

@@ -27,18 +27,25 @@ bool IsWritableByAdministratorsAlone(HANDLE object);
 // holding an owner and an access list.
 bool AdministratorsAloneMayChange(PSECURITY_DESCRIPTOR descriptor);
 
-// A security descriptor whose access list is protected (nothing inherited)
-// and grants full control to SYSTEM, the Administrators group and the running
-// user alone: for folders the uninstaller creates in a shared temp folder.
-class CPrivateSecurity {
+// Security attributes made from a descriptor in SDDL; not valid (and null
+// attributes, the defaults) when the text cannot be read.
+class CSecurityAttributes {
 public:
-    CPrivateSecurity();
+    explicit CSecurityAttributes(const wchar_t* sddl);
     bool IsValid() const { return m_descriptor.IsValid(); }
-    // For CreateDirectoryW and friends; null while not valid.
+    // For CreateDirectoryW, CreateMutexW and friends; null while not valid.
     SECURITY_ATTRIBUTES* Attributes() { return IsValid() ? &m_attributes : nullptr; }
     PSECURITY_DESCRIPTOR Descriptor() const { return m_descriptor.Get(); }
 
 private:
     CLocalMemory m_descriptor;
     SECURITY_ATTRIBUTES m_attributes{};
+};
+
+// A security descriptor whose access list is protected (nothing inherited)
+// and grants full control to SYSTEM, the Administrators group and the running
+// user alone: for folders the uninstaller creates in a shared temp folder.
+class CPrivateSecurity : public CSecurityAttributes {
+public:
+    CPrivateSecurity();
 };

@@ -1,10 +1,11 @@
 #include "framework/SingleInstance.h"
 
+#include "framework/Elevation.h"
+
 #include "framework/FileSecurity.h"
 #include "framework/WideText.h"
 
 #include <aclapi.h>
-#include <sddl.h>
 
 #include <string>
 
@@ -19,23 +20,6 @@ const wchar_t kAdministratorsOnly[] = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)";
 // The same, owned by the Administrators group: a holder of the fallback name
 // is known by its owner.
 const wchar_t kOwnedByAdministrators[] = L"O:BAD:P(A;;GA;;;SY)(A;;GA;;;BA)";
-
-class CSecurityAttributes {
-public:
-    explicit CSecurityAttributes(const wchar_t* sddl) {
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        if (ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
-                                                                 nullptr)) {
-            m_descriptor.Reset(descriptor);
-            m_attributes = {sizeof(m_attributes), descriptor, FALSE};
-        }
-    }
-    SECURITY_ATTRIBUTES* Get() { return m_descriptor ? &m_attributes : nullptr; }
-
-private:
-    CLocalMemory m_descriptor;
-    SECURITY_ATTRIBUTES m_attributes{};
-};
 
 // The holder of the fallback name is an administrator's run: the mutex is
 // owned by an administrative account (a squatter's is owned by its user).
@@ -99,14 +83,6 @@ CSingleInstance::~CSingleInstance() {
     if (m_boundary) Namespaces().deleteBoundary(m_boundary);
 }
 
-bool CSingleInstance::RunsAsAdministrator() {
-    BYTE administrators[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof(administrators);
-    BOOL member = FALSE;
-    return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size) &&
-           CheckTokenMembership(nullptr, administrators, &member) && member;
-}
-
 void CSingleInstance::CreateMutexNamed(const std::wstring& fullName,
                                        SECURITY_ATTRIBUTES* attributes) {
     m_mutex.Reset(CreateMutexW(attributes, FALSE, fullName.c_str()));
@@ -126,13 +102,15 @@ void CSingleInstance::CreateInAdministratorsNamespace(const std::wstring& name) 
         CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size)) {
         PSID sid = administrators;
         if (calls.addSid(&m_boundary, sid)) {
-            m_namespace = calls.create(administratorsOnly.Get(), m_boundary, kInstanceNamespace);
+            m_namespace =
+                calls.create(administratorsOnly.Attributes(), m_boundary, kInstanceNamespace);
             if (!m_namespace && GetLastError() == ERROR_ALREADY_EXISTS)
                 m_namespace = calls.open(m_boundary, kInstanceNamespace);
         }
     }
     if (m_namespace) {
-        CreateMutexNamed(std::wstring(kInstanceNamespace) + L"\\" + name, administratorsOnly.Get());
+        CreateMutexNamed(std::wstring(kInstanceNamespace) + L"\\" + name,
+                         administratorsOnly.Attributes());
         return;
     }
     // A system without private namespaces (Wine 8 has none): the name in
@@ -140,7 +118,7 @@ void CSingleInstance::CreateInAdministratorsNamespace(const std::wstring& name) 
     // holder that is no administrator (a squatter) is not taken for a run of
     // the product: this run goes on without the lock rather than stop.
     CSecurityAttributes owned(kOwnedByAdministrators);
-    CreateMutexNamed(L"Global\\" + name + L" (administrators)", owned.Get());
+    CreateMutexNamed(L"Global\\" + name + L" (administrators)", owned.Attributes());
     const bool denied = !m_mutex && GetLastError() == ERROR_ACCESS_DENIED;
     if (!m_first && (denied || (m_mutex && !HasAdministrativeOwner(m_mutex.Get())))) {
         m_mutex.Reset();

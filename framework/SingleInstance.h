@@ -34,9 +34,6 @@ public:
     // True when no other program of the product was running.
     bool IsFirst() const { return m_first; }
 
-    // True when the running token holds the Administrators group, enabled.
-    static bool RunsAsAdministrator();
-
 private:
     void CreateInAdministratorsNamespace(const std::wstring& name);
     void CreateMutexNamed(const std::wstring& fullName, SECURITY_ATTRIBUTES* attributes);
