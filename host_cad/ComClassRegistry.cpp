@@ -171,11 +171,14 @@ ComRegistrationRemoval RemoveComServerRegistration(const CString& serverPath) {
         for (const FoundClass& found : ClassesServedBy(classes.Get(), path)) {
             remover.RemoveProgId(found.progId, found.clsid);
             remover.RemoveProgId(found.independentProgId, found.clsid);
+            // A class that stays names the file still: told by its own
+            // removal, without searching every class again.
+            const size_t failedBefore = result.failed.size();
             remover.RemoveTree(L"CLSID\\" + found.clsid);
+            result.stillRegistered |= result.failed.size() > failedBefore;
         }
         remover.RemoveTypeLibraries(path);
     }
-    result.stillRegistered = IsComServerRegistered(serverPath);
     return result;
 }
 

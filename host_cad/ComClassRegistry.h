@@ -11,7 +11,7 @@
 struct ComRegistrationRemoval {
     int removed = 0;              // keys removed
     CStringArray failed;          // keys that could not be removed (full names)
-    bool stillRegistered = false; // a class still names the file afterwards
+    bool stillRegistered = false; // a class naming the file could not be removed
     bool Succeeded() const { return failed.empty() && !stillRegistered; }
 };
 
