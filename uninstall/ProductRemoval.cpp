@@ -230,8 +230,10 @@ bool CRemoval::FileMayGo(const CString& path) {
         return false;
     }
     if (!m_skipFile.IsEmpty() && IsSamePath(path, m_skipFile)) return false;
+    if (m_keptControls.empty()) return true;
+    const CString normalized = NormalizePath(path);
     for (const CString& control : m_keptControls)
-        if (IsSamePath(NormalizePath(path), control)) return false;
+        if (IsSamePath(normalized, control)) return false;
     return true;
 }
 

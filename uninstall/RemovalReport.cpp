@@ -11,45 +11,27 @@ struct Section {
     const char* heading;
     const CStringArray* names;
     // How many names the box shows; the log lists all unless limited too.
-    int shown;
-    bool logLimited;
+    int shown = kShownNamesPerList;
+    bool logLimited = false;
 };
 
 void ForEachSection(const RemovalOutcome& outcome,
                     const std::function<void(const Section&)>& visit) {
     const Section sections[] = {
-        {.heading = "保留的数据文件（您的数据）：",
-         .names = &outcome.keptData,
-         .shown = kShownNamesPerList,
-         .logLimited = false},
+        {.heading = "保留的数据文件（您的数据）：", .names = &outcome.keptData},
         {.heading = "保留的您添加或修改过的文件：",
          .names = &outcome.userFiles,
          .shown = kShownUserFiles,
          .logLimited = true},
         {.heading = "保留的安装前已有的文件夹（安装程序没有创建它们）：",
-         .names = &outcome.foldersBefore,
-         .shown = kShownNamesPerList,
-         .logLimited = false},
+         .names = &outcome.foldersBefore},
         {.heading = "没有有效的安装记录，下列文件夹中还有文件，已保留（没有删除其中的任何内容）：",
-         .names = &outcome.foldersLeft,
-         .shown = kShownNamesPerList,
-         .logLimited = false},
-        {.heading = "正在使用、没有删除的文件：",
-         .names = &outcome.inUse,
-         .shown = kShownNamesPerList,
-         .logLimited = false},
-        {.heading = "将在重新启动计算机后删除的文件：",
-         .names = &outcome.scheduled,
-         .shown = kShownNamesPerList,
-         .logLimited = false},
-        {.heading = "无法删除的项目：",
-         .names = &outcome.failed,
-         .shown = kShownNamesPerList,
-         .logLimited = false},
+         .names = &outcome.foldersLeft},
+        {.heading = "正在使用、没有删除的文件：", .names = &outcome.inUse},
+        {.heading = "将在重新启动计算机后删除的文件：", .names = &outcome.scheduled},
+        {.heading = "无法删除的项目：", .names = &outcome.failed},
         {.heading = "安装记录中不属于本软件的行（已拒绝，没有做任何处理）：",
-         .names = &outcome.refused,
-         .shown = kShownNamesPerList,
-         .logLimited = false},
+         .names = &outcome.refused},
     };
     for (const Section& section : sections)
         if (!section.names->empty()) visit(section);
