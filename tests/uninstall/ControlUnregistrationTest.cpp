@@ -4,6 +4,7 @@
 // own DllUnregisterServer too.
 #include "framework/Handles.h"
 #include "framework/SelfRegistration.h"
+#include "framework/WideText.h"
 #include "host_cad/ComClassRegistry.h"
 #include "uninstall/ControlUnregistration.h"
 #include "uninstall/ProductRemoval.h"
@@ -100,7 +101,7 @@ TEST(ControlUnregistration, RemovesEveryKeyNamingTheFileWithoutRunningUntrustedC
         const CString folder = temp / "Control";
         const CLocalMemory descriptor = c.folderSddl ? Descriptor(c.folderSddl) : CLocalMemory();
         SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.Get(), FALSE};
-        ASSERT_TRUE(CreateDirectoryA(folder, c.folderSddl ? &attributes : nullptr));
+        ASSERT_TRUE(CreateDirectoryW(Wide(folder).c_str(), c.folderSddl ? &attributes : nullptr));
         const CString path = folder + "\\KelvraSample.ocx";
         ASSERT_TRUE(CopyFileA(SampleControl(), path, FALSE));
         RegisterAround(registry.Machine(), path);
