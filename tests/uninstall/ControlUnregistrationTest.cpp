@@ -4,12 +4,14 @@
 // own DllUnregisterServer too.
 #include "framework/Handles.h"
 #include "framework/SelfRegistration.h"
+#include "framework/WideText.h"
 #include "host_cad/ComClassRegistry.h"
 #include "uninstall/ControlUnregistration.h"
 #include "uninstall/ProductRemoval.h"
 
 #include "tests/support/ScratchRegistry.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WinePath.h"
 
 #include <gtest/gtest.h>
 
@@ -38,11 +40,15 @@ const char* const kKept[] = {
     "SOFTWARE\\Classes\\Kelvra.Taken",
 };
 
-CString SampleControl() {
-    std::string path = std::string("Z:") + KELVRA_SAMPLE_CONTROL;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return CString(path.c_str());
+CString SampleControl() { return WinePath(KELVRA_SAMPLE_CONTROL); }
+
+// An access list written as SDDL.
+CLocalMemory Descriptor(const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                     &descriptor, nullptr))
+        << sddl;
+    return CLocalMemory(descriptor);
 }
 
 // The sample control at path, registered by itself, and the registration
@@ -89,21 +95,15 @@ const UnregisterCase kCases[] = {
 
 TEST(ControlUnregistration, RemovesEveryKeyNamingTheFileWithoutRunningUntrustedCode) {
     for (const UnregisterCase& c : kCases) {
+        SCOPED_TRACE(c.name);
         ScratchRegistry registry;
         TempDir temp;
         const CString folder = temp / "Control";
-        if (c.folderSddl) {
-            PSECURITY_DESCRIPTOR descriptor = nullptr;
-            ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-                c.folderSddl, SDDL_REVISION_1, &descriptor, nullptr));
-            CLocalMemory owned(descriptor);
-            SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
-            ASSERT_TRUE(CreateDirectoryA(folder, &attributes));
-        } else {
-            ASSERT_TRUE(CreateDirectoryA(folder, nullptr));
-        }
+        const CLocalMemory descriptor = c.folderSddl ? Descriptor(c.folderSddl) : CLocalMemory();
+        SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.Get(), FALSE};
+        ASSERT_TRUE(CreateDirectoryW(Wide(folder).c_str(), c.folderSddl ? &attributes : nullptr));
         const CString path = folder + "\\KelvraSample.ocx";
-        ASSERT_TRUE(CopyFileA(SampleControl(), path, FALSE)) << c.name;
+        ASSERT_TRUE(CopyFileA(SampleControl(), path, FALSE));
         RegisterAround(registry.Machine(), path);
         ASSERT_TRUE(IsComServerRegistered(path));
         if (c.fileDeletedFirst) {
@@ -115,12 +115,12 @@ TEST(ControlUnregistration, RemovesEveryKeyNamingTheFileWithoutRunningUntrustedC
                    c.name);
             continue;
         }
-        EXPECT_EQ(IsControlFileTrusted(path), c.runsItsOwnCode) << c.name;
+        EXPECT_EQ(IsControlFileTrusted(path), c.runsItsOwnCode);
 
         const ControlUnregistration result = UnregisterControl(path);
-        EXPECT_TRUE(result.unregistered) << c.name;
-        EXPECT_EQ(result.selfUnregistered, c.runsItsOwnCode) << c.name;
-        EXPECT_FALSE(IsComServerRegistered(path)) << c.name;
+        EXPECT_TRUE(result.unregistered);
+        EXPECT_EQ(result.selfUnregistered, c.runsItsOwnCode);
+        EXPECT_FALSE(IsComServerRegistered(path));
         ExpectOnlyTheControlsKeysGone(registry.Machine(), c.name);
     }
 }
@@ -154,11 +154,9 @@ TEST(ControlUnregistration, AControlStillRegisteredIsKeptNamedAndCounted) {
     ASSERT_EQ(RegOpenKeyExA(registry.Machine(), CString(kClass) + "\\InprocServer32", 0,
                             READ_CONTROL | WRITE_DAC, server.Out()),
               ERROR_SUCCESS);
-    PSECURITY_DESCRIPTOR locked = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-        L"D:P(D;;SD;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1, &locked, nullptr));
-    CLocalMemory lockedOwned(locked);
-    ASSERT_EQ(RegSetKeySecurity(server.Get(), DACL_SECURITY_INFORMATION, locked), ERROR_SUCCESS);
+    const CLocalMemory locked = Descriptor(L"D:P(D;;SD;;;WD)(A;;KA;;;WD)");
+    ASSERT_EQ(RegSetKeySecurity(server.Get(), DACL_SECURITY_INFORMATION, locked.Get()),
+              ERROR_SUCCESS);
     if (RegDeleteKeyA(registry.Machine(), CString(kClass) + "\\InprocServer32") == ERROR_SUCCESS)
         GTEST_SKIP() << "this system does not enforce a key's access list (Wine 8)";
 
@@ -168,11 +166,9 @@ TEST(ControlUnregistration, AControlStillRegisteredIsKeptNamedAndCounted) {
     EXPECT_EQ(path, outcome.failed[0]);
     EXPECT_TRUE(FileExists(path));
 
-    PSECURITY_DESCRIPTOR open = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-        L"D:P(A;;KA;;;WD)", SDDL_REVISION_1, &open, nullptr));
-    CLocalMemory openOwned(open);
-    ASSERT_EQ(RegSetKeySecurity(server.Get(), DACL_SECURITY_INFORMATION, open), ERROR_SUCCESS);
+    const CLocalMemory open = Descriptor(L"D:P(A;;KA;;;WD)");
+    ASSERT_EQ(RegSetKeySecurity(server.Get(), DACL_SECURITY_INFORMATION, open.Get()),
+              ERROR_SUCCESS);
     server.Reset();
     outcome = RemoveProduct(record, scope, RemovalOptions(), observer);
     EXPECT_EQ(0, outcome.ExitCode());

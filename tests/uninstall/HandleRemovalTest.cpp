@@ -424,11 +424,10 @@ TEST(HandleRemoval, TheUninstallersRemovalWorksFromItsHandles) {
             ASSERT_TRUE(WriteFileBytes(file, "ours"));
             WIN32_FILE_ATTRIBUTE_DATA data{};
             ASSERT_TRUE(GetFileAttributesExW(Wide(file).c_str(), GetFileExInfoStandard, &data));
+            const ULARGE_INTEGER time{
+                {data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime}};
             record.files.push_back(
-                {.path = file,
-                 .size = data.nFileSizeLow,
-                 .lastWrite = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                              data.ftLastWriteTime.dwLowDateTime});
+                {.path = file, .size = data.nFileSizeLow, .lastWrite = time.QuadPart});
         }
         record.createdFolders = {dest + "\\Content", dest + "\\Content\\sub"};
         wchar_t shortName[MAX_PATH];

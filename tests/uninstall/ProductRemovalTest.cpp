@@ -83,11 +83,14 @@ public:
         CreateFolders(group);
         CreateFolders(desktop);
         CreateFolders(outside);
+        // Each file is recorded as the copy left it.
         for (const char* file :
              {"\\Kelvra-64.exe", "\\KelvraV9.0.ICO", "\\Uninstall-64.exe", "\\Control\\a.ocx",
               "\\Support\\2013-15\\64\\arx\\LoadKelvra.arx", "\\Support\\Menu\\乗\\x.mnu",
-              "\\Database\\Kelvra.mdb", "\\Database\\other.dat"})
+              "\\Database\\Kelvra.mdb", "\\Database\\other.dat"}) {
             WriteFileBytes(destination + file, "sample");
+            Record(destination + file);
+        }
         SetFileAttributesA(destination + "\\Kelvra-64.exe", FILE_ATTRIBUTE_READONLY);
         SetFileAttributesA(destination + "\\KelvraV9.0.ICO", FILE_ATTRIBUTE_HIDDEN);
         WriteFileBytes(desktop + "\\" + kProductLink, "link");
@@ -129,16 +132,11 @@ public:
         WriteFileBytes(destination + "\\Uninstall.log", log.str());
         SetFileAttributesA(destination + "\\Uninstall.log", FILE_ATTRIBUTE_HIDDEN);
 
-        // The record: every folder the copy made, every file as it left it.
+        // The record: every folder the copy made.
         for (const char* folder : {"\\Support", "\\Support\\2013-15", "\\Support\\2013-15\\64",
                                    "\\Support\\2013-15\\64\\arx", "\\Support\\Menu",
                                    "\\Support\\Menu\\乗", "\\Database", "\\Control"})
             record.createdFolders.push_back(destination + folder);
-        for (const char* file :
-             {"\\Kelvra-64.exe", "\\KelvraV9.0.ICO", "\\Uninstall-64.exe", "\\Control\\a.ocx",
-              "\\Support\\2013-15\\64\\arx\\LoadKelvra.arx", "\\Support\\Menu\\乗\\x.mnu",
-              "\\Database\\Kelvra.mdb", "\\Database\\other.dat"})
-            Record(destination + file);
         WriteFileBytes(RecordFile(), "the record");
     }
 
@@ -254,8 +252,9 @@ struct OwnershipCase {
     bool foldersWhole;
     // Which of the user's files survive, in the order above.
     bool survive[4];
-    bool scratchGoes;
-    bool productFilesGo; // the tree's own files (the log names none of them)
+    // What no log line names goes too: the product's scratch and the
+    // tree's own files.
+    bool unloggedGo;
     int userFilesNamed;
 };
 
@@ -265,32 +264,28 @@ const OwnershipCase kOwnershipCases[] = {
      .removeData = false,
      .foldersWhole = false,
      .survive = {true, true, true, true},
-     .scratchGoes = true,
-     .productFilesGo = true,
+     .unloggedGo = true,
      .userFilesNamed = 4},
     {.name = "with the record, the user's files too",
      .safeMode = false,
      .removeData = true,
      .foldersWhole = false,
      .survive = {false, false, false, true},
-     .scratchGoes = true,
-     .productFilesGo = true,
+     .unloggedGo = true,
      .userFilesNamed = 1},
     {.name = "without a record",
      .safeMode = true,
      .removeData = false,
      .foldersWhole = false,
      .survive = {true, true, true, true},
-     .scratchGoes = false,
-     .productFilesGo = false,
+     .unloggedGo = false,
      .userFilesNamed = 0},
     {.name = "without a record, the folders whole",
      .safeMode = true,
      .removeData = true,
      .foldersWhole = true,
      .survive = {false, false, false, false},
-     .scratchGoes = true,
-     .productFilesGo = true,
+     .unloggedGo = true,
      .userFilesNamed = 0},
 };
 
@@ -330,8 +325,8 @@ TEST(ProductRemoval, TakesWhatTheRecordSaysIsOursAndNamesWhatStays) {
                 EXPECT_EQ(bytes[userFiles[i]], ReadFileBytes(d + userFiles[i]));
             }
         }
-        EXPECT_EQ(!c.scratchGoes, DirectoryExists(d + "\\Temp"));
-        EXPECT_EQ(!c.productFilesGo, FileExists(d + "\\Support\\2013-15\\64\\arx\\LoadKelvra.arx"));
+        EXPECT_EQ(!c.unloggedGo, DirectoryExists(d + "\\Temp"));
+        EXPECT_EQ(!c.unloggedGo, FileExists(d + "\\Support\\2013-15\\64\\arx\\LoadKelvra.arx"));
         EXPECT_EQ(c.userFilesNamed, static_cast<int>(outcome.userFiles.size()));
         // The folders are named where they stay: there before, or (safe
         // mode) logged and not empty; only the outermost of them.

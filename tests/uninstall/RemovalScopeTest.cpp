@@ -4,8 +4,8 @@
 #include "uninstall/RemovalScope.h"
 
 #include "framework/PathCompare.h"
-#include "framework/Handles.h"
 #include "host_cad/ShellFolders.h"
+#include "tests/support/ScratchRegistry.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -139,18 +139,11 @@ TEST(RemovalScope, TheMachinesScopeProtectsItsSystemUserAndShellFolders) {
     if (GetEnvironmentVariableA("USERPROFILE", path, MAX_PATH) > 0)
         expected.push_back(ParentFolder(NormalizePath(path)));
     // Every folder the shell names for this user.
-    CRegKey shell;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER,
-                      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
-                      KEY_READ, shell.Out()) == ERROR_SUCCESS) {
-        for (const char* name : {"Desktop", "Programs", "Personal", "Start Menu", "Startup"}) {
-            DWORD size = sizeof(path);
-            DWORD type = 0;
-            if (RegQueryValueExA(shell.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(path),
-                                 &size) == ERROR_SUCCESS &&
-                type == REG_SZ && path[0])
-                expected.push_back(path);
-        }
+    for (const char* name : {"Desktop", "Programs", "Personal", "Start Menu", "Startup"}) {
+        const CString folder = GetRegString(
+            HKEY_CURRENT_USER,
+            "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name);
+        if (!folder.IsEmpty()) expected.push_back(folder);
     }
     ASSERT_GE(expected.size(), 9u);
     // A log planted at the root of drive C: makes all of C: the destination:

@@ -4,12 +4,13 @@
 #include "framework/Handles.h"
 #include "framework/PathCompare.h"
 #include "framework/SingleInstance.h"
-#include "framework/WideText.h"
 #include "res/resource.h"
 #include "uninstall/RecordLocation.h"
 #include "uninstall/RemovalReport.h"
 
 #include "tests/support/TempDir.h"
+#include "tests/support/WinePath.h"
+#include "tools/driver/UiDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -153,15 +155,16 @@ TEST(UninstallProgramTest, AMissingOrDamagedRecordMeansTheSafeMode) {
          .valid = false},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(written.Save(choice.path)) << c.what;
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(written.Save(choice.path));
         c.spoil(choice.path);
         CInstallRecord read;
         RecordChoice loaded = choice;
-        EXPECT_EQ(c.valid, LoadChosenRecord(loaded, read)) << c.what;
-        EXPECT_EQ(c.valid ? 1u : 0u, read.files.size()) << c.what;
+        EXPECT_EQ(c.valid, LoadChosenRecord(loaded, read));
+        EXPECT_EQ(c.valid ? 1u : 0u, read.files.size());
         const bool deletedAfter = std::find(loaded.removeAfter.begin(), loaded.removeAfter.end(),
                                             choice.path) != loaded.removeAfter.end();
-        EXPECT_EQ(std::string(c.what) != "another folder's", deletedAfter) << c.what;
+        EXPECT_EQ(std::string(c.what) != "another folder's", deletedAfter);
     }
 }
 
@@ -170,23 +173,12 @@ TEST(UninstallProgramTest, AMissingOrDamagedRecordMeansTheSafeMode) {
 // ends for its own reason (no record beside it: 1603), not with 1618. Held
 // by a real run of the product, the lock still answers 1618.
 TEST(UninstallProgramTest, SquattedInstanceNamesDoNotAnswer1618) {
-    std::string program = std::string("Z:") + KELVRA_UNINSTALL_EXE;
-    for (char& c : program)
-        if (c == '/') c = '\\';
-    auto run = [&]() -> DWORD {
-        std::wstring line = L"\"" + Wide(CString(program.c_str())) + L"\" /S";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &info))
-            return 0;
-        CHandle process(info.hProcess);
-        CHandle thread(info.hThread);
-        if (WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0) return 1;
-        DWORD code = 0;
-        GetExitCodeProcess(process.Get(), &code);
-        return code;
+    auto run = []() -> DWORD {
+        CUiDriver driver(60000);
+        driver.SetFailureHandler(
+            [](const CString& message) { throw std::runtime_error(message.str()); });
+        driver.Launch(WinePath(KELVRA_UNINSTALL_EXE), "/S");
+        return driver.WaitForExit();
     };
     PSECURITY_DESCRIPTOR nobody = nullptr;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1,

@@ -9,6 +9,7 @@
 #include "tools/driver/UiDriver.h"
 
 #include "tests/support/TempDir.h"
+#include "tests/support/WinePath.h"
 
 #include <gtest/gtest.h>
 
@@ -31,11 +32,8 @@ std::wstring ItemText(HWND dialog, int id) { return WideText(GetDlgItem(dialog, 
 
 // The built program, copied into destination with an Uninstall.log naming files.
 bool PlaceUninstaller(const CString& destination, const CStringArray& files) {
-    std::string program = std::string("Z:") + KELVRA_UNINSTALL_EXE;
-    for (char& c : program)
-        if (c == '/') c = '\\';
     CreateFolders(destination);
-    if (!CopyFileW(Wide(CString(program.c_str())).c_str(),
+    if (!CopyFileW(Wide(WinePath(KELVRA_UNINSTALL_EXE)).c_str(),
                    Wide(destination + "\\Uninstall-64.exe").c_str(), FALSE))
         return false;
     std::string log;
