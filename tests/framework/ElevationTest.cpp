@@ -6,61 +6,41 @@ namespace {
 
 struct RightsCase {
     const char* who;
-    TOKEN_ELEVATION_TYPE type;
-    bool elevated;
-    bool uacEnabled;
+    ProcessRights rights;
     RightsStep interactive; // a first run with a window
-    RightsStep restarted;   // the run the restart started
-    RightsStep silent;      // /S
 };
 
+// With an administrator's rights every run goes on. Without them the run the
+// restart started offers the user's own rights, and a silent run (/S, with or
+// without the restart's mark) is refused.
 const RightsCase kCases[] = {
     {.who = "administrator, elevated",
-     .type = TokenElevationTypeFull,
-     .elevated = true,
-     .uacEnabled = true,
-     .interactive = RightsStep::Continue,
-     .restarted = RightsStep::Continue,
-     .silent = RightsStep::Continue},
+     .rights = {.elevationType = TokenElevationTypeFull, .elevated = true, .uacEnabled = true},
+     .interactive = RightsStep::Continue},
     {.who = "administrator's double-click under UAC",
-     .type = TokenElevationTypeLimited,
-     .elevated = false,
-     .uacEnabled = true,
-     .interactive = RightsStep::Restart,
-     .restarted = RightsStep::OfferUserRights,
-     .silent = RightsStep::RefuseSilent},
+     .rights = {.elevationType = TokenElevationTypeLimited, .elevated = false, .uacEnabled = true},
+     .interactive = RightsStep::Restart},
     {.who = "standard user, UAC on",
-     .type = TokenElevationTypeDefault,
-     .elevated = false,
-     .uacEnabled = true,
-     .interactive = RightsStep::Restart,
-     .restarted = RightsStep::OfferUserRights,
-     .silent = RightsStep::RefuseSilent},
+     .rights = {.elevationType = TokenElevationTypeDefault, .elevated = false, .uacEnabled = true},
+     .interactive = RightsStep::Restart},
     {.who = "standard user, UAC off",
-     .type = TokenElevationTypeDefault,
-     .elevated = false,
-     .uacEnabled = false,
-     .interactive = RightsStep::OfferUserRights,
-     .restarted = RightsStep::OfferUserRights,
-     .silent = RightsStep::RefuseSilent},
+     .rights = {.elevationType = TokenElevationTypeDefault, .elevated = false, .uacEnabled = false},
+     .interactive = RightsStep::OfferUserRights},
     {.who = "administrator, UAC off; SYSTEM; the built-in Administrator",
-     .type = TokenElevationTypeDefault,
-     .elevated = true,
-     .uacEnabled = false,
-     .interactive = RightsStep::Continue,
-     .restarted = RightsStep::Continue,
-     .silent = RightsStep::Continue},
+     .rights = {.elevationType = TokenElevationTypeDefault, .elevated = true, .uacEnabled = false},
+     .interactive = RightsStep::Continue},
 };
 
 TEST(ElevationTest, TheTokenKindAndUacDecideWhetherToRestart) {
     for (const RightsCase& c : kCases) {
         SCOPED_TRACE(c.who);
-        const ProcessRights rights{
-            .elevationType = c.type, .elevated = c.elevated, .uacEnabled = c.uacEnabled};
-        EXPECT_EQ(DecideRights(rights, false, false), c.interactive);
-        EXPECT_EQ(DecideRights(rights, false, true), c.restarted);
-        EXPECT_EQ(DecideRights(rights, true, false), c.silent);
-        EXPECT_EQ(DecideRights(rights, true, true), c.silent);
+        const bool admin = c.rights.elevated;
+        const RightsStep restarted = admin ? RightsStep::Continue : RightsStep::OfferUserRights;
+        const RightsStep silent = admin ? RightsStep::Continue : RightsStep::RefuseSilent;
+        EXPECT_EQ(DecideRights(c.rights, false, false), c.interactive);
+        EXPECT_EQ(DecideRights(c.rights, false, true), restarted);
+        EXPECT_EQ(DecideRights(c.rights, true, false), silent);
+        EXPECT_EQ(DecideRights(c.rights, true, true), silent);
     }
 }
 

@@ -38,41 +38,32 @@ CLocalMemory Descriptor(const wchar_t* sddl) {
 struct AclCase {
     const char* name;
     const wchar_t* sddl;
-    bool administratorsAlone;
+    bool trusted; // only administrators (and SYSTEM) may change it
 };
 
 const AclCase kAclCases[] = {
-    {.name = "administrators and SYSTEM",
-     .sddl = L"O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)",
-     .administratorsAlone = true},
-    {.name = "users may read and run",
-     .sddl = L"O:BAD:P(A;;FA;;;BA)(A;;0x1200a9;;;BU)",
-     .administratorsAlone = true},
-    {.name = "passed on to children only",
-     .sddl = L"O:BAD:P(A;;FA;;;BA)(A;OICIIO;FA;;;BU)",
-     .administratorsAlone = true},
-    {.name = "users may add files",
-     .sddl = L"O:BAD:P(A;;FA;;;BA)(A;;0x100002;;;BU)",
-     .administratorsAlone = false},
-    {.name = "everyone may change",
-     .sddl = L"O:BAD:P(A;;FA;;;BA)(A;;0x1301bf;;;WD)",
-     .administratorsAlone = false},
-    {.name = "a null list", .sddl = nullptr, .administratorsAlone = false},
-    {.name = "owned by users", .sddl = L"O:BUD:P(A;;FA;;;BA)", .administratorsAlone = false},
+    {.name = "administrators, SYSTEM", .sddl = L"O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)", .trusted = true},
+    {.name = "users read, run", .sddl = L"O:BAD:P(A;;FA;;;BA)(A;;0x1200a9;;;BU)", .trusted = true},
+    {.name = "inherit only", .sddl = L"O:BAD:P(A;;FA;;;BA)(A;OICIIO;FA;;;BU)", .trusted = true},
+    {.name = "users add files", .sddl = L"O:BAD:P(A;;FA;;;BA)(A;;0x100002;;;BU)", .trusted = false},
+    {.name = "anyone changes", .sddl = L"O:BAD:P(A;;FA;;;BA)(A;;0x1301bf;;;WD)", .trusted = false},
+    {.name = "a null list", .sddl = nullptr, .trusted = false},
+    {.name = "owned by users", .sddl = L"O:BUD:P(A;;FA;;;BA)", .trusted = false},
     {.name = "owned by TrustedInstaller",
      .sddl = L"O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"
              L"D:P(A;;FA;;;S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464)"
              L"(A;;0x1200a9;;;BA)",
-     .administratorsAlone = true},
+     .trusted = true},
 };
 
 // Asked of descriptors: Wine 8 keeps no access list on its files (it makes
 // one up from the Unix mode, owned by the user), so folders cannot carry these.
 TEST(FileSecurityTest, OnlyWhatAdministratorsAloneMayChangeIsTrusted) {
     for (const AclCase& c : kAclCases) {
+        SCOPED_TRACE(c.name);
         CLocalMemory descriptor = Descriptor(c.sddl);
-        ASSERT_TRUE(descriptor.IsValid()) << c.name;
-        EXPECT_EQ(AdministratorsAloneMayChange(descriptor.Get()), c.administratorsAlone) << c.name;
+        ASSERT_TRUE(descriptor.IsValid());
+        EXPECT_EQ(AdministratorsAloneMayChange(descriptor.Get()), c.trusted);
     }
 }
 
