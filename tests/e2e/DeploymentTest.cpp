@@ -3,6 +3,7 @@
 // installation against an interactive one, Active Setup's per-user part, the
 // Group Policy script, administrator rights and runs without a desktop.
 #include "tests/e2e/InstallScenario.h"
+#include "tests/e2e/MachineSnapshot.h"
 
 #include "engine/ActiveSetup.h"
 #include "engine/UnattendedSetup.h"
@@ -25,26 +26,41 @@ namespace {
 const char kR18Profile[] =
     "Software\\Autodesk\\AutoCAD\\R18.0\\ACAD-8001:804\\Profiles\\<<Kelvra V9>>";
 
+// Every running process, with the process that started it.
+std::vector<PROCESSENTRY32W> Processes() {
+    std::vector<PROCESSENTRY32W> processes;
+    CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = snapshot && Process32FirstW(snapshot.Get(), &entry); more;
+         more = Process32NextW(snapshot.Get(), &entry))
+        processes.push_back(entry);
+    return processes;
+}
+
+bool Holds(const std::vector<DWORD>& ids, DWORD id) {
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
 // The started process and the processes it started, as far as they run.
 std::vector<DWORD> Family(DWORD root) {
     std::vector<DWORD> family = {root};
-    CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return family;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
+    const std::vector<PROCESSENTRY32W> processes = Processes();
     // Children may be listed before their parents: go round until nothing is added.
     for (size_t known = 0; known != family.size();) {
         known = family.size();
-        for (BOOL more = Process32First(snapshot.Get(), &entry); more;
-             more = Process32Next(snapshot.Get(), &entry)) {
-            const bool child =
-                std::find(family.begin(), family.end(), entry.th32ParentProcessID) != family.end();
-            if (child &&
-                std::find(family.begin(), family.end(), entry.th32ProcessID) == family.end())
-                family.push_back(entry.th32ProcessID);
-        }
+        for (const PROCESSENTRY32W& process : processes)
+            if (Holds(family, process.th32ParentProcessID) && !Holds(family, process.th32ProcessID))
+                family.push_back(process.th32ProcessID);
     }
     return family;
+}
+
+// The process that started process, or 0.
+DWORD ParentProcess(DWORD process) {
+    for (const PROCESSENTRY32W& entry : Processes())
+        if (entry.th32ProcessID == process) return entry.th32ParentProcessID;
+    return 0;
 }
 
 // A visible top-level window of any of the processes; null when none shows.
@@ -58,9 +74,7 @@ HWND VisibleWindowOf(const std::vector<DWORD>& processes) {
             auto* s = reinterpret_cast<Search*>(parameter);
             DWORD process = 0;
             GetWindowThreadProcessId(hwnd, &process);
-            if (!IsWindowVisible(hwnd) || std::find(s->processes->begin(), s->processes->end(),
-                                                    process) == s->processes->end())
-                return TRUE;
+            if (!IsWindowVisible(hwnd) || !Holds(*s->processes, process)) return TRUE;
             s->found = hwnd;
             return FALSE;
         },
@@ -69,18 +83,20 @@ HWND VisibleWindowOf(const std::vector<DWORD>& processes) {
 }
 
 // Runs a whole command line that must show no window (a silent run, a
-// script, the per-user program) and waits for its end; its exit code. A
-// window of it or of a program it started fails the run at once, naming what
-// the window says, instead of waiting out the deadline behind a box nobody
-// answers.
-DWORD RunCommand(const CString& commandLine, const CString& folder = CString()) {
-    STARTUPINFOA startup{};
+// script, the per-user program), on the named desktop if one is given, and
+// waits for its end; its exit code. A window of it or of a program it
+// started fails the run at once, naming what the window says, instead of
+// waiting out the deadline behind a box nobody answers; either way the
+// run's processes are ended.
+DWORD RunCommand(const CString& commandLine, std::wstring desktop = std::wstring(),
+                 DWORD deadlineMs = 180000) {
+    std::wstring line;
+    STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    if (!desktop.empty()) startup.lpDesktop = &desktop[0];
     PROCESS_INFORMATION info{};
-    std::vector<char> line(commandLine.str().begin(), commandLine.str().end());
-    line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.IsEmpty() ? nullptr : folder.GetString(), &startup, &info)) {
+    if (!ToWide(commandLine, line) || !CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0,
+                                                      nullptr, nullptr, &startup, &info)) {
         ADD_FAILURE() << "cannot start " << commandLine.GetString();
         return ~0u;
     }
@@ -90,27 +106,29 @@ DWORD RunCommand(const CString& commandLine, const CString& folder = CString()) 
     // The process's end is what is waited for; between looks at its windows.
     while (WaitForSingleObject(process.Get(), 100) == WAIT_TIMEOUT) {
         const std::vector<DWORD> family = Family(info.dwProcessId);
-        if (HWND shown = VisibleWindowOf(family)) {
-            const CString text =
-                CUiDriver::WindowText(shown) + ": " + CUiDriver::MessageBoxText(shown);
-            for (DWORD id : family) {
-                CHandle member(OpenProcess(PROCESS_TERMINATE, FALSE, id));
-                if (member) TerminateProcess(member.Get(), 3);
-            }
-            WaitForSingleObject(process.Get(), 5000);
-            ADD_FAILURE() << "a window in a run that shows none (" << text.GetString()
-                          << "): " << commandLine.GetString();
-            return ~0u;
+        const HWND shown = VisibleWindowOf(family);
+        if (!shown && GetTickCount() - start <= deadlineMs) continue;
+        const CString why = shown ? "a window in a run that shows none (" +
+                                        CUiDriver::WindowText(shown) + ": " +
+                                        CUiDriver::MessageBoxText(shown) + ")"
+                                  : CString("still running at the deadline");
+        for (DWORD id : family) {
+            CHandle member(OpenProcess(PROCESS_TERMINATE, FALSE, id));
+            if (member) TerminateProcess(member.Get(), 3);
         }
-        if (GetTickCount() - start > 180000) {
-            TerminateProcess(process.Get(), 3);
-            ADD_FAILURE() << "still running after 3 minutes: " << commandLine.GetString();
-            return ~0u;
-        }
+        WaitForSingleObject(process.Get(), 5000);
+        ADD_FAILURE() << why.GetString() << ": " << commandLine.GetString();
+        return ~0u;
     }
     DWORD code = 0;
     GetExitCodeProcess(process.Get(), &code);
     return code;
+}
+
+// The folder of a distribution, with its backslash.
+CString DistributionFolder(const char* distribution) {
+    const CString setup = Distribution(distribution);
+    return setup.Left(setup.ReverseFind('\\') + 1);
 }
 
 DWORD RunSetup(const char* distribution, const CString& arguments) {
@@ -140,22 +158,6 @@ std::string UserReport(const CString& destination) {
         ReportRegistryTree(out, HKEY_CURRENT_USER, "HKCU", "Software\\Autodesk\\AutoCAD");
         ReportShortcuts(out, destination);
     });
-}
-
-// The bytes of the files below folder, sub-folders included.
-ULONGLONG TreeBytes(const CString& folder) {
-    ULONGLONG bytes = 0;
-    WIN32_FIND_DATAW data;
-    CFindHandle find(FindFirstFileW(Wide(folder + "\\*").c_str(), &data));
-    for (bool more = find.IsValid(); more; more = FindNextFileW(find.Get(), &data)) {
-        const CString name = Narrow(data.cFileName);
-        if (name == "." || name == "..") continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            bytes += TreeBytes(folder + "\\" + name);
-        else
-            bytes += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    }
-    return bytes;
 }
 
 // The text's last line, without its CR LF.
@@ -197,6 +199,22 @@ protected:
     }
     CString Log() const { return m_temp / "运行 日志.log"; }
     CString LogArgument() const { return "\"/LOG=" + Log() + "\""; }
+    DWORD InstallSilently(const char* distribution = "full") {
+        return RunSetup(distribution, "/S " + LogArgument() + " /D=" + m_destination);
+    }
+    // A user who never had the product: no profile, no links.
+    void ForgetTheUser() {
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Autodesk");
+        CInstallMachine::RegisterSimulatedAcad();
+        DeleteFileW(Wide(DesktopLink()).c_str());
+        RemoveTree(m_programs + kGroupName);
+    }
+    // What the destination page showed before the walk typed the folder.
+    void TypeDestination(HWND page) override {
+        m_shownDestination = m_driver.ReadText(page, IDC_INSTALL_PATH);
+        InstallScenario::TypeDestination(page);
+    }
+    CString m_shownDestination;
 };
 
 TEST_F(DeploymentTest, SilentExitCodesAndTheLogsEnd) {
@@ -294,8 +312,13 @@ TEST_F(DeploymentTest, DestinationFormsOfTheCommandLine) {
         EXPECT_TRUE(FileExists(Dest("Database\\kelvra.mdb")));
     }
 
-    // A reinstallation without /D= goes where the product is.
+    // A reinstallation without /D= goes where the product is, and keeps the
+    // user's database while it replaces a changed product file.
+    ASSERT_TRUE(WriteFileBytes(Dest("Database\\kelvra.mdb"), "the user's own data"));
+    ASSERT_TRUE(WriteFileBytes(Dest("线型库\\linetype01.lin"), "changed since"));
     EXPECT_EQ(RunSetup("full", "/S " + LogArgument()), 0u) << ReadFileBytes(Log());
+    EXPECT_EQ(Bytes(Dest("Database\\kelvra.mdb")), "the user's own data");
+    EXPECT_NE(Bytes(Dest("线型库\\linetype01.lin")), "changed since");
     const std::string log = ReadFileBytes(Log());
     EXPECT_NE(log.find("安装路径: " + m_destination.str() + " (已安装的位置"), std::string::npos)
         << log;
@@ -328,11 +351,12 @@ TEST_F(DeploymentTest, DestinationFormsOfTheCommandLine) {
         EXPECT_EQ(value, text.data) << text.name;
     }
     // Everything the distribution holds but the installer itself.
-    const CString setup = Distribution("full");
-    WIN32_FILE_ATTRIBUTE_DATA setupData{};
-    ASSERT_TRUE(GetFileAttributesExW(Wide(setup).c_str(), GetFileExInfoStandard, &setupData));
-    const ULONGLONG copied =
-        TreeBytes(setup.Left(setup.ReverseFind('\\'))) - setupData.nFileSizeLow;
+    FileSnapshot distribution;
+    SnapshotFiles(DistributionFolder("full"), distribution);
+    ULONGLONG copied = 0;
+    for (const auto& [path, state] : distribution)
+        if (state != "<dir>" && CString(path.c_str()).CompareNoCase(Distribution("full")) != 0)
+            copied += std::stoull(state); // "size@time"
     const DWORD sizeKb = static_cast<DWORD>((copied + 1023) / 1024);
     struct Number {
         const char* name;
@@ -426,8 +450,7 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     ASSERT_NE(userState.find("土地整理规划设计.LNK"), std::string::npos) << userState;
 
     ResetMachine();
-    EXPECT_EQ(RunSetup("full", "/S " + LogArgument() + " /D=" + m_destination), 0u)
-        << ReadFileBytes(Log());
+    EXPECT_EQ(InstallSilently(), 0u) << ReadFileBytes(Log());
     EXPECT_EQ(Report(m_destination), interactive);
 
     // Apart from the Active Setup component, which runs the per-user part.
@@ -436,18 +459,14 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     // The kept copy under Common Files, the distribution's file byte for byte.
     EXPECT_EQ(stubPath, "\"" + UserProgramFolder() + "KelvraUserSetup.exe\" /D=" + m_destination);
     EXPECT_EQ(ReadFileBytes(UserProgramFolder() + "KelvraUserSetup.exe"),
-              ReadFileBytes(Distribution("full").Left(Distribution("full").GetLength() - 9) +
-                            "KelvraUserSetup.exe"));
+              ReadFileBytes(DistributionFolder("full") + "KelvraUserSetup.exe"));
     CString version;
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "Version", version));
     EXPECT_EQ(version, "9,0,0,1");
 
-    // A user who never had the product: no profile, no links. The stub
-    // gives them what the interactive installation gave its user.
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Autodesk");
-    CInstallMachine::RegisterSimulatedAcad();
-    DeleteFileA(DesktopLink());
-    RemoveTree(m_programs + kGroupName);
+    // A user who never had the product: the stub gives them what the
+    // interactive installation gave its user.
+    ForgetTheUser();
     ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
     ASSERT_FALSE(FileExists(DesktopLink()));
     EXPECT_EQ(RunCommand(stubPath), 0u);
@@ -487,23 +506,12 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     EXPECT_TRUE(FileExists(DesktopLink()));
 }
 
-TEST_F(DeploymentTest, ASilentReinstallationKeepsTheUsersDatabase) {
-    EXPECT_EQ(RunSetup("full", "/S " + LogArgument() + " /D=" + m_destination), 0u);
-    ASSERT_TRUE(WriteFileBytes(Dest("Database\\kelvra.mdb"), "the user's own data"));
-    ASSERT_TRUE(WriteFileBytes(Dest("线型库\\linetype01.lin"), "changed since"));
-
-    EXPECT_EQ(RunSetup("full", "/S " + LogArgument() + " /D=" + m_destination), 0u)
-        << ReadFileBytes(Log());
-    EXPECT_EQ(Bytes(Dest("Database\\kelvra.mdb")), "the user's own data");
-    EXPECT_NE(Bytes(Dest("线型库\\linetype01.lin")), "changed since");
-}
-
 // A retry (the next boot's) keeps the failure before it: each run appends
 // after its own header, and names every AutoCAD release it looked at.
 TEST_F(DeploymentTest, TwoRunsInOneLogTheFailureKeptBeforeTheRetry) {
     DeleteFileA(Log());
-    EXPECT_EQ(RunSetup("no-fifth-folder", "/S " + LogArgument() + " /D=" + m_destination), 1603u);
-    EXPECT_EQ(RunSetup("full", "/S " + LogArgument() + " /D=" + m_destination), 0u);
+    EXPECT_EQ(InstallSilently("no-fifth-folder"), 1603u);
+    EXPECT_EQ(InstallSilently(), 0u);
     const std::string log = ReadFileBytes(Log());
     const char header[] = "  ==== Kelvra V9.0 安装程序 ";
     const size_t first = log.find(header), second = log.find(header, first + 1);
@@ -530,9 +538,8 @@ TEST_F(DeploymentTest, TheWindowWatchOfASilentRunFailsAtOnceNamingTheBox) {
 
 TEST_F(DeploymentTest, AMissingPerUserProgramFailsTheSilentRun) {
     const CString distribution = m_temp / "dist\\";
-    CString full = Distribution("full");
-    ASSERT_TRUE(CopyTree(full.Left(full.ReverseFind('\\') + 1), distribution));
-    ASSERT_TRUE(DeleteFileA(distribution + kUserSetupProgram));
+    ASSERT_TRUE(CopyTree(DistributionFolder("full"), distribution));
+    ASSERT_TRUE(DeleteFileW(Wide(distribution + kUserSetupProgram).c_str()));
 
     EXPECT_EQ(RunCommand("\"" + distribution + "Setup.exe\" /S " + LogArgument() +
                          " /D=" + m_destination),
@@ -553,8 +560,7 @@ TEST_F(DeploymentTest, AMissingPerUserProgramFailsTheSilentRun) {
 // KelvraUserSetup.exe as Active Setup runs it at a logon, on an installation
 // made silently.
 TEST_F(DeploymentTest, ThePerUserProgramRefusesBadSwitchesFindsAFirstLogonsFoldersAndRunsTwice) {
-    ASSERT_EQ(RunSetup("full", "/S " + LogArgument() + " /D=" + m_destination), 0u)
-        << ReadFileBytes(Log());
+    ASSERT_EQ(InstallSilently(), 0u) << ReadFileBytes(Log());
     const CString program = "\"" + Dest(kUserSetupProgram) + "\"";
 
     // Switches it does not know, and a clean-up not told where the product
@@ -573,19 +579,12 @@ TEST_F(DeploymentTest, ThePerUserProgramRefusesBadSwitchesFindsAFirstLogonsFolde
     // A user's first logon: the shell has not yet written the user's folders
     // under "Shell Folders" (only "User Shell Folders" names them). The
     // links still land in the user's own folders.
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Autodesk");
-    CInstallMachine::RegisterSimulatedAcad();
-    DeleteFileA(DesktopLink());
-    RemoveTree(m_programs + kGroupName);
-    for (const char* key :
-         {"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-          "Software\\Microsoft\\Windows NT\\CurrentVersion\\Explorer\\Shell Folders"}) {
-        CRegKey folders;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, folders.Out()) != ERROR_SUCCESS)
-            continue;
-        RegDeleteValueA(folders.Get(), "Desktop");
-        RegDeleteValueA(folders.Get(), "Programs");
-    }
+    ForgetTheUser();
+    for (const wchar_t* key :
+         {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+          L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Explorer\\Shell Folders"})
+        for (const wchar_t* name : {L"Desktop", L"Programs"})
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, key, name);
     EXPECT_EQ(RunCommand(program), 0u);
     EXPECT_TRUE(FileExists(DesktopLink()));
     EXPECT_TRUE(FileExists(m_programs + kGroupName + "\\土地整理规划设计.LNK"));
@@ -598,14 +597,14 @@ TEST_F(DeploymentTest, ThePerUserProgramRefusesBadSwitchesFindsAFirstLogonsFolde
 }
 
 TEST_F(DeploymentTest, AFileHeldOpenIsNamedInTheLogAndTheRunEndsWith1603) {
-    EXPECT_EQ(RunSetup("full", "/S " + LogArgument() + " /D=" + m_destination), 0u);
+    EXPECT_EQ(InstallSilently(), 0u);
     // The copy names files by their lower-cased destination path.
     CString held = Dest("图框\\frame01.dwg");
     held.MakeLower();
     CFileHandle lock(CreateFileA(held, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(lock.IsValid());
 
-    EXPECT_EQ(RunSetup("full", "/S " + LogArgument() + " /D=" + m_destination), 1603u);
+    EXPECT_EQ(InstallSilently(), 1603u);
     const std::string log = ReadFileBytes(Log());
     EXPECT_NE(log.find("ERROR  不能复制文件 " + held.str()), std::string::npos) << log;
     EXPECT_NE(LastLine(log).find("结束, 退出代码 1603"), std::string::npos) << log;
@@ -709,17 +708,6 @@ DWORD WindowProcess(HWND hwnd) {
     return process;
 }
 
-// The process that started process, or 0.
-DWORD ParentProcess(DWORD process) {
-    CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = snapshot && Process32FirstW(snapshot.Get(), &entry); more;
-         more = Process32NextW(snapshot.Get(), &entry))
-        if (entry.th32ProcessID == process) return entry.th32ParentProcessID;
-    return 0;
-}
-
 const char kWithoutRights[] = "没有获得管理员权限";
 
 TEST_F(DeploymentTest, AFilteredTokenRestartsOnceWithTheSameArgumentsAndHandsBackTheExitCode) {
@@ -734,18 +722,9 @@ TEST_F(DeploymentTest, AFilteredTokenRestartsOnceWithTheSameArgumentsAndHandsBac
     EXPECT_NE(WindowProcess(box), m_driver.ProcessId());
     EXPECT_EQ(ParentProcess(WindowProcess(box)), m_driver.ProcessId());
     m_driver.Answer(box, IDYES);
-    HWND welcome = m_driver.WaitForPage(WizardPage::Welcome);
-    m_driver.Click(welcome, IDC_NEXT);
-    HWND agreement = m_driver.WaitForPage(WizardPage::Agreement);
-    m_driver.Click(agreement, IDC_AGREE);
-    m_driver.Click(agreement, IDC_NEXT);
-    HWND destination = m_driver.WaitForPage(WizardPage::Destination);
-    EXPECT_EQ(m_driver.ReadText(destination, IDC_INSTALL_PATH), m_destination);
-    m_driver.Click(destination, IDC_NEXT);
-    HWND finish = m_driver.WaitForPage(WizardPage::Finish);
-    if (m_driver.IsChecked(finish, IDC_README)) m_driver.Click(finish, IDC_README);
-    m_driver.Click(finish, IDC_NEXT);
-    EXPECT_EQ(m_driver.WaitForExit(), 0u);
+    WalkFromWelcome();
+    Finish();
+    EXPECT_EQ(m_shownDestination, m_destination);
     EXPECT_TRUE(FileExists(Dest("Database\\kelvra.mdb")));
 
     // The restart's log, the only one: the arguments as typed.
@@ -758,46 +737,35 @@ TEST_F(DeploymentTest, AFilteredTokenRestartsOnceWithTheSameArgumentsAndHandsBac
 }
 
 TEST_F(DeploymentTest, WithoutAdministratorRightsABoxOffersToGoOnAndASilentRunEnds) {
-    {
-        PretendFilteredToken declined(L"declined");
-        // No at the consent prompt: the first run asks, quitting gives 1602.
-        m_driver.Launch(Distribution("full"), LogArgument());
-        HWND box = m_driver.WaitForMessageBox(kWithoutRights);
-        EXPECT_EQ(WindowProcess(box), m_driver.ProcessId());
-        EXPECT_NE(CUiDriver::MessageBoxText(box).Find("Program Files"), -1);
-        m_driver.Answer(box, IDNO);
-        EXPECT_EQ(m_driver.WaitForExit(), 1602u);
-        EXPECT_NE(ReadFileBytes(Log()).find("拒绝"), std::string::npos);
+    PretendFilteredToken declined(L"declined");
+    // No at the consent prompt: the first run asks, quitting gives 1602.
+    m_driver.Launch(Distribution("full"), LogArgument());
+    HWND box = m_driver.WaitForMessageBox(kWithoutRights);
+    EXPECT_EQ(WindowProcess(box), m_driver.ProcessId());
+    EXPECT_NE(CUiDriver::MessageBoxText(box).Find("Program Files"), -1);
+    m_driver.Answer(box, IDNO);
+    EXPECT_EQ(m_driver.WaitForExit(), 1602u);
+    EXPECT_NE(ReadFileBytes(Log()).find("拒绝"), std::string::npos);
 
-        // The uninstaller asks the same before its question.
-        CString uninstaller = Distribution("full");
-        uninstaller = uninstaller.Left(uninstaller.ReverseFind('\\') + 1) + "Uninstall-64.exe";
-        m_driver.Launch(uninstaller);
-        m_driver.Answer(m_driver.WaitForMessageBox(kWithoutRights), IDNO);
-        EXPECT_EQ(m_driver.WaitForExit(), 1602u);
+    // The uninstaller asks the same before its question.
+    const CString uninstaller = DistributionFolder("full") + "Uninstall-64.exe";
+    m_driver.Launch(uninstaller);
+    m_driver.Answer(m_driver.WaitForMessageBox(kWithoutRights), IDNO);
+    EXPECT_EQ(m_driver.WaitForExit(), 1602u);
 
-        // Silent runs ask nobody: 1603 at once, nothing touched, the log says why.
-        struct Case {
-            CString program;
-            const char* arguments;
-        };
-        const Case cases[] = {
-            {.program = Distribution("full"), .arguments = " /S /D="},
-            {.program = uninstaller, .arguments = " /S"},
-        };
-        for (const Case& c : cases) {
-            SCOPED_TRACE(c.program.GetString());
-            DeleteFileA(Log());
-            CString arguments = LogArgument() + c.arguments;
-            if (arguments.Right(3) == "/D=") arguments += m_destination;
-            EXPECT_EQ(RunCommand("\"" + c.program + "\" " + arguments), 1603u);
-            const std::string log = ReadFileBytes(Log());
-            EXPECT_NE(log.find("ERROR  没有管理员权限"), std::string::npos) << log;
-            EXPECT_EQ(log.find("安装记录"), std::string::npos) << log;
-        }
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
-        EXPECT_FALSE(DirectoryExists(m_destination));
+    // Silent runs ask nobody: 1603 at once, nothing touched, the log says why.
+    for (const CString& commandLine :
+         {"\"" + Distribution("full") + "\" " + LogArgument() + " /S /D=" + m_destination,
+          "\"" + uninstaller + "\" " + LogArgument() + " /S"}) {
+        SCOPED_TRACE(commandLine.GetString());
+        DeleteFileW(Wide(Log()).c_str());
+        EXPECT_EQ(RunCommand(commandLine), 1603u);
+        const std::string log = ReadFileBytes(Log());
+        EXPECT_NE(log.find("ERROR  没有管理员权限"), std::string::npos) << log;
+        EXPECT_EQ(log.find("安装记录"), std::string::npos) << log;
     }
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    EXPECT_FALSE(DirectoryExists(m_destination));
 }
 
 // A window station of a service's kind (without WSF_VISIBLE) with its desktop.
@@ -823,31 +791,6 @@ public:
     bool Ready() const { return m_desktop != nullptr; }
     std::wstring Desktop() const { return m_name + L"\\Default"; }
 
-    // Runs a command line there; its exit code, or a failure after the deadline.
-    DWORD Run(const CString& commandLine) const {
-        std::wstring line = Wide(commandLine);
-        std::wstring desktop = Desktop();
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        startup.lpDesktop = &desktop[0];
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &info)) {
-            ADD_FAILURE() << "cannot start " << commandLine.GetString();
-            return ~0u;
-        }
-        CHandle process(info.hProcess);
-        CHandle thread(info.hThread);
-        if (WaitForSingleObject(process.Get(), 60000) != WAIT_OBJECT_0) {
-            TerminateProcess(process.Get(), 3);
-            ADD_FAILURE() << "still waiting after a minute: " << commandLine.GetString();
-            return ~0u;
-        }
-        DWORD code = 0;
-        GetExitCodeProcess(process.Get(), &code);
-        return code;
-    }
-
 private:
     std::wstring m_name;
     HWINSTA m_station = nullptr;
@@ -857,8 +800,7 @@ private:
 TEST_F(DeploymentTest, ARunThatWouldShowAWindowWhereNoOneSeesItEndsWith1639) {
     CHiddenWindowStation station;
     ASSERT_TRUE(station.Ready());
-    CString uninstaller = Distribution("full");
-    uninstaller = uninstaller.Left(uninstaller.ReverseFind('\\') + 1) + "Uninstall-64.exe";
+    const CString uninstaller = DistributionFolder("full") + "Uninstall-64.exe";
     const CString cases[] = {
         "\"" + Distribution("full") + "\" " + LogArgument(),
         // /S with /? still shows its box.
@@ -868,7 +810,7 @@ TEST_F(DeploymentTest, ARunThatWouldShowAWindowWhereNoOneSeesItEndsWith1639) {
     for (const CString& commandLine : cases) {
         SCOPED_TRACE(commandLine.GetString());
         DeleteFileA(Log());
-        EXPECT_EQ(station.Run(commandLine), 1639u);
+        EXPECT_EQ(RunCommand(commandLine, station.Desktop(), 60000), 1639u);
         const std::string log = ReadFileBytes(Log());
         EXPECT_NE(log.find("ERROR  没有用户可见的桌面"), std::string::npos) << log;
     }

@@ -55,7 +55,6 @@ bool StartsWithAny(const std::string& text, const std::vector<std::string>& pref
     return false;
 }
 
-// The uninstaller's folders under %TEMP%, by name.
 // The temp folder in code page 936, read through the wide function.
 std::string TempFolder() {
     wchar_t temp[MAX_PATH] = {};
@@ -63,6 +62,7 @@ std::string TempFolder() {
     return Narrow(temp).str();
 }
 
+// The uninstaller's folders under %TEMP%, by name.
 std::vector<std::string> CopyFolders() {
     const std::string temp = TempFolder();
     std::vector<std::string> folders;
@@ -245,8 +245,7 @@ TEST_P(UserWorkRoundTrip, EveryFileOfTheUsersSurvivesAndIsNamed) {
     if (silent) {
         CString command;
         ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", command));
-        const CString system = SystemFolder();
-        m_driver.LaunchCommandLine(command + " /S /LOG=\"" + log + "\"", system);
+        m_driver.LaunchCommandLine(command + " /S /LOG=\"" + log + "\"", SystemFolder());
         EXPECT_EQ(m_driver.WaitForExit(), static_cast<DWORD>(kExitSuccess));
         m_driver.WaitForDescendants();
         told = Bytes(log).c_str();
