@@ -97,7 +97,8 @@ DWORD RunCommand(const CString& commandLine, std::wstring desktop = std::wstring
     PROCESS_INFORMATION info{};
     if (!ToWide(commandLine, line) || !CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0,
                                                       nullptr, nullptr, &startup, &info)) {
-        ADD_FAILURE() << "cannot start " << commandLine.GetString();
+        ADD_FAILURE() << "cannot start " << commandLine.GetString() << " (error " << GetLastError()
+                      << ")";
         return ~0u;
     }
     CHandle process(info.hProcess);
