@@ -10,14 +10,7 @@
 set -eu -o pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=5
-on_disk=0
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --runs) runs=$2; shift 2 ;;
-    --disk) on_disk=1; shift ;;
-    *) sed -n '/^#   bench/p' "$0" >&2; exit 1 ;;
-  esac
-done
+. "$root/bench/bench-options.sh"
 BUILD_DIR=${BUILD_DIR:-$root/build}
 cmake --build "$BUILD_DIR" -j2 --target remove_bench >/dev/null
 

@@ -15,14 +15,7 @@
 set -eu -o pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=3
-on_disk=0
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --runs) runs=$2; shift 2 ;;
-    --disk) on_disk=1; shift ;;
-    *) sed -n '/^#   bench/p' "$0" >&2; exit 1 ;;
-  esac
-done
+. "$root/bench/bench-options.sh"
 
 "$root/scripts/deps.sh" nsis python3
 BUILD_DIR=${BUILD_DIR:-$root/build}
