@@ -65,6 +65,54 @@ void SnapshotKey(HKEY key, const std::string& path, RegistrySnapshot& snapshot) 
     SnapshotKeyInto(key, path, snapshot, data);
 }
 
+void SnapshotProductRegistry(RegistrySnapshot& snapshot) {
+    struct Tree {
+        HKEY root;
+        const char* rootName;
+        const char* key;
+    };
+    static const Tree kTrees[] = {
+        {.root = HKEY_LOCAL_MACHINE, .rootName = "HKLM", .key = "SOFTWARE\\Morvane"},
+        {.root = HKEY_LOCAL_MACHINE, .rootName = "HKLM", .key = "SOFTWARE\\Wow6432Node\\Morvane"},
+        {.root = HKEY_LOCAL_MACHINE,
+         .rootName = "HKLM",
+         .key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+        {.root = HKEY_LOCAL_MACHINE,
+         .rootName = "HKLM",
+         .key = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+        {.root = HKEY_LOCAL_MACHINE, .rootName = "HKLM", .key = "SOFTWARE\\Autodesk"},
+        {.root = HKEY_LOCAL_MACHINE, .rootName = "HKLM", .key = "SOFTWARE\\Wow6432Node\\Autodesk"},
+        // Both spellings of the 32-bit classes: Wine shows each.
+        {.root = HKEY_LOCAL_MACHINE, .rootName = "HKLM", .key = "SOFTWARE\\Classes"},
+        {.root = HKEY_LOCAL_MACHINE, .rootName = "HKLM", .key = "SOFTWARE\\Wow6432Node\\Classes"},
+        {.root = HKEY_LOCAL_MACHINE,
+         .rootName = "HKLM",
+         .key = "SOFTWARE\\Microsoft\\Active Setup"},
+        {.root = HKEY_LOCAL_MACHINE,
+         .rootName = "HKLM",
+         .key = "SOFTWARE\\Wow6432Node\\Microsoft\\Active Setup"},
+        {.root = HKEY_LOCAL_MACHINE,
+         .rootName = "HKLM",
+         .key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"},
+        {.root = HKEY_LOCAL_MACHINE,
+         .rootName = "HKLM",
+         .key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"},
+        {.root = HKEY_CURRENT_USER, .rootName = "HKCU", .key = "Software\\Morvane"},
+        {.root = HKEY_CURRENT_USER, .rootName = "HKCU", .key = "Software\\Autodesk"},
+        {.root = HKEY_CURRENT_USER, .rootName = "HKCU", .key = "Software\\Wow6432Node\\Autodesk"},
+        {.root = HKEY_CURRENT_USER, .rootName = "HKCU", .key = "Software\\Classes"},
+        {.root = HKEY_CURRENT_USER, .rootName = "HKCU", .key = "Software\\Microsoft\\Active Setup"},
+    };
+    std::vector<BYTE> data(1 << 20);
+    for (const Tree& tree : kTrees) {
+        CRegKey opened;
+        if (RegOpenKeyExW(tree.root, Wide(tree.key).c_str(), 0, KEY_READ, opened.Out()) ==
+            ERROR_SUCCESS)
+            SnapshotKeyInto(opened.Get(), std::string(tree.rootName) + "\\" + tree.key, snapshot,
+                            data);
+    }
+}
+
 std::vector<std::string> Differences(const std::map<std::string, std::string>& before,
                                      const std::map<std::string, std::string>& after) {
     std::vector<std::string> differences;

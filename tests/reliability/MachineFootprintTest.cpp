@@ -175,8 +175,7 @@ struct Snapshot {
         files.clear();
         registry.clear();
         SnapshotFiles("C:\\", files);
-        SnapshotKey(HKEY_LOCAL_MACHINE, "HKLM", registry);
-        SnapshotKey(HKEY_CURRENT_USER, "HKCU", registry);
+        SnapshotProductRegistry(registry);
     }
 };
 
@@ -241,7 +240,8 @@ TEST_F(MachineFootprint, PlantedSystemDllsAreNeverLoadedAndOnlyDocumentedPlacesC
     std::vector<std::string> allowed = {
         "+ " + machineRecord.substr(0, machineRecord.rfind("\\Kelvra V9\\")),
         "* " + machineRecord,
-        "+ " + m_destination.str(),
+        // Folders are recorded without their trailing backslash.
+        "+ " + m_destination.Left(m_destination.GetLength() - 1).str(),
         "+ " + m_desktop.str(),
         "+ " + m_programs.str(),
         "+ HKLM\\SOFTWARE\\Morvane",
@@ -259,14 +259,9 @@ TEST_F(MachineFootprint, PlantedSystemDllsAreNeverLoadedAndOnlyDocumentedPlacesC
         "+ HKLM\\SOFTWARE\\Classes\\Wow6432Node\\TypeLib\\{6B2E9C42-4D0A-4F7E-9C35-1A7D5E0B9F21}",
         "+ HKLM\\SOFTWARE\\Wow6432Node\\Classes\\TypeLib\\{6B2E9C42-4D0A-4F7E-9C35-1A7D5E0B9F21}",
     };
-    // The platform's own bookkeeping while any program runs.
-    const std::vector<std::string> platform = {
-        "HKCU\\Software\\Wine",
-        "HKLM\\Software\\Wine",
-        "HKLM\\System\\CurrentControlSet",
-        "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer",
-        "C:\\windows\\",
-        "C:\\users\\"};
+    // The platform's own files while any program runs; the test's own
+    // folder, though in the user's profile, is the product's to explain.
+    const std::vector<std::string> platform = {"C:\\windows\\", "C:\\users\\"};
 
     std::vector<std::string> differences = Differences(before.files, after.files);
     const std::vector<std::string> registry = Differences(before.registry, after.registry);
@@ -281,9 +276,11 @@ TEST_F(MachineFootprint, PlantedSystemDllsAreNeverLoadedAndOnlyDocumentedPlacesC
             ++expected;
             continue;
         }
+        const std::string path = difference.substr(2);
         bool own = false;
         for (const std::string& prefix : platform)
-            own = own || StartsWithNoCase(difference.substr(2), prefix);
+            own = own ||
+                  (StartsWithNoCase(path, prefix) && !StartsWithNoCase(path, m_temp.Path().str()));
         if (own) {
             ++platformOwn;
             printf("platform: %s\n", difference.c_str());
