@@ -616,12 +616,10 @@ TEST_F(DeploymentTest, AFileHeldOpenIsNamedInTheLogAndTheRunEndsWith1603) {
 
 TEST_F(DeploymentTest, GroupPolicyScriptsInstallOnceRemoveAndReturnTheExitCodes) {
     // The scripts in the source tree, seen through Wine's drive Z:.
-    std::string tools = std::string("Z:") + KELVRA_SOURCE_DIR + "/tools/deploy/";
-    for (char& c : tools)
-        if (c == '/') c = '\\';
-    const CString install = CString(tools) + "Install-Kelvra.cmd";
-    const CString uninstall = CString(tools) + "Uninstall-Kelvra.cmd";
-    ASSERT_TRUE(FileExists(install) && FileExists(uninstall)) << tools;
+    const CString tools = WinePath(KELVRA_SOURCE_DIR "/tools/deploy/");
+    const CString install = tools + "Install-Kelvra.cmd";
+    const CString uninstall = tools + "Uninstall-Kelvra.cmd";
+    ASSERT_TRUE(FileExists(install) && FileExists(uninstall)) << tools.GetString();
     // Wine's reg.exe garbles Chinese text it writes into a pipe (Windows writes
     // it in the console's code page, 936 on a Chinese Windows), so the
     // uninstall script could not read a Chinese folder back here.
