@@ -1,6 +1,5 @@
 #include "framework/FileSecurity.h"
 
-#include <aclapi.h>
 #include <sddl.h>
 
 #include <string>
@@ -46,17 +45,6 @@ bool IsTrustedInstaller(PSID sid) {
     return EqualSid(sid, installer);
 }
 
-// The owner and access list of an open object; the descriptor holds both.
-bool ReadSecurity(HANDLE object, SECURITY_INFORMATION what, PSID* owner, PACL* dacl,
-                  CLocalMemory& descriptor) {
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    if (GetSecurityInfo(object, SE_FILE_OBJECT, what, owner, nullptr, dacl, nullptr, &sd) !=
-        ERROR_SUCCESS)
-        return false;
-    descriptor.Reset(sd);
-    return true;
-}
-
 } // namespace
 
 bool IsAdministrativeSid(PSID sid) {
@@ -67,8 +55,10 @@ bool IsAdministrativeSid(PSID sid) {
 
 bool HasTrustedOwner(HANDLE object) {
     PSID owner = nullptr;
+    BOOL defaulted = FALSE;
     CLocalMemory descriptor;
-    if (!ReadSecurity(object, OWNER_SECURITY_INFORMATION, &owner, nullptr, descriptor) || !owner)
+    if (!ReadFileSecurity(object, descriptor) ||
+        !GetSecurityDescriptorOwner(descriptor.Get(), &owner, &defaulted) || !owner)
         return false;
     if (IsAdministrativeSid(owner)) return true;
     std::vector<BYTE> user = CurrentUserSid();
@@ -106,9 +96,7 @@ bool AdministratorsAloneMayChange(PSECURITY_DESCRIPTOR descriptor) {
 
 bool IsWritableByAdministratorsAlone(HANDLE object) {
     CLocalMemory descriptor;
-    return ReadSecurity(object, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
-                        nullptr, descriptor) &&
-           AdministratorsAloneMayChange(descriptor.Get());
+    return ReadFileSecurity(object, descriptor) && AdministratorsAloneMayChange(descriptor.Get());
 }
 
 CSecurityAttributes::CSecurityAttributes(const wchar_t* sddl) {
