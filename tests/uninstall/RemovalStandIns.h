@@ -1,9 +1,9 @@
 // What the removal tests put in place of the uninstaller's surroundings: the
-// observer its progress dialog or a silent run would be, a file recorded as
-// the copy left it, and the boot-time rename list put back after a test.
+// observer its progress dialog or a silent run would be, and the boot-time
+// rename list put back after a test.
 #pragma once
 
-#include "engine/InstallRecord.h"
+#include "tests/support/FileAsItIs.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
 #include "uninstall/ProductRemoval.h"
@@ -41,19 +41,6 @@ public:
     std::function<bool(const CString&)> answer;
     std::function<void(const CString&)> beforeOpen;
 };
-
-// A file as the record holds it: its size and last-write time now.
-inline RecordedFile AsItIs(const CString& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    EXPECT_TRUE(GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data))
-        << path.GetString();
-    RecordedFile file;
-    file.path = path;
-    file.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    file.lastWrite = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                     data.ftLastWriteTime.dwLowDateTime;
-    return file;
-}
 
 // The boot-time rename list lives in the real machine hive (Windows and
 // Wine write it below any redirection): saved and put back around a test
