@@ -1,5 +1,6 @@
 #include "framework/FileSecurity.h"
 
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <string>
@@ -46,6 +47,16 @@ bool IsTrustedInstaller(PSID sid) {
 }
 
 } // namespace
+
+bool ReadSystemFileSecurity(HANDLE object, CLocalMemory& descriptor) {
+    PSECURITY_DESCRIPTOR read = nullptr;
+    if (GetSecurityInfo(object, SE_FILE_OBJECT,
+                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        nullptr, nullptr, &read) != ERROR_SUCCESS)
+        return false;
+    descriptor.Reset(read);
+    return true;
+}
 
 bool IsAdministrativeSid(PSID sid) {
     return sid && IsValidSid(sid) &&

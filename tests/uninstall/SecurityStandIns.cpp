@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <aclapi.h>
 #include <sddl.h>
 
 #include <map>
@@ -74,14 +73,7 @@ bool ReadFileSecurity(HANDLE object, CLocalMemory& descriptor) {
             return true;
         }
     }
-    // As the product reads it.
-    PSECURITY_DESCRIPTOR read = nullptr;
-    if (GetSecurityInfo(object, SE_FILE_OBJECT,
-                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                        nullptr, nullptr, &read) != ERROR_SUCCESS)
-        return false;
-    descriptor.Reset(read);
-    return true;
+    return ReadSystemFileSecurity(object, descriptor);
 }
 
 LSTATUS DeleteKeyTree(HKEY root, const wchar_t* path) {
