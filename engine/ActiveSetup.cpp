@@ -97,7 +97,8 @@ HANDLE OpenForDigest(const CString& path) {
                        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
-// The kept copy has the distribution's file's size and SHA-256.
+} // namespace
+
 bool SameAsDistribution(const CString& original, const CString& kept) {
     CFileHandle originalFile(OpenForDigest(original));
     CFileHandle keptFile(OpenForDigest(kept));
@@ -115,8 +116,6 @@ bool SameAsDistribution(const CString& original, const CString& kept) {
     }
     return true;
 }
-
-} // namespace
 
 bool RegisterUserSetup(const CString& source, const CString& destination) {
     CString sourceDir = source;

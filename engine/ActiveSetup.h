@@ -25,6 +25,10 @@ extern const char kUserCleanupSwitch[];
 // user runs it once more. False (and the failure in the run's log) when the
 // program is missing, cannot be copied, differs, or a value cannot be written.
 bool RegisterUserSetup(const CString& source, const CString& destination);
+// The check before that registration: true when kept has original's size
+// and SHA-256, both read through handles that share no writing (logged
+// when not).
+bool SameAsDistribution(const CString& original, const CString& kept);
 
 // For an interactive installation, which sets up its own user directly: a
 // pending per-user clean-up (an uninstallation's /REMOVE entry) would take the

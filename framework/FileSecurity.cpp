@@ -46,18 +46,17 @@ bool IsTrustedInstaller(PSID sid) {
     return EqualSid(sid, installer);
 }
 
-// The owner and access list of an open object; the descriptor holds both.
-bool ReadSecurity(HANDLE object, SECURITY_INFORMATION what, PSID* owner, PACL* dacl,
-                  CLocalMemory& descriptor) {
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    if (GetSecurityInfo(object, SE_FILE_OBJECT, what, owner, nullptr, dacl, nullptr, &sd) !=
-        ERROR_SUCCESS)
+} // namespace
+
+bool ReadSystemFileSecurity(HANDLE object, CLocalMemory& descriptor) {
+    PSECURITY_DESCRIPTOR read = nullptr;
+    if (GetSecurityInfo(object, SE_FILE_OBJECT,
+                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        nullptr, nullptr, &read) != ERROR_SUCCESS)
         return false;
-    descriptor.Reset(sd);
+    descriptor.Reset(read);
     return true;
 }
-
-} // namespace
 
 bool IsAdministrativeSid(PSID sid) {
     return sid && IsValidSid(sid) &&
@@ -67,8 +66,10 @@ bool IsAdministrativeSid(PSID sid) {
 
 bool HasTrustedOwner(HANDLE object) {
     PSID owner = nullptr;
+    BOOL defaulted = FALSE;
     CLocalMemory descriptor;
-    if (!ReadSecurity(object, OWNER_SECURITY_INFORMATION, &owner, nullptr, descriptor) || !owner)
+    if (!ReadFileSecurity(object, descriptor) ||
+        !GetSecurityDescriptorOwner(descriptor.Get(), &owner, &defaulted) || !owner)
         return false;
     if (IsAdministrativeSid(owner)) return true;
     std::vector<BYTE> user = CurrentUserSid();
@@ -106,9 +107,7 @@ bool AdministratorsAloneMayChange(PSECURITY_DESCRIPTOR descriptor) {
 
 bool IsWritableByAdministratorsAlone(HANDLE object) {
     CLocalMemory descriptor;
-    return ReadSecurity(object, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
-                        nullptr, descriptor) &&
-           AdministratorsAloneMayChange(descriptor.Get());
+    return ReadFileSecurity(object, descriptor) && AdministratorsAloneMayChange(descriptor.Get());
 }
 
 CSecurityAttributes::CSecurityAttributes(const wchar_t* sddl) {

@@ -7,6 +7,13 @@
 
 #include <windows.h>
 
+// The owner and access list of an open file or folder as the system keeps
+// them (the handle needs READ_CONTROL); false when they cannot be read. The
+// rules here and the uninstaller's restart-delete rule read them through
+// ReadFileSecurity alone, which asks ReadSystemFileSecurity.
+bool ReadFileSecurity(HANDLE object, CLocalMemory& descriptor);
+bool ReadSystemFileSecurity(HANDLE object, CLocalMemory& descriptor);
+
 // The accounts trusted with what an administrator runs or reads back:
 // SYSTEM, the Administrators group and TrustedInstaller.
 bool IsAdministrativeSid(PSID sid);

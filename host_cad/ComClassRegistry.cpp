@@ -92,7 +92,7 @@ public:
 
     // The key classes\path with everything in it.
     void RemoveTree(const std::wstring& path) {
-        const LSTATUS status = RegDeleteTreeW(m_classes, path.c_str());
+        const LSTATUS status = DeleteKeyTree(m_classes, path.c_str());
         if (status == ERROR_SUCCESS) {
             ++m_result.removed;
             RunLogLine("已删除注册表项 HKEY_LOCAL_MACHINE\\%s\\%s", Narrow(m_rootName).GetString(),

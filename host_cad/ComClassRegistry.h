@@ -7,6 +7,8 @@
 
 #include "framework/String.h"
 
+#include <windows.h>
+
 // What RemoveComServerRegistration did.
 struct ComRegistrationRemoval {
     int removed = 0;              // keys removed
@@ -21,6 +23,10 @@ struct ComRegistrationRemoval {
 // every type library version (TypeLib\{...}\<version>) registered from
 // serverPath, with its library key once no version is left.
 ComRegistrationRemoval RemoveComServerRegistration(const CString& serverPath);
+
+// Deletes root\path with everything in it (RegDeleteTreeW): the removal
+// above deletes through this call alone.
+LSTATUS DeleteKeyTree(HKEY root, const wchar_t* path);
 
 // True when a class in either view still names serverPath as its server.
 bool IsComServerRegistered(const CString& serverPath);

@@ -143,11 +143,13 @@ constexpr ACCESS_MASK kReadAccess =
     SYNCHRONIZE | READ_CONTROL | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY | FILE_TRAVERSE;
 constexpr ACCESS_MASK kDeleteAccess = kReadAccess | DELETE | FILE_WRITE_ATTRIBUTES;
 
+// What a removal's handles share: deletion is withheld, so nobody renames
+// or replaces the entry while it is held.
+constexpr ULONG kHoldSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
 // Opens name relative to the folder handle, never following a link at name.
-// Delete sharing is withheld: nobody renames or replaces the entry while it
-// is held.
 DWORD OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG options,
-                   CFileHandle& entry) {
+                   CFileHandle& entry, ULONG sharing = kHoldSharing) {
     const NtFunctions& nt = Nt();
     if (!nt.Complete()) return ERROR_NOT_SUPPORTED;
     if (name.empty() || name.size() * sizeof(wchar_t) > 0xFFFE) return ERROR_INVALID_NAME;
@@ -160,9 +162,8 @@ DWORD OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, 
     IO_STATUS_BLOCK io{};
     HANDLE handle = nullptr;
     const NTSTATUS status = nt.createFile(
-        &handle, access, &attributes, &io, nullptr, 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
-        kFileOpen, options | kOpenReparsePoint | kSynchronousIoNonAlert | kOpenForBackupIntent,
-        nullptr, 0);
+        &handle, access, &attributes, &io, nullptr, 0, sharing, kFileOpen,
+        options | kOpenReparsePoint | kSynchronousIoNonAlert | kOpenForBackupIntent, nullptr, 0);
     if (status < 0) return nt.statusToError(status);
     entry.Reset(handle);
     return ERROR_SUCCESS;
@@ -296,6 +297,16 @@ DWORD CRemovalHandle::OpenFolder(const CString& path, CRemovalHandle& folder) {
 
 DWORD CRemovalHandle::OpenBelow(const CString& relativePath, CRemovalHandle& entry,
                                 std::wstring* longPath) const {
+    return Open(relativePath, entry, longPath, kHoldSharing);
+}
+
+DWORD CRemovalHandle::OpenBelowBesideRemoval(const CString& relativePath,
+                                             CRemovalHandle& entry) const {
+    return Open(relativePath, entry, nullptr, kHoldSharing | FILE_SHARE_DELETE);
+}
+
+DWORD CRemovalHandle::Open(const CString& relativePath, CRemovalHandle& entry,
+                           std::wstring* longPath, ULONG sharing) const {
     std::wstring wide;
     if (!ToWide(relativePath, wide)) return ERROR_NO_UNICODE_TRANSLATION;
     std::vector<std::wstring> components;
@@ -309,9 +320,9 @@ DWORD CRemovalHandle::OpenBelow(const CString& relativePath, CRemovalHandle& ent
         if (const DWORD error = LongComponent(parent, components[i])) return error;
         CFileHandle next;
         DWORD error = OpenRelative(parent, components[i], last ? kDeleteAccess : kReadAccess,
-                                   last ? 0 : kDirectoryFile, next);
+                                   last ? 0 : kDirectoryFile, next, sharing);
         if (last && IsInUse(error))
-            error = OpenRelative(parent, components[i], kReadAccess, 0, next);
+            error = OpenRelative(parent, components[i], kReadAccess, 0, next, sharing);
         if (error) return error;
         name = JoinName(name, components[i]);
         if (checkNames) {

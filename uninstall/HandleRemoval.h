@@ -92,12 +92,18 @@ public:
     // receives the path so spelled.
     DWORD OpenBelow(const CString& relativePath, CRemovalHandle& entry,
                     std::wstring* longPath = nullptr) const;
+    // The same, sharing deletion at every step: to read the rights on a
+    // path while a removal holds its folders (a removal withholds delete
+    // sharing, and an open that withholds it too cannot be made beside one).
+    DWORD OpenBelowBesideRemoval(const CString& relativePath, CRemovalHandle& entry) const;
 
     HANDLE Get() const { return m_handle.Get(); }
     bool IsValid() const { return m_handle.IsValid(); }
 
 private:
     friend class CHandleWalker;
+    DWORD Open(const CString& relativePath, CRemovalHandle& entry, std::wstring* longPath,
+               ULONG sharing) const;
     CFileHandle m_handle;
     std::wstring m_name; // the handle's name without the drive, "\dir\sub"
 };

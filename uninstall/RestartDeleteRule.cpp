@@ -1,10 +1,10 @@
 #include "uninstall/RestartDeleteRule.h"
 
+#include "framework/FileSecurity.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
 #include "uninstall/HandleRemoval.h"
 
-#include <aclapi.h>
 #include <sddl.h>
 
 #include <string>
@@ -108,13 +108,9 @@ bool DescriptorLetsOthersChange(PSECURITY_DESCRIPTOR descriptor, PathPlace place
 }
 
 bool HandleLetsOthersChange(HANDLE handle, PathPlace place) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(handle, SE_FILE_OBJECT,
-                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
-        return true;
-    CLocalMemory owned(descriptor);
-    return DescriptorLetsOthersChange(descriptor, place);
+    CLocalMemory descriptor;
+    return !ReadFileSecurity(handle, descriptor) ||
+           DescriptorLetsOthersChange(descriptor.Get(), place);
 }
 
 bool MayDeleteAtRestart(const CString& path) {
@@ -134,7 +130,7 @@ bool MayDeleteAtRestart(const CString& path) {
     for (size_t end = below.find(L'\\');; end = below.find(L'\\', end + 1)) {
         const bool file = end == std::wstring::npos;
         CRemovalHandle entry;
-        if (rootHandle.OpenBelow(Narrow(below.substr(0, end)), entry) ||
+        if (rootHandle.OpenBelowBesideRemoval(Narrow(below.substr(0, end)), entry) ||
             HandleLetsOthersChange(entry.Get(), file ? PathPlace::File : PathPlace::Folder))
             return false;
         if (file) return true;

@@ -36,6 +36,7 @@ bool HandleLetsOthersChange(HANDLE handle, PathPlace place);
 // True when a delete at the next restart may be scheduled for path: each
 // folder from the drive root down, and the file, is opened relative to the
 // one before without following links (a link on the way answers false),
-// and none of them lets others change it. A path that is not on a local drive
+// and none of them lets others change it. The opens share deletion: the
+// removal asking holds the folders on the way. A path that is not on a local drive
 // ("\\server\share\...") answers false.
 bool MayDeleteAtRestart(const CString& path);

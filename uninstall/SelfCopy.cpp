@@ -14,15 +14,8 @@
 #include <utility>
 #include <vector>
 
-struct CopyShared {
-    DWORD magic;
-    DWORD originalProcessId;
-    LONG exitCode;
-};
-
 namespace {
 
-constexpr DWORD kSharedMagic = 0x5539564B; // "KV9U"
 // How long the copy waits for the original to end once told, and how long
 // it keeps trying to delete the original's file (a scanner may hold it).
 constexpr DWORD kOriginalEndMs = 30000;
@@ -139,7 +132,7 @@ bool RunThroughCopy(const CString& arguments, int& exitCode) {
         return false;
     }
     auto* shared = static_cast<CopyShared*>(view.Get());
-    shared->magic = kSharedMagic;
+    shared->magic = kCopySharedMagic;
     shared->originalProcessId = GetCurrentProcessId();
     // Until the copy says otherwise: a copy that dies early has failed.
     shared->exitCode = kExitFailed;
@@ -205,7 +198,7 @@ bool CCopyHandshake::Attach(const CString& value) {
     CMappedView view(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(CopyShared)));
     if (!view) return false;
     auto* shared = static_cast<CopyShared*>(view.Get());
-    if (shared->magic != kSharedMagic || shared->originalProcessId != originalId ||
+    if (shared->magic != kCopySharedMagic || shared->originalProcessId != originalId ||
         WaitForSingleObject(done, 0) != WAIT_TIMEOUT)
         return false;
     wchar_t path[MAX_PATH] = {};

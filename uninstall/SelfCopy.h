@@ -20,8 +20,14 @@
 #include "framework/String.h"
 
 // The block the original and the copy share: who the original is, and the
-// exit code the copy reports.
-struct CopyShared;
+// exit code the copy reports. The copy trusts a block only with the
+// original's mark and process id.
+constexpr DWORD kCopySharedMagic = 0x5539564B; // "KV9U"
+struct CopyShared {
+    DWORD magic;
+    DWORD originalProcessId;
+    LONG exitCode;
+};
 
 // The copy's private switch (its value: the inherited handles).
 constexpr char kCopySwitch[] = "/_KELVRA_UNINSTALL_COPY=";

@@ -1,4 +1,5 @@
 #include "app/SetupDlg.h"
+#include "app/SilentSetup.h"
 
 #include "engine/SetupThread.h"
 #include "framework/Handles.h"
@@ -84,6 +85,40 @@ TEST(CheckExistingInstallTest, AbsentEmptyAndPresentValues) {
     ASSERT_TRUE(SetRegString(HKEY_LOCAL_MACHINE, kProductKeyPath, "installPath",
                              std::string(1100, 'x').c_str()));
     EXPECT_FALSE(CSetupDlg::CheckExistingInstall());
+}
+
+// A silent run's folder: /D= first; else the installed product's, when it
+// is a full path (blanks around it trimmed); else the default.
+TEST(ChooseSilentDestinationTest, TheInstalledFolderOnlyWhenItIsAFullPath) {
+    const char kDefault[] = "C:\\Program Files\\Morvane\\Kelvra\\";
+    struct Row {
+        const char* installPath; // null: not installed
+        const char* commandLine;
+        const char* chosen;
+    };
+    const Row rows[] = {
+        {.installPath = "D:\\K\\", .commandLine = "E:\\Given\\", .chosen = "E:\\Given\\"},
+        {.installPath = nullptr, .commandLine = "", .chosen = kDefault},
+        {.installPath = "D:\\Kelvra V9\\", .commandLine = "", .chosen = "D:\\Kelvra V9\\"},
+        {.installPath = "  D:\\K\\ ", .commandLine = "", .chosen = "D:\\K\\"},
+        {.installPath = "\\\\server\\soft\\K\\",
+         .commandLine = "",
+         .chosen = "\\\\server\\soft\\K\\"},
+        {.installPath = "", .commandLine = "", .chosen = kDefault},
+        {.installPath = "Kelvra\\", .commandLine = "", .chosen = kDefault},
+        {.installPath = "D:Kelvra", .commandLine = "", .chosen = kDefault},
+        {.installPath = "\\Kelvra", .commandLine = "", .chosen = kDefault},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.installPath ? row.installPath : "(not installed)");
+        ScratchRegistry registry;
+        if (row.installPath) {
+            ASSERT_TRUE(
+                SetRegString(HKEY_LOCAL_MACHINE, kProductKeyPath, "installPath", row.installPath));
+        }
+        EXPECT_EQ(CString(row.chosen),
+                  ChooseSilentDestination(row.commandLine, row.installPath != nullptr));
+    }
 }
 
 TEST(SetupDlgTest, ReinstallDeclinedShowsNoPage) {

@@ -11,12 +11,6 @@
 
 namespace {
 
-std::string WindowsPath(const char* unixPath) {
-    std::string path = std::string("Z:") + unixPath;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
 // Lines of one record that the other lacks (as many times as they are missing).
 std::vector<std::string> Missing(std::vector<std::string> from, std::vector<std::string> in) {
     std::sort(from.begin(), from.end());
@@ -64,7 +58,7 @@ TEST_F(CodePageWalk, MachineStateAndPageTextsEqualTheChineseRun) {
                             "SOFTWARE\\Classes\\Kelvra.SampleControl"})
         m_record->AddRegistry(HKEY_LOCAL_MACHINE, "HKLM", Wide(key));
     m_record->AddRegistry(HKEY_CURRENT_USER, "HKCU", L"Software\\Autodesk");
-    ASSERT_TRUE(m_record->Write(WindowsPath(std::getenv("KELVRA_E2E_RECORD"))));
+    ASSERT_TRUE(m_record->Write(WinePath(std::getenv("KELVRA_E2E_RECORD")).str()));
 
     // The pages show the Chinese texts as compiled.
     const std::vector<std::string>& lines = m_record->Lines();
@@ -74,7 +68,7 @@ TEST_F(CodePageWalk, MachineStateAndPageTextsEqualTheChineseRun) {
     const char* compare = std::getenv("KELVRA_E2E_COMPARE");
     if (!compare) return;
     std::vector<std::string> chinese;
-    ASSERT_TRUE(CWalkRecord::Read(WindowsPath(compare), chinese)) << compare;
+    ASSERT_TRUE(CWalkRecord::Read(WinePath(compare).str(), chinese)) << compare;
     EXPECT_TRUE(Missing(chinese, lines).empty() && Missing(lines, chinese).empty())
         << "only in the Chinese run:\n"
         << Listed(Missing(chinese, lines)) << "only in this run:\n"

@@ -106,6 +106,23 @@ protected:
     }
 
     CString Dest(const char* relative) const { return m_destination + relative; }
+    // What deployment systems detect: a run that ended 0.
+    static bool Detected() {
+        CString value;
+        return ReadString(HKEY_LOCAL_MACHINE, kProductKey, "InstalledVersion", value) &&
+               value == "9.00";
+    }
+    // The value as a completed installation leaves it, in both views; and
+    // whether it is left in either.
+    static void PlantDetection() {
+        for (const char* key : {kProductKey, kTwinKey})
+            ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, key, "InstalledVersion", "9.00"));
+    }
+    static bool DetectionLeft() {
+        CString value;
+        return ReadString(HKEY_LOCAL_MACHINE, kProductKey, "InstalledVersion", value) ||
+               ReadString(HKEY_LOCAL_MACHINE, kTwinKey, "InstalledVersion", value);
+    }
     CString DesktopLink() const { return m_desktop + "土地整理规划设计.LNK"; }
 
     TempDir m_temp;

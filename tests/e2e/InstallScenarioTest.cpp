@@ -260,7 +260,10 @@ TEST_F(InstallScenario, MissingFifthFolderIgnoredCompletesWithAnEmptyFolder) {
         std::string::npos);
 }
 
+// Over a completed installation's detection value, which a failed run
+// takes away.
 TEST_F(InstallScenario, MissingFifthFolderAbortedStopsAfterTheFourth) {
+    PlantDetection();
     WalkToCopying("no-fifth-folder");
     HWND box = m_driver.WaitForMessageBox(kMissingFolderText);
     m_driver.Answer(box, IDABORT);
@@ -275,9 +278,13 @@ TEST_F(InstallScenario, MissingFifthFolderAbortedStopsAfterTheFourth) {
     EXPECT_FALSE(ReadString(HKEY_LOCAL_MACHINE, kProductKey, "installPath", value));
     EXPECT_FALSE(FileExists(DesktopLink()));
     EXPECT_FALSE(FileExists(Dest("Uninstall.log")));
+    EXPECT_FALSE(DetectionLeft());
 }
 
+// Over a completed installation's detection value, which a cancelled run
+// takes away.
 TEST_F(InstallScenario, CancelConfirmedDuringTheCopyStopsWithoutFinishPage) {
+    PlantDetection();
     WalkToCopying("large");
     HWND copying = m_driver.WaitForPage(WizardPage::Copying);
     m_driver.Click(copying, IDCANCEL);
@@ -290,6 +297,7 @@ TEST_F(InstallScenario, CancelConfirmedDuringTheCopyStopsWithoutFinishPage) {
     EXPECT_FALSE(DirectoryExists(Dest("Temp"))) << "the copy went on to the last folder";
     CString value;
     EXPECT_FALSE(ReadString(HKEY_LOCAL_MACHINE, kProductKey, "installPath", value));
+    EXPECT_FALSE(DetectionLeft());
 }
 
 TEST_F(InstallScenario, CancelAnsweredNoCompletesTheInstallation) {

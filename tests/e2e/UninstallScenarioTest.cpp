@@ -7,6 +7,7 @@
 #include "framework/ExitCode.h"
 #include "framework/FileFind.h"
 #include "framework/SingleInstance.h"
+#include "tests/support/FileAsItIs.h"
 
 #include "framework/PathCompare.h"
 
@@ -292,6 +293,7 @@ TEST_F(UninstallScenario, DeclinedThenKilledPartWayThenRunAgainRemovesWhatRemain
     std::map<std::string, std::string> declined;
     SnapshotFiles(m_destination, declined);
     EXPECT_EQ(declined, installed) << "No changed the destination";
+    EXPECT_TRUE(Detected());
 
     {
         // A program holds one of the product's files open.
@@ -315,6 +317,8 @@ TEST_F(UninstallScenario, DeclinedThenKilledPartWayThenRunAgainRemovesWhatRemain
     }
     ASSERT_TRUE(FileExists(Dest("Uninstall.log"))) << "the log goes last";
     ASSERT_TRUE(FileExists(Dest("Uninstall-64.exe")));
+    // No longer detected as installed: a deployment cycle installs again.
+    EXPECT_FALSE(DetectionLeft());
 
     CString text;
     EXPECT_EQ(Uninstall(false, &text), static_cast<DWORD>(kExitSuccess)) << text;
@@ -341,6 +345,17 @@ TEST_F(UninstallScenario, SilentRunsTellByExitCodeAndLog) {
     CString command;
     ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", command));
     const CString log = m_temp / "卸载 日志.log";
+    // A block of the user's in a folder the installation made, and the
+    // record beside the log edited to list it as the installation's (anyone
+    // who may write the destination could): a run with an administrator's
+    // rights (every run under Wine) trusts only the administrators' copy,
+    // and keeps the block.
+    const CString block = Dest("图库\\我的图块.dwg");
+    ASSERT_TRUE(WriteFileBytes(block, "a block of the user's"));
+    CInstallRecord edited;
+    ASSERT_TRUE(CInstallRecord::Load(Dest("Uninstall.dat"), edited));
+    edited.AddFile(AsItIs(block));
+    ASSERT_TRUE(edited.Save(Dest("Uninstall.dat")));
     struct Run {
         const char* what;
         CString arguments;
@@ -377,9 +392,76 @@ TEST_F(UninstallScenario, SilentRunsTellByExitCodeAndLog) {
         EXPECT_EQ(FileExists(Dest("Uninstall-64.exe")), !run.removes) << run.what;
     }
     EXPECT_TRUE(FileExists(Dest("Database\\kelvra.mdb"))) << "a silent run keeps the data";
+    EXPECT_EQ(Bytes(block), "a block of the user's");
     const std::string written = Bytes(log);
     EXPECT_NE(written.find("结束, 退出代码 0"), std::string::npos) << written;
     EXPECT_NE(written.find("kelvra.mdb"), std::string::npos) << written;
+    EXPECT_NE(written.find(block.str()), std::string::npos) << written;
+}
+
+// Without a valid record (both copies gone) the logged content folders
+// stay with what they hold; asked, with 否 the default, whether they go
+// whole: 否 keeps them, 是 takes them (the data kept, as the question said);
+// a silent /REMOVEDATA takes them whole, data and all. Each run starts from
+// the same installed folder.
+TEST_F(UninstallScenario, WithoutARecordTheFoldersGoWholeOnlyWhenAskedFor) {
+    m_destination = m_temp / "目标 Kelvra\\";
+    InstallAll();
+    for (const CString& record : {Dest("Uninstall.dat"), MachineRecordPath()}) {
+        SetFileAttributesW(Wide(record).c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(DeleteFileW(Wide(record).c_str())) << record.GetString();
+    }
+    const CString installed = m_temp / "installed\\";
+    ASSERT_TRUE(CopyTree(m_destination, installed));
+    struct Run {
+        const char* what;
+        const char* arguments; // null: interactive, the offer answered with answer
+        int answer;
+        bool foldersStay;
+        bool dataStays;
+    };
+    const Run runs[] = {
+        {.what = "offer declined",
+         .arguments = nullptr,
+         .answer = IDNO,
+         .foldersStay = true,
+         .dataStays = true},
+        {.what = "offer accepted",
+         .arguments = nullptr,
+         .answer = IDYES,
+         .foldersStay = false,
+         .dataStays = true},
+        {.what = "silent, the data too",
+         .arguments = " /S /REMOVEDATA",
+         .answer = 0,
+         .foldersStay = false,
+         .dataStays = false},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.what);
+        RemoveTree(m_destination);
+        ASSERT_TRUE(CopyTree(installed, m_destination));
+        const CString program = "\"" + Dest("Uninstall-64.exe") + "\"";
+        if (run.arguments) {
+            m_driver.LaunchCommandLine(program + run.arguments, SystemFolder());
+            EXPECT_EQ(m_driver.WaitForExit(), static_cast<DWORD>(kExitSuccess));
+            m_driver.WaitForDescendants();
+        } else {
+            m_driver.LaunchCommandLine(program, SystemFolder());
+            AnswerTheQuestion(false);
+            HWND offer = m_driver.WaitForMessageBox("是否彻底删除这些文件夹");
+            EXPECT_NE(CUiDriver::MessageBoxText(offer).Find(m_destination.GetString()), -1);
+            HWND no = GetDlgItem(offer, IDNO);
+            EXPECT_TRUE(no && (GetWindowLongW(no, GWL_STYLE) & BS_DEFPUSHBUTTON))
+                << "No must be the default";
+            m_driver.Answer(offer, run.answer);
+            EXPECT_EQ(CloseLastBox(WaitForLastBox()), static_cast<DWORD>(kExitSuccess));
+        }
+        EXPECT_EQ(run.foldersStay, FileExists(Dest("图库\\symbol01.dwg")));
+        EXPECT_EQ(run.foldersStay, FileExists(Dest("线型库\\linetype01.lin")));
+        EXPECT_EQ(run.dataStays, FileExists(Dest("Database\\kelvra.mdb")));
+        EXPECT_FALSE(FileExists(Dest("Uninstall.log")));
+    }
 }
 
 // Nothing is removed without the record beside the program, nor by a

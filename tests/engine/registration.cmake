@@ -31,6 +31,7 @@ kelvra_test(registration_tests
   ProgramFilesTest.cpp
   ProductRegistrationTest.cpp
   ShortcutsTest.cpp
+  UserSetupCopyTest.cpp
   InstallRunTest.cpp
   PageStandIn.cpp
   RegistrationFixture.cpp)

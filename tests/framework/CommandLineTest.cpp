@@ -1,10 +1,9 @@
 #include "framework/CommandLine.h"
 
 #include "framework/SingleInstance.h"
+#include "tests/support/SquattedName.h"
 
 #include <gtest/gtest.h>
-
-#include <sddl.h>
 
 namespace {
 
@@ -177,21 +176,44 @@ TEST(SingleInstanceTest, ASecondHolderOfTheNameIsNotFirstWhereverTheTokenPutsIt)
     }
 }
 
-// Names anyone may create first, with a list that lets nobody open them: the
-// name the programs once used, and the session's Local name. An
-// administrator's run is not kept from starting by either.
+// Where no private namespace can be made (Wine 8), an administrator's run
+// holds "Global\<name> (administrators)", owned by the Administrators group.
+// Held so by a run of the product, the name answers "running"; held by a
+// user (owned by that user, open to all or to nobody), it does not keep an
+// administrator's run from starting. A run without an administrator's
+// rights keeps its lock in its session's Local namespace.
 TEST(SingleInstanceTest, SquattedNamesDoNotStopAnAdministratorsRun) {
     const char name[] = "Kelvra squatted instance test";
-    PSECURITY_DESCRIPTOR nobody = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1,
-                                                                     &nobody, nullptr));
-    CLocalMemory owned(nobody);
-    SECURITY_ATTRIBUTES attributes{sizeof(attributes), nobody, FALSE};
-    CHandle global(CreateMutexW(&attributes, FALSE, L"Global\\Kelvra squatted instance test"));
-    CHandle local(CreateMutexW(&attributes, FALSE, L"Local\\Kelvra squatted instance test"));
-    ASSERT_TRUE(global.IsValid() && local.IsValid());
-    EXPECT_TRUE(CSingleInstance(name, true).IsFirst());
-    // Where a run without an administrator's rights keeps its lock.
+    const wchar_t held[] = L"Global\\Kelvra squatted instance test (administrators)";
+    struct Holder {
+        const char* who;
+        const wchar_t* sddl;
+        WELL_KNOWN_SID_TYPE owner;
+        bool stopsTheRun;
+    };
+    const Holder holders[] = {
+        {.who = "a run of the product",
+         .sddl = L"O:BAD:(A;;GA;;;WD)",
+         .owner = WinBuiltinAdministratorsSid,
+         .stopsTheRun = true},
+        {.who = "a user, open to all",
+         .sddl = L"O:WDD:(A;;GA;;;WD)",
+         .owner = WinWorldSid,
+         .stopsTheRun = false},
+        {.who = "a user, open to nobody",
+         .sddl = L"O:WDD:P",
+         .owner = WinWorldSid,
+         .stopsTheRun = false},
+    };
+    for (const Holder& holder : holders) {
+        SCOPED_TRACE(holder.who);
+        CSquattedName squatted(held, holder.sddl);
+        ASSERT_TRUE(squatted.IsValid());
+        ASSERT_TRUE(squatted.IsOwnedBy(holder.owner));
+        EXPECT_EQ(!holder.stopsTheRun, CSingleInstance(name, true).IsFirst());
+    }
+    CSquattedName local(L"Local\\Kelvra squatted instance test", L"O:WDD:P");
+    ASSERT_TRUE(local.IsValid());
     EXPECT_FALSE(CSingleInstance(name, false).IsFirst());
 }
 

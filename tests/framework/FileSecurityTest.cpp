@@ -4,6 +4,7 @@
 #include "framework/RunLog.h"
 
 #include "tests/support/TempDir.h"
+#include "tests/support/WinePath.h"
 
 #include <gtest/gtest.h>
 
@@ -92,10 +93,7 @@ TEST(FileSecurityTest, ThePrivateListIsProtectedAndNamesThreeAccountsAlone) {
 TEST(RunLogTest, ALogPathThatIsALinkIsNeverWrittenThrough) {
     const char* root = std::getenv("KELVRA_LOG_LINKS");
     if (!root) GTEST_SKIP() << "run through CTest: KELVRA_LOG_LINKS names the link case";
-    std::string base = std::string("Z:") + root;
-    for (char& c : base)
-        if (c == '/') c = '\\';
-    const CString folder = CString(base.c_str()) + "\\";
+    const CString folder = WinePath(root) + "\\";
     const std::string before = ReadFileBytes(folder + "target.txt");
     ASSERT_FALSE(before.empty());
     for (const char* name : {"hard.log", "sym.log", "own.log"}) {

@@ -2,6 +2,8 @@
 // import table is looked for beside the program first (a Downloads folder,
 // %TEMP%), before any code of ours could lock the search. Read from the
 // built files' PE import and delay-import tables.
+#include "tests/support/WinePath.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -116,17 +118,11 @@ private:
     std::vector<IMAGE_SECTION_HEADER> m_sections;
 };
 
-std::string WindowsPath(const char* unixPath) {
-    std::string path = std::string("Z:") + unixPath;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
 TEST(ImportTableTest, EveryProgramImportsKnownDllsAlone) {
     for (const char* program : {KELVRA_SETUP_EXE, KELVRA_UNINSTALL_EXE, KELVRA_USERSETUP_EXE}) {
         std::vector<std::string> names;
         std::string error;
-        ASSERT_TRUE(CImportReader(WindowsPath(program)).Read(names, error))
+        ASSERT_TRUE(CImportReader(WinePath(program).str()).Read(names, error))
             << program << ": " << error;
         // A program that imports nothing was not read right.
         EXPECT_TRUE(std::any_of(names.begin(), names.end(), [](const std::string& name) {

@@ -1,7 +1,9 @@
 // The sample distribution's real control, registered by its own
 // DllRegisterServer, then taken away by reading the registry: with its file
 // in place, with its file already gone, and (where it can be trusted) by its
-// own DllUnregisterServer too.
+// own DllUnregisterServer too. The rights on its folder and file, and a
+// class key nobody may delete, are given through the stand-ins (Wine keeps
+// neither).
 #include "framework/Handles.h"
 #include "framework/SelfRegistration.h"
 #include "framework/WideText.h"
@@ -12,17 +14,17 @@
 #include "tests/support/ScratchRegistry.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WinePath.h"
+#include "tests/uninstall/RemovalStandIns.h"
+#include "tests/uninstall/SecurityStandIns.h"
 
 #include <gtest/gtest.h>
-
-#include <aclapi.h>
-#include <sddl.h>
 
 #include <string>
 
 namespace {
 
 const char kClass[] = "SOFTWARE\\Classes\\CLSID\\{6B2E9C41-4D0A-4F7E-9C35-1A7D5E0B9F21}";
+const wchar_t kClassBelowRoot[] = L"CLSID\\{6B2E9C41-4D0A-4F7E-9C35-1A7D5E0B9F21}";
 // What the control registers about itself, and what this test adds: a
 // second class and a 32-bit class naming the same file.
 const char* const kGone[] = {
@@ -42,14 +44,10 @@ const char* const kKept[] = {
 
 CString SampleControl() { return WinePath(KELVRA_SAMPLE_CONTROL); }
 
-// An access list written as SDDL.
-CLocalMemory Descriptor(const wchar_t* sddl) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
-                                                                     &descriptor, nullptr))
-        << sddl;
-    return CLocalMemory(descriptor);
-}
+// Administrators and SYSTEM change it, users read and run it; users may modify it.
+const wchar_t kAdministratorsAlone[] =
+    L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+const wchar_t kUsersMayChange[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;BU)";
 
 // The sample control at path, registered by itself, and the registration
 // this test adds around it.
@@ -73,23 +71,31 @@ void ExpectOnlyTheControlsKeysGone(HKEY machine, const char* name) {
 struct UnregisterCase {
     const char* name;
     bool fileDeletedFirst;
-    // Folder and file with a list that lets administrators alone change them.
-    const wchar_t* folderSddl;
+    const wchar_t* folderRights;
+    const wchar_t* fileRights;
     bool runsItsOwnCode;
 };
 
 const UnregisterCase kCases[] = {
-    {.name = "in a folder users may write",
+    {.name = "in a folder users may change",
      .fileDeletedFirst = false,
-     .folderSddl = nullptr,
+     .folderRights = kUsersMayChange,
+     .fileRights = kAdministratorsAlone,
+     .runsItsOwnCode = false},
+    {.name = "a file users may change, in a folder they may not",
+     .fileDeletedFirst = false,
+     .folderRights = kAdministratorsAlone,
+     .fileRights = kUsersMayChange,
      .runsItsOwnCode = false},
     {.name = "with its file already deleted",
      .fileDeletedFirst = true,
-     .folderSddl = nullptr,
+     .folderRights = kAdministratorsAlone,
+     .fileRights = kAdministratorsAlone,
      .runsItsOwnCode = false},
-    {.name = "in a folder administrators alone may write",
+    {.name = "in a folder administrators alone may change",
      .fileDeletedFirst = false,
-     .folderSddl = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)",
+     .folderRights = kAdministratorsAlone,
+     .fileRights = kAdministratorsAlone,
      .runsItsOwnCode = true},
 };
 
@@ -97,25 +103,19 @@ TEST(ControlUnregistration, RemovesEveryKeyNamingTheFileWithoutRunningUntrustedC
     for (const UnregisterCase& c : kCases) {
         SCOPED_TRACE(c.name);
         ScratchRegistry registry;
+        CAssignedRights rights;
         TempDir temp;
         const CString folder = temp / "Control";
-        const CLocalMemory descriptor = c.folderSddl ? Descriptor(c.folderSddl) : CLocalMemory();
-        SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.Get(), FALSE};
-        ASSERT_TRUE(CreateDirectoryW(Wide(folder).c_str(), c.folderSddl ? &attributes : nullptr));
+        CreateFolders(folder);
         const CString path = folder + "\\KelvraSample.ocx";
         ASSERT_TRUE(CopyFileA(SampleControl(), path, FALSE));
+        AssignFileSecurity(folder, c.folderRights);
+        AssignFileSecurity(path, c.fileRights);
         RegisterAround(registry.Machine(), path);
         ASSERT_TRUE(IsComServerRegistered(path));
         if (c.fileDeletedFirst) {
             ASSERT_TRUE(DeleteFileA(path));
         }
-        if (c.runsItsOwnCode && !IsControlFileTrusted(path)) {
-            // Wine makes every file its user's own: there is no administrators-only folder.
-            printf("skipped \"%s\": this system cannot give a folder to administrators alone\n",
-                   c.name);
-            continue;
-        }
-        EXPECT_EQ(IsControlFileTrusted(path), c.runsItsOwnCode);
 
         const ControlUnregistration result = UnregisterControl(path);
         EXPECT_TRUE(result.unregistered);
@@ -124,12 +124,6 @@ TEST(ControlUnregistration, RemovesEveryKeyNamingTheFileWithoutRunningUntrustedC
         ExpectOnlyTheControlsKeysGone(registry.Machine(), c.name);
     }
 }
-
-class QuietObserver : public IRemovalObserver {
-public:
-    void OnStep(const CString&, int, int) override {}
-    bool RetryInUse(const CString&, DWORD) override { return false; }
-};
 
 // Through the removal: a control whose class cannot be removed stays with
 // its file, is named, and the run ends with 1603; once its class can go, a
@@ -147,30 +141,20 @@ TEST(ControlUnregistration, AControlStillRegisteredIsKeptNamedAndCounted) {
     ASSERT_TRUE(
         ParseUninstallRecord(log.GetString(), static_cast<size_t>(log.GetLength()), record));
     const CRemovalScope scope(destination, {}, {}, {temp.Path()});
-    QuietObserver observer;
 
-    // Nobody may delete the class's server key, administrators included.
-    CRegKey server;
-    ASSERT_EQ(RegOpenKeyExA(registry.Machine(), CString(kClass) + "\\InprocServer32", 0,
-                            READ_CONTROL | WRITE_DAC, server.Out()),
-              ERROR_SUCCESS);
-    const CLocalMemory locked = Descriptor(L"D:P(D;;SD;;;WD)(A;;KA;;;WD)");
-    ASSERT_EQ(RegSetKeySecurity(server.Get(), DACL_SECURITY_INFORMATION, locked.Get()),
-              ERROR_SUCCESS);
-    if (RegDeleteKeyA(registry.Machine(), CString(kClass) + "\\InprocServer32") == ERROR_SUCCESS)
-        GTEST_SKIP() << "this system does not enforce a key's access list (Wine 8)";
-
-    RemovalOutcome outcome = RemoveProduct(record, scope, RemovalOptions(), observer);
+    // Nobody may delete the class's key, administrators included.
+    CAssignedRights rights;
+    LockKeyTree(kClassBelowRoot);
+    StandInObserver first;
+    RemovalOutcome outcome = RemoveProduct(record, scope, RemovalOptions(), first);
     EXPECT_EQ(1603, outcome.ExitCode());
-    ASSERT_EQ(1u, outcome.failed.size());
-    EXPECT_EQ(path, outcome.failed[0]);
+    EXPECT_EQ(CStringArray{path}, outcome.failed);
     EXPECT_TRUE(FileExists(path));
+    EXPECT_TRUE(IsComServerRegistered(path));
 
-    const CLocalMemory open = Descriptor(L"D:P(A;;KA;;;WD)");
-    ASSERT_EQ(RegSetKeySecurity(server.Get(), DACL_SECURITY_INFORMATION, open.Get()),
-              ERROR_SUCCESS);
-    server.Reset();
-    outcome = RemoveProduct(record, scope, RemovalOptions(), observer);
+    UnlockKeyTree(kClassBelowRoot);
+    StandInObserver second;
+    outcome = RemoveProduct(record, scope, RemovalOptions(), second);
     EXPECT_EQ(0, outcome.ExitCode());
     EXPECT_FALSE(FileExists(path));
     ExpectOnlyTheControlsKeysGone(registry.Machine(), "second run");

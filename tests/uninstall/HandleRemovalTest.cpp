@@ -7,14 +7,13 @@
 #include "framework/WideText.h"
 #include "tests/support/ScratchRegistry.h"
 #include "tests/support/TempDir.h"
+#include "tests/uninstall/RemovalStandIns.h"
+#include "tests/uninstall/SecurityStandIns.h"
 #include "uninstall/ProductRemoval.h"
 #include "uninstall/HandleRemoval.h"
 #include "uninstall/RestartDeleteRule.h"
 
 #include <gtest/gtest.h>
-
-#include <aclapi.h>
-#include <sddl.h>
 
 #include <functional>
 #include <map>
@@ -22,6 +21,9 @@
 #include <string>
 
 namespace {
+
+// SYSTEM and Administrators change it, users read it.
+const wchar_t kAdministratorsAlone[] = L"O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FRFX;;;BU)";
 
 // Deletes everything it is shown, except the names in keep; records what
 // happened to each entry.
@@ -209,13 +211,15 @@ TEST(HandleRemoval, AFolderSwappedForALinkNeverLeadsTheRemovalOutside) {
             EXPECT_EQ(std::set<std::string>{"a\\f.txt"}, walk.deleted);
         } else {
             ASSERT_TRUE(linked) << "no link could be made here";
-            // The real folder, now elsewhere, was never reached either; the
-            // link itself went (Windows) or was left (Wine opens its target).
+            // The real folder, now elsewhere, was never reached either. The
+            // link itself goes, or is left where opens follow links (Wine
+            // opens its target).
             EXPECT_TRUE(FileExists(root + "\\a.away\\sub\\deeper.txt"));
-            for (const std::string& path : walk.deleted)
-                EXPECT_TRUE(path == "a") << path << " was deleted through the link";
-            if (walk.deleted.empty()) {
+            if (OpensFollowLinks()) {
+                EXPECT_TRUE(walk.deleted.empty());
                 EXPECT_EQ(static_cast<DWORD>(ERROR_REPARSE_POINT_ENCOUNTERED), walk.errors["a"]);
+            } else {
+                EXPECT_EQ(std::set<std::string>{"a"}, walk.deleted);
             }
         }
         RemoveDirectoryW(Wide(root + "\\a").c_str()); // the link, if left
@@ -256,83 +260,65 @@ TEST(HandleRemoval, LinksAreNeverEntered) {
     RemoveDirectoryW(Wide(root + "\\menu\\elsewhere").c_str());
 }
 
-// Rights set on a folder, read back through its handle. Administrators own
-// each folder unless the row says otherwise (an owner may always rewrite the
-// rights). "BU" builtin users, "AU" authenticated users, "WD" everyone.
+// Rights given to a folder (the stand-in: Wine keeps none), read through
+// its handle. Administrators own each folder unless the row says otherwise
+// (an owner may always rewrite the rights). "BU" builtin users, "AU"
+// authenticated users, "WD" everyone.
 TEST(RestartDeleteRule, WeighsTheRightsOnEachFolder) {
     struct Row {
-        const char* sddl;
+        const wchar_t* sddl;
         PathPlace place;
         bool othersCanChange;
     };
     const Row rows[] = {
-        {.sddl = "O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FRFX;;;BU)",
-         .place = PathPlace::Folder,
-         .othersCanChange = false},
-        {.sddl = "O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1301bf;;;BU)", // modify
+        {.sddl = kAdministratorsAlone, .place = PathPlace::Folder, .othersCanChange = false},
+        {.sddl = L"O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1301bf;;;BU)", // modify
          .place = PathPlace::Folder,
          .othersCanChange = true},
-        {.sddl = "O:BAD:P(A;;FA;;;SY)(A;;0x4;;;AU)", // create folders only
+        {.sddl = L"O:BAD:P(A;;FA;;;SY)(A;;0x4;;;AU)", // create folders only
          .place = PathPlace::Folder,
          .othersCanChange = true},
-        {.sddl = "O:BAD:P(A;;FA;;;SY)(A;;0x4;;;AU)", // a stock drive root
+        {.sddl = L"O:BAD:P(A;;FA;;;SY)(A;;0x4;;;AU)", // a stock drive root
          .place = PathPlace::DriveRoot,
          .othersCanChange = false},
-        {.sddl = "O:BAD:P(A;;FA;;;SY)(A;;0x40;;;AU)", // delete children
+        {.sddl = L"O:BAD:P(A;;FA;;;SY)(A;;0x40;;;AU)", // delete children
          .place = PathPlace::DriveRoot,
          .othersCanChange = true},
-        {.sddl = "O:BAD:P(A;;FA;;;SY)(A;;WD;;;WD)", // change the rights
+        {.sddl = L"O:BAD:P(A;;FA;;;SY)(A;;WD;;;WD)", // change the rights
          .place = PathPlace::File,
          .othersCanChange = true},
-        {.sddl = "O:BAD:P(A;;FA;;;SY)(A;OICIIO;FA;;;CO)(A;OICIIO;FA;;;BU)", // for children only
+        {.sddl = L"O:BAD:P(A;;FA;;;SY)(A;OICIIO;FA;;;CO)(A;OICIIO;FA;;;BU)", // for children only
          .place = PathPlace::Folder,
          .othersCanChange = false},
-        {.sddl = "O:BUD:P(A;;FA;;;SY)(A;;FA;;;BA)", // a user's own folder
+        {.sddl = L"O:BUD:P(A;;FA;;;SY)(A;;FA;;;BA)", // a user's own folder
          .place = PathPlace::Folder,
          .othersCanChange = true},
-        {.sddl = "O:BAD:P(A;;FA;;;SY)(A;;FA;;;S-1-5-80-956008885-3418522649-1831038044-"
-                 "1853292631-2271478464)",
+        {.sddl = L"O:BAD:P(A;;FA;;;SY)(A;;FA;;;S-1-5-80-956008885-3418522649-1831038044-"
+                 L"1853292631-2271478464)",
          .place = PathPlace::Folder,
          .othersCanChange = false},
     };
+    CAssignedRights rights;
     TempDir temp;
     int index = 0;
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.sddl);
+        SCOPED_TRACE(Narrow(row.sddl).GetString());
         const CString folder = temp / std::to_string(index++).c_str();
         ASSERT_TRUE(CreateDirectoryW(Wide(folder).c_str(), nullptr));
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-            Wide(row.sddl).c_str(), SDDL_REVISION_1, &descriptor, nullptr));
-        CLocalMemory owned(descriptor);
-        EXPECT_EQ(row.othersCanChange, DescriptorLetsOthersChange(descriptor, row.place));
-        ASSERT_TRUE(SetFileSecurityW(Wide(folder).c_str(),
-                                     OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                                         PROTECTED_DACL_SECURITY_INFORMATION,
-                                     descriptor));
+        AssignFileSecurity(folder, row.sddl);
         CRemovalHandle handle;
         ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), CRemovalHandle::OpenFolder(folder, handle));
-        // Wine 8 answers success but keeps no rights of a file: it reports
-        // the running user as owner of everything, which must read as
-        // changeable by others.
-        PSID owner = nullptr;
-        PSECURITY_DESCRIPTOR kept = nullptr;
-        ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
-                  GetSecurityInfo(handle.Get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
-                                  nullptr, nullptr, nullptr, &kept));
-        CLocalMemory keptOwned(kept);
-        PSID wanted = nullptr;
-        BOOL defaulted = FALSE;
-        ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &wanted, &defaulted));
-        const bool stored = EqualSid(owner, wanted) != FALSE;
-        EXPECT_EQ(stored ? row.othersCanChange : true,
-                  HandleLetsOthersChange(handle.Get(), row.place));
+        EXPECT_EQ(row.othersCanChange, HandleLetsOthersChange(handle.Get(), row.place));
     }
-    // A whole path: a folder users may change on the way refuses the
-    // restart delete, wherever the rest of the path stands; so does a file
-    // that is not there to be checked, and a network path.
-    ASSERT_TRUE(WriteFileBytes(temp / "1\\in-use.dll", "x"));
-    EXPECT_FALSE(MayDeleteAtRestart(temp / "1\\in-use.dll"));
+    // A whole path: the administrators' alone from the drive root down, but
+    // for a folder users may change on the way; a file that is not there to
+    // be checked, and a network path, refuse too.
+    const CString file = temp / "0\\in-use.dll";
+    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    AssignFileSecurityAlongPath(file, kAdministratorsAlone);
+    EXPECT_TRUE(MayDeleteAtRestart(file));
+    AssignFileSecurity(temp.Path(), L"O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1301bf;;;BU)");
+    EXPECT_FALSE(MayDeleteAtRestart(file));
     EXPECT_FALSE(MayDeleteAtRestart(temp / "0\\missing.dll"));
     EXPECT_FALSE(MayDeleteAtRestart("\\\\server\\share\\in-use.dll"));
 }
@@ -380,25 +366,11 @@ TEST(LongPath, ShortSpellingsReadAsTheirLongNames) {
     EXPECT_EQ(0, lstrcmpiW(Wide(expected).c_str(), Wide(handlePath).c_str())) << handlePath.str();
 }
 
-namespace {
-
-// Answers Ignore to every file in use; swaps a folder for a link when told.
-class SwappingObserver : public IRemovalObserver {
-public:
-    void OnStep(const CString&, int, int) override {}
-    bool RetryInUse(const CString&, DWORD) override { return false; }
-    void BeforeOpen(const CString& path) override {
-        if (beforeOpen) beforeOpen(path);
-    }
-    std::function<void(const CString&)> beforeOpen;
-};
-
-} // namespace
-
 // The removal itself through its handles: a content folder swapped for a
 // link between its listing and its descent leaves the link's target whole;
 // a data file named by its short spelling is still the user's database; a
-// file in use is left for the restart only where the restart rule allows.
+// file in use, on a path whose folders only administrators may change (the
+// rights given), is left for the restart.
 TEST(HandleRemoval, TheUninstallersRemovalWorksFromItsHandles) {
     enum class Kind { Swap, ShortDataName, InUse };
     struct Case {
@@ -422,12 +394,7 @@ TEST(HandleRemoval, TheUninstallersRemovalWorksFromItsHandles) {
         CInstallRecord record;
         for (const CString& file : files) {
             ASSERT_TRUE(WriteFileBytes(file, "ours"));
-            WIN32_FILE_ATTRIBUTE_DATA data{};
-            ASSERT_TRUE(GetFileAttributesExW(Wide(file).c_str(), GetFileExInfoStandard, &data));
-            const ULARGE_INTEGER time{
-                {data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime}};
-            record.files.push_back(
-                {.path = file, .size = data.nFileSizeLow, .lastWrite = time.QuadPart});
+            record.files.push_back(AsItIs(file));
         }
         record.createdFolders = {dest + "\\Content", dest + "\\Content\\sub"};
         wchar_t shortName[MAX_PATH];
@@ -443,7 +410,7 @@ TEST(HandleRemoval, TheUninstallersRemovalWorksFromItsHandles) {
         ASSERT_TRUE(
             ParseUninstallRecord(log.GetString(), static_cast<size_t>(log.GetLength()), lines));
 
-        SwappingObserver observer;
+        StandInObserver observer;
         bool linked = false;
         if (c.kind == Kind::Swap)
             observer.beforeOpen = [&](const CString& path) {
@@ -451,10 +418,15 @@ TEST(HandleRemoval, TheUninstallersRemovalWorksFromItsHandles) {
                 ASSERT_TRUE(MoveFileW(Wide(path).c_str(), Wide(path + ".away").c_str()));
                 linked = MakeFolderLink(path, outside);
             };
+        PendingRenamesGuard pendingRenames;
+        CAssignedRights rights;
         CFileHandle busy;
-        if (c.kind == Kind::InUse)
-            busy.Reset(CreateFileW(Wide(files[0]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                   0, nullptr));
+        if (c.kind == Kind::InUse) {
+            AssignFileSecurityAlongPath(files[0], kAdministratorsAlone);
+            // As a running program holds its module: read shared, delete not.
+            busy.Reset(CreateFileW(Wide(files[0]).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+        }
         RemovalOptions options;
         options.record = &record;
         const RemovalOutcome outcome =
@@ -475,18 +447,14 @@ TEST(HandleRemoval, TheUninstallersRemovalWorksFromItsHandles) {
             EXPECT_FALSE(FileExists(files[1]));
             EXPECT_EQ(0, outcome.ExitCode());
             break;
-        case Kind::InUse: {
-            CString longForm;
-            ASSERT_TRUE(GetLongPath(files[0], longForm));
-            // Under Wine no file carries security: the rule never allows it.
-            const bool mayWait = MayDeleteAtRestart(longForm);
-            EXPECT_EQ(mayWait ? CStringArray{files[0]} : CStringArray{}, outcome.scheduled);
-            EXPECT_EQ(mayWait ? CStringArray{} : CStringArray{files[0]}, outcome.inUse);
-            EXPECT_EQ(mayWait ? 3010 : 1603, outcome.ExitCode());
+        case Kind::InUse:
+            // With the folder that then holds it alone.
+            EXPECT_EQ((CStringArray{files[0], dest + "\\Content"}), outcome.scheduled);
+            EXPECT_TRUE(outcome.inUse.empty());
+            EXPECT_EQ(3010, outcome.ExitCode());
             EXPECT_TRUE(FileExists(files[0]));
             EXPECT_FALSE(FileExists(files[1]));
             break;
-        }
         }
     }
 }

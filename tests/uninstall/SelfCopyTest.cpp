@@ -12,14 +12,6 @@
 
 namespace {
 
-constexpr DWORD kMagic = 0x5539564B;
-
-struct Block {
-    DWORD magic;
-    DWORD originalProcessId;
-    LONG exitCode;
-};
-
 // An original to point at: another process, held suspended for the test.
 struct Original {
     Original() {
@@ -64,12 +56,12 @@ TEST(SelfCopyHandshake, TheCopyTakesOnlyTheOriginalsOwnHandlesOfAHandshakeStillO
     ASSERT_TRUE(original.process) << "cannot start a process to stand for the original";
     CHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     CHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                       sizeof(Block), nullptr));
+                                       sizeof(CopyShared), nullptr));
     CMappedView view(MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, 0));
     ASSERT_TRUE(done && mapping && view);
-    auto* block = static_cast<Block*>(view.Get());
+    auto* block = static_cast<CopyShared*>(view.Get());
     auto genuine = [&] {
-        block->magic = kMagic;
+        block->magic = kCopySharedMagic;
         block->originalProcessId = original.info.dwProcessId;
         block->exitCode = 1603;
         ResetEvent(done.Get());

@@ -4,17 +4,17 @@
 #include "framework/Handles.h"
 #include "framework/PathCompare.h"
 #include "framework/SingleInstance.h"
+#include "framework/WideText.h"
 #include "res/resource.h"
 #include "uninstall/RecordLocation.h"
 #include "uninstall/RemovalReport.h"
 
+#include "tests/support/SquattedName.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WinePath.h"
 #include "tools/driver/UiDriver.h"
 
 #include <gtest/gtest.h>
-
-#include <sddl.h>
 
 #include <algorithm>
 #include <functional>
@@ -168,10 +168,11 @@ TEST(UninstallProgramTest, AMissingOrDamagedRecordMeansTheSafeMode) {
     }
 }
 
-// The built program with the one-instance names squatted as a user without
-// rights would squat them (created first, opened by nobody): it goes on and
-// ends for its own reason (no record beside it: 1603), not with 1618. Held
-// by a real run of the product, the lock still answers 1618.
+// The built program with its one-instance names squatted by a user (owned
+// by that user, open to all or to nobody), where it holds them here (no
+// private namespaces under Wine 8): it goes on and ends for its own reason
+// (no record beside it: 1603), not with 1618. Held by a real run of the
+// product, the lock still answers 1618.
 TEST(UninstallProgramTest, SquattedInstanceNamesDoNotAnswer1618) {
     auto run = []() -> DWORD {
         CUiDriver driver(60000);
@@ -180,15 +181,12 @@ TEST(UninstallProgramTest, SquattedInstanceNamesDoNotAnswer1618) {
         driver.Launch(WinePath(KELVRA_UNINSTALL_EXE), "/S");
         return driver.WaitForExit();
     };
-    PSECURITY_DESCRIPTOR nobody = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1,
-                                                                     &nobody, nullptr));
-    CLocalMemory owned(nobody);
-    SECURITY_ATTRIBUTES attributes{sizeof(attributes), nobody, FALSE};
-    {
-        CHandle global(CreateMutexW(&attributes, FALSE, L"Global\\Kelvra V9 Setup"));
-        CHandle local(CreateMutexW(&attributes, FALSE, L"Local\\Kelvra V9 Setup"));
-        ASSERT_TRUE(global.IsValid() && local.IsValid());
+    for (const wchar_t* sddl : {L"O:WDD:(A;;GA;;;WD)", L"O:WDD:P"}) {
+        SCOPED_TRACE(Narrow(sddl).GetString());
+        CSquattedName administrators(L"Global\\Kelvra V9 Setup (administrators)", sddl);
+        CSquattedName local(L"Local\\Kelvra V9 Setup", sddl);
+        ASSERT_TRUE(administrators.IsValid() && local.IsValid());
+        ASSERT_TRUE(administrators.IsOwnedBy(WinWorldSid));
         EXPECT_EQ(run(), static_cast<DWORD>(kExitFailed));
     }
     CSingleInstance running(KELVRA_INSTANCE_MUTEX);
