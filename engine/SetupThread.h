@@ -126,11 +126,12 @@ public:
         CStringArray programFiles; // program files not copied (still logged)
         int trustedPathLists = 0;  // AutoCAD trusted-path lists too long to join
         CStringArray files;        // content files passed over by an unattended run
+        CStringArray dataFolders;  // data folders standard users could not be let write to
         bool accessDenied = false; // some of them were refused for want of rights
         bool inUse = false;        // some program file was held open
         bool Any() const {
             return machineValues || !controls.empty() || !links.empty() || !programFiles.empty() ||
-                   trustedPathLists || !files.empty();
+                   trustedPathLists || !files.empty() || !dataFolders.empty();
         }
     };
     // The box's text; empty when nothing failed.

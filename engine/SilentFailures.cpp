@@ -35,6 +35,7 @@ CString CSetupThread::SilentFailuresText(const SilentFailures& failures) {
                           "未能加入本软件的文件夹",
                           failures.trustedPathLists);
     AppendKind(text, failures.files, "文件未能复制");
+    AppendKind(text, failures.dataFolders, "数据文件夹未能允许标准用户写入");
     // Rights help only where rights were missing: a control that is no
     // library does not register as administrator either.
     if (failures.accessDenied)
