@@ -221,6 +221,38 @@ bool RegisterUserCleanup(const CString& destination) {
     return RegisterComponent(Quoted(kept) + " " + kUserCleanupSwitch + " /D=" + installDir);
 }
 
+bool RunRegisteredUserSetup(DWORD timeoutMs) {
+    CString stubPath;
+    const CString program = UserProgramFolder() + kUserSetupProgram;
+    const CString expected = Quoted(program) + " /D=";
+    if (!ReadComponentValue("StubPath", stubPath) || program == kUserSetupProgram ||
+        stubPath.Left(expected.GetLength()).CompareNoCase(expected) != 0) {
+        RunLogLine("ERROR  没有注册每个用户的设置 (Active Setup): %s", stubPath.GetString());
+        return false;
+    }
+    // The program named, not searched for; the line as a logon runs it.
+    std::wstring line = Wide(stubPath);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(Wide(program).c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info)) {
+        RunLogFailure(GetLastError(), "不能启动每个用户的设置程序 %s", program.GetString());
+        return false;
+    }
+    CHandle process(info.hProcess);
+    CHandle thread(info.hThread);
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.Get(), &code) || code != 0) {
+        RunLogLine("ERROR  每个用户的设置程序 %s 没有完成 (退出代码 %lu)", program.GetString(),
+                   static_cast<unsigned long>(code));
+        return false;
+    }
+    RunLogLine("已为本用户运行每个用户的设置: %s", stubPath.GetString());
+    return true;
+}
+
 bool UserSetupRegistered() {
     CString stubPath;
     return ReadComponentValue("StubPath", stubPath) && !stubPath.IsEmpty();

@@ -42,6 +42,13 @@ bool ReplacePendingUserCleanup(const CString& source, const CString& destination
 // copied out first. False when the copy or a value fails (logged).
 bool RegisterUserCleanup(const CString& destination);
 
+// Runs the registered per-user set-up for the running user at once, as the
+// next logon would: the component's StubPath, when it names the kept
+// program under UserProgramFolder() with /D= (never a clean-up). Waits up to
+// timeoutMs for it. False (logged) when there is none, or it could not be
+// started or did not end with 0 in time.
+bool RunRegisteredUserSetup(DWORD timeoutMs);
+
 // True when the component is registered (by a silent installation or a
 // clean-up): the uninstaller then registers the clean-up.
 bool UserSetupRegistered();

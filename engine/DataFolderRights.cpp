@@ -12,7 +12,8 @@ namespace {
 const char* const kDataFolders[] = {"Database", "Temp"};
 
 // Read, write, run and delete: what Explorer calls "Modify".
-constexpr ACCESS_MASK kModify = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
+constexpr ACCESS_MASK kModify =
+    FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
 
 bool IsDataFolder(const CString& installDir, const CString& folder) {
     for (const char* name : kDataFolders)
@@ -28,11 +29,10 @@ HANDLE OpenFolderForRights(const CString& folder) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return INVALID_HANDLE_VALUE;
     }
-    CFileHandle handle(CreateFileW(wide.c_str(), READ_CONTROL | WRITE_DAC,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING,
-                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                   nullptr));
+    CFileHandle handle(
+        CreateFileW(wide.c_str(), READ_CONTROL | WRITE_DAC,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
     if (!handle || !GetFileInformationByHandle(handle.Get(), &info)) return INVALID_HANDLE_VALUE;
     if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
@@ -58,8 +58,8 @@ CLocalMemory DataFolderAccessList(PACL dacl) {
     ACL_SIZE_INFORMATION sizes{};
     if (dacl && !GetAclInformation(dacl, &sizes, sizeof(sizes), AclSizeInformation))
         return CLocalMemory();
-    const DWORD size = sizeof(ACL) + (dacl ? sizes.AclBytesInUse : 0) +
-                       sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(users);
+    const DWORD size = sizeof(ACL) + (dacl ? sizes.AclBytesInUse : 0) + sizeof(ACCESS_ALLOWED_ACE) +
+                       GetLengthSid(users);
     CLocalMemory memory(LocalAlloc(LPTR, size));
     auto* list = static_cast<PACL>(memory.Get());
     if (!list || !InitializeAcl(list, size, ACL_REVISION)) return CLocalMemory();
@@ -104,6 +104,7 @@ DataFolderGrant GrantDataFolderRights(const CString& installDir, const CString& 
                             DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
                             nullptr, nullptr, static_cast<PACL>(list.Get()), nullptr);
     if (error != ERROR_SUCCESS) return Failed(error, folder);
-    RunLogLine("数据文件夹 %s: 已授予 Users 组修改权限, 其中的文件和文件夹继承", folder.GetString());
+    RunLogLine("数据文件夹 %s: 已授予 Users 组修改权限, 其中的文件和文件夹继承",
+               folder.GetString());
     return DataFolderGrant::Granted;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/InstallRecord.h"
+#include "engine/UserSteps.h"
 #include "framework/String.h"
 #include "framework/Thread.h"
 
@@ -109,8 +110,11 @@ public:
     // The uninstall entry's version, publisher, folder, icon, size, quiet
     // command and date, after the name and the command line.
     void WriteUninstallEntryDetails();
-    // Configures "<<Kelvra V9>>" in every AutoCAD release found.
+    // Configures "<<Kelvra V9>>" in every AutoCAD release found (the sides
+    // m_userSteps.parts names).
     void ConfigureAcadReleases();
+    // The links of m_userSteps.parts: the desktop's and the program group's
+    // (the user's), the releases' in the destination (the machine's).
     int CreateShortcuts();
     // result, when given, receives why the link could not be made.
     static int CreateShellLink(const CString& workingFolder, const CString& linkPath,
@@ -127,11 +131,12 @@ public:
         int trustedPathLists = 0;  // AutoCAD trusted-path lists too long to join
         CStringArray files;        // content files passed over by an unattended run
         CStringArray dataFolders;  // data folders standard users could not be let write to
+        bool userSetup = false;    // the per-user set-up for every user's logon not registered
         bool accessDenied = false; // some of them were refused for want of rights
         bool inUse = false;        // some program file was held open
         bool Any() const {
             return machineValues || !controls.empty() || !links.empty() || !programFiles.empty() ||
-                   trustedPathLists || !files.empty() || !dataFolders.empty();
+                   trustedPathLists || !files.empty() || !dataFolders.empty() || userSetup;
         }
     };
     // The box's text; empty when nothing failed.
@@ -171,6 +176,10 @@ public:
     CString m_strEarlierInstallDir;
     CString m_strSourceDir;
     CString m_strInstallDir;
+    // Whose profiles and links this run writes, and whether it registers the
+    // per-user set-up (engine/UserSteps.h); by default its own user's and the
+    // machine's, without the set-up.
+    UserSteps m_userSteps;
 
 private:
     std::mutex m_progressLock;

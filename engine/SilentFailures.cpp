@@ -36,6 +36,9 @@ CString CSetupThread::SilentFailuresText(const SilentFailures& failures) {
                           failures.trustedPathLists);
     AppendKind(text, failures.files, "文件未能复制");
     AppendKind(text, failures.dataFolders, "数据文件夹未能允许标准用户写入");
+    if (failures.userSetup)
+        text += "\n    每个用户的设置（Active Setup）未能注册：其他用户登录时不会得到"
+                "本软件的 AutoCAD 配置和快捷方式";
     // Rights help only where rights were missing: a control that is no
     // library does not register as administrator either.
     if (failures.accessDenied)

@@ -79,8 +79,8 @@ namespace {
 
 // An administrative account, or alsoTrusted when it is given.
 bool IsTrustedSid(PSID sid, PSID alsoTrusted) {
-    return IsAdministrativeSid(sid) || (alsoTrusted && sid && IsValidSid(sid) &&
-                                        EqualSid(sid, alsoTrusted));
+    return IsAdministrativeSid(sid) ||
+           (alsoTrusted && sid && IsValidSid(sid) && EqualSid(sid, alsoTrusted));
 }
 
 bool TrustedAloneMayChange(PSECURITY_DESCRIPTOR descriptor, PSID alsoTrusted) {

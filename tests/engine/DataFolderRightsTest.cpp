@@ -42,8 +42,8 @@ CLocalMemory Descriptor(std::wstring sddl) {
     for (size_t at; (at = sddl.find(L"O:ME")) != std::wstring::npos;)
         sddl.replace(at + 2, 2, RunningUserSid());
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
-                                                         &descriptor, nullptr);
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
+                                                         nullptr);
     return CLocalMemory(descriptor);
 }
 
@@ -61,8 +61,8 @@ std::wstring FolderDacl(const CString& folder) {
     CFileHandle handle(CreateFileA(folder, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!handle || GetSecurityInfo(handle.Get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                   nullptr, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+    if (!handle || GetSecurityInfo(handle.Get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                   nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
         return std::wstring();
     CLocalMemory owned(descriptor);
     return DaclText(descriptor);

@@ -1,12 +1,90 @@
-// Who is set up where: the Active Setup versions, which must grow across
-// machines (a user's own version roams with the profile).
+// Who is set up where: each kind of run's per-user steps, and the Active
+// Setup versions, which must grow across machines (a user's own version
+// roams with the profile).
 #include "engine/ActiveSetup.h"
+#include "engine/UserSteps.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace {
+
+constexpr ConfigurationParts kBoth = ConfigurationParts::UserAndMachine;
+constexpr ConfigurationParts kMachine = ConfigurationParts::MachineOnly;
+
+struct StepsCase {
+    const char* run;
+    RunIdentity identity;
+    // Its own account's profiles and links here (kBoth) or not (kMachine);
+    // every user's at the next logon; the original's user by the original.
+    ConfigurationParts parts;
+    bool everyUserAtLogon;
+    bool originalUserByTheOriginal;
+    ReadmeOpening readme;
+};
+
+const StepsCase kStepsCases[] = {
+    {.run = "interactive, elevated from the start",
+     .identity = {.silent = false, .restarted = false, .elevated = true, .system = false},
+     .parts = kBoth,
+     .everyUserAtLogon = true,
+     .originalUserByTheOriginal = false,
+     .readme = ReadmeOpening::Here},
+    {.run = "interactive, restarted elevated (an administrator's password for a user)",
+     .identity = {.silent = false, .restarted = true, .elevated = true, .system = false},
+     .parts = kMachine,
+     .everyUserAtLogon = true,
+     .originalUserByTheOriginal = true,
+     .readme = ReadmeOpening::ByTheOriginal},
+    {.run = "interactive, restarted without the rights, going on with the user's own",
+     .identity = {.silent = false, .restarted = true, .elevated = false, .system = false},
+     .parts = kBoth,
+     .everyUserAtLogon = false,
+     .originalUserByTheOriginal = false,
+     .readme = ReadmeOpening::Here},
+    {.run = "interactive, a standard user with UAC off, going on",
+     .identity = {.silent = false, .restarted = false, .elevated = false, .system = false},
+     .parts = kBoth,
+     .everyUserAtLogon = false,
+     .originalUserByTheOriginal = false,
+     .readme = ReadmeOpening::Here},
+    {.run = "interactive as SYSTEM (a deployment that shows its wizard)",
+     .identity = {.silent = false, .restarted = false, .elevated = true, .system = true},
+     .parts = kMachine,
+     .everyUserAtLogon = true,
+     .originalUserByTheOriginal = false,
+     .readme = ReadmeOpening::Never},
+    {.run = "silent, an elevated administrator",
+     .identity = {.silent = true, .restarted = false, .elevated = true, .system = false},
+     .parts = kBoth,
+     .everyUserAtLogon = true,
+     .originalUserByTheOriginal = false,
+     .readme = ReadmeOpening::Here},
+    {.run = "silent, with the restart's mark typed by hand",
+     .identity = {.silent = true, .restarted = true, .elevated = true, .system = false},
+     .parts = kBoth,
+     .everyUserAtLogon = true,
+     .originalUserByTheOriginal = false,
+     .readme = ReadmeOpening::Here},
+    {.run = "silent as SYSTEM (Intune, Configuration Manager)",
+     .identity = {.silent = true, .restarted = false, .elevated = true, .system = true},
+     .parts = kMachine,
+     .everyUserAtLogon = true,
+     .originalUserByTheOriginal = false,
+     .readme = ReadmeOpening::Never},
+};
+
+TEST(UserSteps, WhichPerUserStepsRunWhereForEachKindOfRun) {
+    for (const StepsCase& c : kStepsCases) {
+        SCOPED_TRACE(c.run);
+        const UserSteps steps = DecideUserSteps(c.identity);
+        EXPECT_EQ(steps.parts, c.parts);
+        EXPECT_EQ(steps.registersUserSetup, c.everyUserAtLogon);
+        EXPECT_EQ(steps.originalSetsUpItsUser, c.originalUserByTheOriginal);
+        EXPECT_EQ(steps.readme, c.readme);
+    }
+}
 
 // A moment, UTC, as a FILETIME.
 FILETIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {

@@ -15,7 +15,8 @@ namespace {
 const char k2014[] = "Software\\Autodesk\\AutoCAD\\R19.1\\ACAD-D001:804";
 const char kDefaultVariables[] =
     "Software\\Autodesk\\AutoCAD\\R19.1\\ACAD-D001:804\\Profiles\\<<初始设置配置>>\\Variables";
-const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kShellFolders[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 struct ProfileCase {
     const char* name;
