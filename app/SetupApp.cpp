@@ -65,11 +65,13 @@ int RefuseWithoutDesktop(const CommandLineOptions& options) {
 }
 
 // The wizard; readmeChosen: the finish page's read-me option was ticked.
-int RunWizardWindow(const CommandLineOptions& options, const UserSteps& steps, bool& readmeChosen) {
+int RunWizardWindow(const CommandLineOptions& options, const UserSteps& steps, bool elevated,
+                    bool& readmeChosen) {
     AfxEnableControlContainer();
     CSetupDlg dlg;
     dlg.m_strCommandLineDir = options.destination;
     dlg.m_userSteps = steps;
+    dlg.m_bElevated = elevated;
     CWinApp* app = AfxGetApp();
     if (app) app->m_pMainWnd = &dlg;
     dlg.DoModal();
@@ -160,8 +162,9 @@ int CSetupApp::RunSetup(const CommandLineOptions& options) {
             const UserSteps steps = DecideUserSteps(identity);
             LogUserSteps(steps, identity);
             bool readmeChosen = false;
-            exitCode = options.silent ? RunSilentSetup(options, steps)
-                                      : RunWizardWindow(options, steps, readmeChosen);
+            exitCode = options.silent
+                           ? RunSilentSetup(options, steps)
+                           : RunWizardWindow(options, steps, identity.elevated, readmeChosen);
             if (steps.originalSetsUpItsUser) HandBackToOriginal(options, readmeChosen);
         }
     }

@@ -121,6 +121,7 @@ INT_PTR CSetupDlg::ShowPage(int n) {
         m_installPage->m_strSourceDir = m_strSourceDir;
         m_installPage->m_strInstallDir = m_strInstallDir;
         m_installPage->m_worker.m_userSteps = m_userSteps;
+        m_installPage->m_worker.m_bElevated = m_bElevated;
         result = m_installPage->DoModal();
         m_strSourceDir = m_installPage->m_strSourceDir;
         break;

@@ -39,6 +39,9 @@ public:
     // Whose profiles and links the run writes, and who opens the read-me
     // (engine/UserSteps.h); handed to the copying and finish pages.
     UserSteps m_userSteps;
+    // The run has an administrator's full rights (the copying page's
+    // summary then advises nothing it already has).
+    bool m_bElevated = false;
     // The finish page's read-me option was ticked at Finish.
     bool m_bReadmeChosen = false;
 

@@ -56,6 +56,8 @@ int RunSilentSetup(const CommandLineOptions& options, const UserSteps& steps) {
     worker.m_strSourceDir = source;
     worker.m_strInstallDir = destination;
     worker.m_userSteps = steps;
+    // A silent run without the rights ended before it got here.
+    worker.m_bElevated = true;
     if (!worker.RunToEnd()) {
         RunLogLine("ERROR  安装失败: 复制文件没有完成");
         return kExitFailed;

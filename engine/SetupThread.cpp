@@ -62,7 +62,7 @@ int CSetupThread::Run() {
         WriteUninstallLog();
         WriteInstallRecord();
         m_failures.machineValues = MachineWriteFailures() - machineFailuresBefore;
-        if (MachineWritesDenied() != machineDeniedBefore) m_failures.accessDenied = true;
+        if (MachineWritesDenied() != machineDeniedBefore) NoteAccessDenied("HKEY_LOCAL_MACHINE");
         ReportSilentFailures();
     } else if (!m_record.IsEmpty()) {
         // A run that stopped in the copy keeps a record of the folders and

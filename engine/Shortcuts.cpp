@@ -53,7 +53,7 @@ int CSetupThread::CreateShortcuts() {
         }
         RunLogFailure(static_cast<DWORD>(result), "不能创建快捷方式 %s", linkPath.GetString());
         m_failures.links.push_back(linkPath);
-        if (result == E_ACCESSDENIED) m_failures.accessDenied = true;
+        if (result == E_ACCESSDENIED) NoteAccessDenied(linkPath.Left(linkPath.ReverseFind('\\')));
     };
 
     const CString productProgram = JoinPath(m_strInstallDir, "Kelvra-64.exe");
