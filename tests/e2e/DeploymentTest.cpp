@@ -820,8 +820,8 @@ public:
         return WaitForSingleObject(m_recorded.Get(), timeoutMs) == WAIT_OBJECT_0;
     }
     // The file opened, and the process that asked the shell to open it.
-    CString OpenedPath() const { return Line(0); }
-    DWORD Opener() const { return std::strtoul(Line(2), nullptr, 10); }
+    CString OpenedPath() const { return FileLine(m_record, 0); }
+    DWORD Opener() const { return std::strtoul(FileLine(m_record, 2), nullptr, 10); }
     // The recorders running now: each stays until released.
     static std::vector<DWORD> Recorders() {
         std::vector<DWORD> ids;
@@ -835,16 +835,6 @@ private:
     static constexpr char kTextFiles[] = "SOFTWARE\\Classes\\.txt";
     static constexpr char kClass[] = "KelvraTest.readme";
     static CString ClassKey() { return CString("SOFTWARE\\Classes\\") + kClass; }
-    CString Line(int index) const {
-        const std::string bytes = ReadFileBytes(m_record);
-        size_t start = 0;
-        for (int i = 0; i < index && start != std::string::npos; ++i) {
-            start = bytes.find('\n', start);
-            if (start != std::string::npos) ++start;
-        }
-        if (start == std::string::npos || start >= bytes.size()) return CString();
-        return CString(bytes.substr(start, bytes.find('\n', start) - start));
-    }
     CString m_record;
     CString m_recordedName, m_releaseName;
     CHandle m_recorded, m_release;
