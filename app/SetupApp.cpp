@@ -1,5 +1,6 @@
 #include "app/SetupApp.h"
 
+#include "app/HandBack.h"
 #include "app/SetupDlg.h"
 #include "app/SilentSetup.h"
 #include "framework/App.h"
@@ -63,15 +64,31 @@ int RefuseWithoutDesktop(const CommandLineOptions& options) {
     return kExitInvalidCommandLine;
 }
 
-int RunWizardWindow(const CommandLineOptions& options) {
+// The wizard; readmeChosen: the finish page's read-me option was ticked.
+int RunWizardWindow(const CommandLineOptions& options, const UserSteps& steps, bool elevated,
+                    bool& readmeChosen) {
     AfxEnableControlContainer();
     CSetupDlg dlg;
     dlg.m_strCommandLineDir = options.destination;
+    dlg.m_userSteps = steps;
+    dlg.m_bElevated = elevated;
     CWinApp* app = AfxGetApp();
     if (app) app->m_pMainWnd = &dlg;
     dlg.DoModal();
     if (app) app->m_pMainWnd = nullptr;
+    readmeChosen = dlg.m_bReadmeChosen;
     return dlg.m_nExitCode;
+}
+
+// The elevated run's end: what it left to the original, waiting run.
+void HandBackToOriginal(const CommandLineOptions& options, bool readmeChosen) {
+    const DWORD requests =
+        kHandBackUserSetup | (readmeChosen ? static_cast<DWORD>(kHandBackReadme) : 0u);
+    if (HandBack(options.handBack, requests))
+        RunLogLine("交回原来的运行: 为启动安装程序的用户设置 AutoCAD 配置和快捷方式%s",
+                   readmeChosen ? ", 并以该用户的身份打开 readme.txt" : "");
+    else
+        RunLogLine("ERROR  原来的运行已不在等待: 该用户下次登录时由 Active Setup 设置");
 }
 
 } // namespace
@@ -94,12 +111,20 @@ int CSetupApp::RunSetup(const CommandLineOptions& options) {
 
     // Before the log and the instance check: the elevated run takes both over.
     RightsStep rights = RightsStep::Continue;
+    ProcessRights processRights;
     DWORD restartError = ERROR_SUCCESS;
     if (options.IsValid()) {
-        rights = DecideRights(ReadProcessRights(), options.silent, options.elevatedRun);
+        processRights = ReadProcessRights(options.elevatedRun);
+        rights = DecideRights(processRights, options.silent, options.elevatedRun);
         DWORD elevatedExitCode = 0;
         if (rights == RightsStep::Restart) {
-            if (RestartElevated(elevatedExitCode)) return static_cast<int>(elevatedExitCode);
+            // The user who asked is set up, and reads the read-me, as
+            // themselves, here, once the elevated run has ended.
+            CHandBack handBack;
+            if (RestartElevated(elevatedExitCode, handBack.Name())) {
+                TakeBack(handBack.Requests(), static_cast<int>(elevatedExitCode));
+                return static_cast<int>(elevatedExitCode);
+            }
             restartError = GetLastError();
         }
     }
@@ -129,7 +154,18 @@ int CSetupApp::RunSetup(const CommandLineOptions& options) {
                 AfxMessageBox(nullptr, kAlreadyRunning, MB_OK | MB_ICONWARNING, WizardTitle());
             exitCode = kExitAlreadyRunning;
         } else {
-            exitCode = options.silent ? RunSilentSetup(options) : RunWizardWindow(options);
+            // A restart whose original waits for it leaves that user's part to it.
+            const RunIdentity identity{.silent = options.silent,
+                                       .restarted = !options.handBack.IsEmpty(),
+                                       .elevated = processRights.elevated,
+                                       .system = RunsAsLocalSystem()};
+            const UserSteps steps = DecideUserSteps(identity);
+            LogUserSteps(steps, identity);
+            bool readmeChosen = false;
+            exitCode = options.silent
+                           ? RunSilentSetup(options, steps)
+                           : RunWizardWindow(options, steps, identity.elevated, readmeChosen);
+            if (steps.originalSetsUpItsUser) HandBackToOriginal(options, readmeChosen);
         }
     }
     RunLogLine("结束, 退出代码 %d", exitCode);

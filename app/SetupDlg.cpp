@@ -120,12 +120,16 @@ INT_PTR CSetupDlg::ShowPage(int n) {
     case 3:
         m_installPage->m_strSourceDir = m_strSourceDir;
         m_installPage->m_strInstallDir = m_strInstallDir;
+        m_installPage->m_worker.m_userSteps = m_userSteps;
+        m_installPage->m_worker.m_bElevated = m_bElevated;
         result = m_installPage->DoModal();
         m_strSourceDir = m_installPage->m_strSourceDir;
         break;
     case 4:
         m_finishPage->m_strInstallDir = m_strInstallDir;
+        m_finishPage->m_bOpenReadme = m_userSteps.readme == ReadmeOpening::Here;
         result = m_finishPage->DoModal();
+        m_bReadmeChosen = result == ID_WIZ_EXIT && m_finishPage->m_bReadmeChosen;
         break;
     default:
         break;

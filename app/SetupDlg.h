@@ -2,6 +2,7 @@
 // picture backdrop and runs the wizard's five pages modally over itself.
 #pragma once
 
+#include "engine/UserSteps.h"
 #include "framework/Dialog.h"
 
 #include <memory>
@@ -35,6 +36,14 @@ public:
     CString m_strCommandLineDir;
     // How the wizard ended, as the process's exit code (framework/ExitCode.h).
     int m_nExitCode;
+    // Whose profiles and links the run writes, and who opens the read-me
+    // (engine/UserSteps.h); handed to the copying and finish pages.
+    UserSteps m_userSteps;
+    // The run has an administrator's full rights (the copying page's
+    // summary then advises nothing it already has).
+    bool m_bElevated = false;
+    // The finish page's read-me option was ticked at Finish.
+    bool m_bReadmeChosen = false;
 
     // True when "installPath" could be read from the product key (an empty
     // value included). Opens the key with create semantics, as the engine's

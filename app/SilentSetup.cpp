@@ -1,7 +1,6 @@
 #include "app/SilentSetup.h"
 
 #include "app/SetupDlg.h"
-#include "engine/ActiveSetup.h"
 #include "engine/InstalledVersion.h"
 #include "engine/UnattendedSetup.h"
 #include "framework/App.h"
@@ -40,7 +39,7 @@ CString ChooseSilentDestination(const CString& commandLineDir, bool installed) {
     return CString(kDefaultInstallDir);
 }
 
-int RunSilentSetup(const CommandLineOptions& options) {
+int RunSilentSetup(const CommandLineOptions& options, const UserSteps& steps) {
     CString source = AfxGetModuleFolder();
     const bool installed = CSetupDlg::CheckExistingInstall();
     if (installed) RunLogLine("已经安装了本软件: 重新安装 (静默安装回答“是”, 保留数据库)");
@@ -56,14 +55,14 @@ int RunSilentSetup(const CommandLineOptions& options) {
     CUnattendedSetup worker;
     worker.m_strSourceDir = source;
     worker.m_strInstallDir = destination;
+    worker.m_userSteps = steps;
+    // A silent run without the rights ended before it got here.
+    worker.m_bElevated = true;
     if (!worker.RunToEnd()) {
         RunLogLine("ERROR  安装失败: 复制文件没有完成");
         return kExitFailed;
     }
     bool complete = !worker.m_failures.Any();
-    // Every user's own part (the AutoCAD profiles and links under
-    // HKEY_CURRENT_USER), at each user's next logon.
-    if (!RegisterUserSetup(source, destination)) complete = false;
     // Last of all, and only for a run that did everything.
     if (complete && !MarkInstallationComplete()) complete = false;
     RunLogLine(complete ? "安装完成" : "ERROR  安装完成, 但有项目未能完成 (见上)");

@@ -3,6 +3,7 @@
 // in the run's log.
 #pragma once
 
+#include "engine/UserSteps.h"
 #include "framework/CommandLine.h"
 #include "framework/String.h"
 
@@ -11,5 +12,6 @@
 // "installPath"), else the default. The log says which and why.
 CString ChooseSilentDestination(const CString& commandLineDir, bool installed);
 
-// Runs the installation; returns the exit code (framework/ExitCode.h).
-int RunSilentSetup(const CommandLineOptions& options);
+// Runs the installation, writing the profiles and links steps names;
+// returns the exit code (framework/ExitCode.h).
+int RunSilentSetup(const CommandLineOptions& options, const UserSteps& steps);

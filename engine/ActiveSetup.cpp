@@ -30,7 +30,9 @@ bool ReadComponentValue(const char* name, CString& value) {
 bool RegisterComponent(const CString& stubPath) {
     CString version;
     ReadComponentValue("Version", version);
-    version = NextActiveSetupVersion(version);
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    version = NextActiveSetupVersion(version, now);
     const bool written = WriteMachineString(kActiveSetupKey, "", kComponentName) &&
                          WriteMachineDword(kActiveSetupKey, "IsInstalled", 1) &&
                          WriteMachineString(kActiveSetupKey, "StubPath", stubPath) &&
@@ -54,14 +56,70 @@ CString VendorFolder(const CString& cleanupFolder) {
 
 } // namespace
 
-CString NextActiveSetupVersion(const CString& current) {
-    const int comma = current.ReverseFind(',');
-    const unsigned long last = std::strtoul(current.Mid(comma + 1), nullptr, 10);
-    CString next;
-    // The product's first three version numbers, then the counter.
-    next.Format("%d,%d,%d,%lu", KELVRA_VERSION_MAJOR, KELVRA_VERSION_MINOR, KELVRA_VERSION_PATCH,
-                last + 1);
-    return next;
+namespace {
+
+// A Version's four parts, each at most 65535 (a larger one counts as that).
+struct VersionParts {
+    unsigned long part[4] = {};
+};
+
+VersionParts ParseVersion(const CString& text) {
+    VersionParts version;
+    const char* p = text.GetString();
+    for (unsigned long& part : version.part) {
+        char* end = nullptr;
+        const unsigned long value = std::strtoul(p, &end, 10);
+        part = end == p ? 0 : (value > 0xFFFF ? 0xFFFF : value);
+        p = end;
+        while (*p && *p != ',' && *p != '.') ++p;
+        if (!*p) break;
+        ++p;
+    }
+    return version;
+}
+
+CString FormatVersion(const VersionParts& version) {
+    CString text;
+    text.Format("%lu,%lu,%lu,%lu", version.part[0], version.part[1], version.part[2],
+                version.part[3]);
+    return text;
+}
+
+// The midnight that began 2000-01-01, UTC, as a FILETIME (100 ns since 1601).
+constexpr ULONGLONG kYear2000 = 125911584000000000ull;
+constexpr ULONGLONG kTicksPerSecond = 10000000ull;
+
+} // namespace
+
+CString NextActiveSetupVersion(const CString& current, const FILETIME& now) {
+    const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const ULONGLONG seconds = ticks > kYear2000 ? (ticks - kYear2000) / kTicksPerSecond : 0;
+    const ULONGLONG days = seconds / 86400;
+    VersionParts fromTime;
+    fromTime.part[0] = KELVRA_VERSION_MAJOR;
+    fromTime.part[1] = KELVRA_VERSION_MINOR;
+    fromTime.part[2] = days > 0xFFFF ? 0xFFFF : static_cast<unsigned long>(days);
+    fromTime.part[3] = static_cast<unsigned long>(seconds % 86400 / 2);
+    const CString timeVersion = FormatVersion(fromTime);
+    if (CompareActiveSetupVersions(timeVersion, current) > 0) return timeVersion;
+    // current raised by one, carried into the part before when one is full.
+    VersionParts raised = ParseVersion(current);
+    for (int i = 3; i >= 0; --i) {
+        if (raised.part[i] < 0xFFFF) {
+            ++raised.part[i];
+            break;
+        }
+        raised.part[i] = 0;
+    }
+    return FormatVersion(raised);
+}
+
+int CompareActiveSetupVersions(const CString& a, const CString& b) {
+    const VersionParts left = ParseVersion(a);
+    const VersionParts right = ParseVersion(b);
+    for (int i = 0; i < 4; ++i)
+        if (left.part[i] != right.part[i]) return left.part[i] < right.part[i] ? -1 : 1;
+    return 0;
 }
 
 CString UserProgramFolder() {
@@ -160,6 +218,38 @@ bool RegisterUserCleanup(const CString& destination) {
     }
     // /D= comes last and runs to the end of the line: no quotes needed.
     return RegisterComponent(Quoted(kept) + " " + kUserCleanupSwitch + " /D=" + installDir);
+}
+
+bool RunRegisteredUserSetup(DWORD timeoutMs) {
+    CString stubPath;
+    const CString program = UserProgramFolder() + kUserSetupProgram;
+    const CString expected = Quoted(program) + " /D=";
+    if (!ReadComponentValue("StubPath", stubPath) || program == kUserSetupProgram ||
+        stubPath.Left(expected.GetLength()).CompareNoCase(expected) != 0) {
+        RunLogLine("ERROR  没有注册每个用户的设置 (Active Setup): %s", stubPath.GetString());
+        return false;
+    }
+    // The program named, not searched for; the line as a logon runs it.
+    std::wstring line = Wide(stubPath);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(Wide(program).c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info)) {
+        RunLogFailure(GetLastError(), "不能启动每个用户的设置程序 %s", program.GetString());
+        return false;
+    }
+    CHandle process(info.hProcess);
+    CHandle thread(info.hThread);
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.Get(), &code) || code != 0) {
+        RunLogLine("ERROR  每个用户的设置程序 %s 没有完成 (退出代码 %lu)", program.GetString(),
+                   static_cast<unsigned long>(code));
+        return false;
+    }
+    RunLogLine("已为本用户运行每个用户的设置: %s", stubPath.GetString());
+    return true;
 }
 
 bool UserSetupRegistered() {

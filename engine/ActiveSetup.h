@@ -7,6 +7,8 @@
 
 #include "framework/String.h"
 
+#include <windows.h>
+
 // The component, under HKEY_LOCAL_MACHINE.
 extern const char kActiveSetupKey[];
 // The per-user program: a program file of the distribution, kept under
@@ -44,15 +46,33 @@ bool ReplacePendingUserCleanup(const CString& source, const CString& destination
 // copied out first. False when the copy or a value fails (logged).
 bool RegisterUserCleanup(const CString& destination);
 
+// Runs the registered per-user set-up for the running user at once, as the
+// next logon would: the component's StubPath, when it names the kept
+// program under UserProgramFolder() with /D= (never a clean-up). Waits up to
+// timeoutMs for it. False (logged) when there is none, or it could not be
+// started or did not end with 0 in time.
+bool RunRegisteredUserSetup(DWORD timeoutMs);
+
 // True when the component is registered (by a silent installation or a
 // clean-up): the uninstaller then registers the clean-up.
 bool UserSetupRegistered();
 // True when the component's StubPath is the per-user clean-up.
 bool UserCleanupPending();
 
-// The next Version after current ("9,0,0,N" with N one higher; "9,0,0,1"
-// when current is empty or holds no number).
-CString NextActiveSetupVersion(const CString& current);
+// The Version a registration at time now (UTC) gives the component, which
+// holds current on this machine. Windows runs the stub for a user whose own
+// Version (which roams with the profile) is lower, so a count per machine
+// would leave a user whose profile saw a higher count elsewhere without the
+// set-up: the Version is made from the time instead, "<major>,<minor>,<days
+// since 2000-01-01>,<seconds of the day halved>", each part below 65536 (to
+// the year 2179), and so is higher than every earlier run's on any machine
+// whose clock is right. When that is not above current (a clock set back, two
+// runs within two seconds), current raised by one instead.
+CString NextActiveSetupVersion(const CString& current, const FILETIME& now);
+// Active Setup's order of two Versions: up to four numbers separated by
+// commas (or dots), compared one by one, a missing or unreadable part as 0.
+// Negative, zero or positive, as for strcmp.
+int CompareActiveSetupVersions(const CString& a, const CString& b);
 // Where the per-user program is kept: <Common Files>\Morvane\Kelvra V9\. Only
 // administrators may write there: every user's logon runs what lies in it,
 // and a DLL planted beside it (ProgramData lets users add files; a

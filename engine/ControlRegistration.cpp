@@ -27,7 +27,9 @@ void CSetupThread::RegisterControls() {
         if (!RegisterServer(path, &result)) {
             RunLogFailure(static_cast<DWORD>(result), "不能注册控件 %s", path.GetString());
             m_failures.controls.push_back(path);
-            if (IsRefusedForWantOfRights(result)) m_failures.accessDenied = true;
+            // A control registers itself under HKEY_LOCAL_MACHINE\SOFTWARE\Classes.
+            if (IsRefusedForWantOfRights(result))
+                NoteAccessDenied("HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes");
         }
         // Logged whether or not the control registered itself.
         LogRegCtrl(path);

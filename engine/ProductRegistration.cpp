@@ -89,7 +89,8 @@ void CSetupThread::WriteUninstallEntryDetails() {
 void CSetupThread::ConfigureAcadReleases() {
     AcadProfileAdditions added;
     CAcadSweepLog sweepLog;
-    m_failures.trustedPathLists += ConfigureAcadReleaseSweep(m_strInstallDir, &added, &sweepLog);
+    m_failures.trustedPathLists +=
+        ConfigureAcadReleaseSweep(m_strInstallDir, &added, &sweepLog, m_userSteps.parts);
     auto recorded = [](const AcadProfileAddition& addition) {
         RecordedAcadEntry entry;
         entry.releaseKey = addition.releaseKey;

@@ -35,7 +35,8 @@ void CSetupThread::CopyProgramFiles() {
         if (error != ERROR_SUCCESS) {
             RunLogFailure(error, "不能复制程序文件 %s", destination.GetString());
             m_failures.programFiles.push_back(destination);
-            if (error == ERROR_ACCESS_DENIED) m_failures.accessDenied = true;
+            if (error == ERROR_ACCESS_DENIED)
+                NoteAccessDenied(destination.Left(destination.ReverseFind('\\')));
             if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
                 m_failures.inUse = true;
         } else {

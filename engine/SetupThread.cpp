@@ -48,16 +48,21 @@ int CSetupThread::Run() {
         RegisterControls();
         RunLogLine("写入注册表, 配置 AutoCAD");
         RegisterProduct();
-        // An unattended run registers the per-user set-up after the worker;
-        // with a page, only a pending clean-up is replaced.
-        if (ShowsBoxes()) ReplacePendingUserCleanup(m_strSourceDir, m_strInstallDir);
+        // Every user's own part, at each user's next logon. A run that sets
+        // up its user only still replaces a pending clean-up, which would
+        // take this installation's profiles and links away.
+        if (m_userSteps.registersUserSetup) {
+            if (!RegisterUserSetup(m_strSourceDir, m_strInstallDir)) m_failures.userSetup = true;
+        } else if (ShowsBoxes()) {
+            ReplacePendingUserCleanup(m_strSourceDir, m_strInstallDir);
+        }
         RunLogLine("创建快捷方式");
         CreateShortcuts();
         RunLogLine("写入卸载记录 Uninstall.log");
         WriteUninstallLog();
         WriteInstallRecord();
         m_failures.machineValues = MachineWriteFailures() - machineFailuresBefore;
-        if (MachineWritesDenied() != machineDeniedBefore) m_failures.accessDenied = true;
+        if (MachineWritesDenied() != machineDeniedBefore) NoteAccessDenied("HKEY_LOCAL_MACHINE");
         ReportSilentFailures();
     } else if (!m_record.IsEmpty()) {
         // A run that stopped in the copy keeps a record of the folders and

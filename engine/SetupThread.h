@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/InstallRecord.h"
+#include "engine/UserSteps.h"
 #include "framework/String.h"
 #include "framework/Thread.h"
 
@@ -109,8 +110,11 @@ public:
     // The uninstall entry's version, publisher, folder, icon, size, quiet
     // command and date, after the name and the command line.
     void WriteUninstallEntryDetails();
-    // Configures "<<Kelvra V9>>" in every AutoCAD release found.
+    // Configures "<<Kelvra V9>>" in every AutoCAD release found (the sides
+    // m_userSteps.parts names).
     void ConfigureAcadReleases();
+    // The links of m_userSteps.parts: the desktop's and the program group's
+    // (the user's), the releases' in the destination (the machine's).
     int CreateShortcuts();
     // result, when given, receives why the link could not be made.
     static int CreateShellLink(const CString& workingFolder, const CString& linkPath,
@@ -126,20 +130,28 @@ public:
         CStringArray programFiles; // program files not copied (still logged)
         int trustedPathLists = 0;  // AutoCAD trusted-path lists too long to join
         CStringArray files;        // content files passed over by an unattended run
+        CStringArray dataFolders;  // data folders standard users could not be let write to
+        bool userSetup = false;    // the per-user set-up for every user's logon not registered
         bool accessDenied = false; // some of them were refused for want of rights
+        CStringArray deniedPlaces; // the folders and registry parts that refused, once each
         bool inUse = false;        // some program file was held open
         bool Any() const {
             return machineValues || !controls.empty() || !links.empty() || !programFiles.empty() ||
-                   trustedPathLists || !files.empty();
+                   trustedPathLists || !files.empty() || !dataFolders.empty() || userSetup;
         }
     };
-    // The box's text; empty when nothing failed.
-    static CString SilentFailuresText(const SilentFailures& failures);
+    // The box's text; empty when nothing failed. What was refused for want
+    // of rights brings the advice to run as administrator unless the run is
+    // elevated already; an elevated run names the places that refused (a
+    // folder under Controlled Folder Access refuses administrators too).
+    static CString SilentFailuresText(const SilentFailures& failures, bool elevated = false);
     // Shows the box over the page when anything failed, unless the user has
     // cancelled (the page may be gone); returns at its answer.
     void ReportSilentFailures();
     // A content file that could not be copied and was passed over.
     void CountFailedFile(const CString& file, DWORD error);
+    // Something refused for want of rights at place (a folder, a registry part).
+    void NoteAccessDenied(const CString& place);
 
     // --- what the worker asks when something goes wrong ---
     // The copying page's user answers in the engine's boxes, owned by the
@@ -170,6 +182,14 @@ public:
     CString m_strEarlierInstallDir;
     CString m_strSourceDir;
     CString m_strInstallDir;
+    // Whose profiles and links this run writes, and whether it registers the
+    // per-user set-up (engine/UserSteps.h); by default its own user's and the
+    // machine's, without the set-up.
+    UserSteps m_userSteps;
+    // The run has an administrator's full rights (set by the program from
+    // its token): the summary then names what refused instead of advising
+    // to run as administrator.
+    bool m_bElevated = false;
 
 private:
     std::mutex m_progressLock;

@@ -23,17 +23,23 @@ const char kAcadArguments[] = "/p \"<<Kelvra V9>>\" /t acad.dwt";
 
 // Step 5: the desktop link, the program group and one link per found release.
 int CSetupThread::CreateShortcuts() {
+    // The desktop and the program group are the user's; the release links
+    // lie in the destination, for every user.
+    const bool userLinks = m_userSteps.parts != ConfigurationParts::MachineOnly;
+    const bool machineLinks = m_userSteps.parts != ConfigurationParts::UserOnly;
     CString desktop;
     CString programs;
-    if (!FindShellFolders(desktop, programs)) {
-        RunLogLine("ERROR  找不到桌面和开始菜单的文件夹 (Shell Folders): 没有创建快捷方式");
-        return 0;
+    CString group;
+    if (userLinks) {
+        if (!FindShellFolders(desktop, programs)) {
+            RunLogLine("ERROR  找不到桌面和开始菜单的文件夹 (Shell Folders): 没有创建快捷方式");
+            return 0;
+        }
+        desktop.Trim().AppendBackslashIfMissing();
+        programs.Trim().AppendBackslashIfMissing();
+        group = JoinPath(programs, kProgramGroup);
+        EnsureDirectory(group);
     }
-    desktop.Trim().AppendBackslashIfMissing();
-    programs.Trim().AppendBackslashIfMissing();
-
-    const CString group = JoinPath(programs, kProgramGroup);
-    EnsureDirectory(group);
 
     // A link replaces any file of its name; only saved links are logged.
     auto makeLink = [this](const CString& linkPath, const CString& target, const char* arguments,
@@ -47,20 +53,24 @@ int CSetupThread::CreateShortcuts() {
         }
         RunLogFailure(static_cast<DWORD>(result), "不能创建快捷方式 %s", linkPath.GetString());
         m_failures.links.push_back(linkPath);
-        if (result == E_ACCESSDENIED) m_failures.accessDenied = true;
+        if (result == E_ACCESSDENIED) NoteAccessDenied(linkPath.Left(linkPath.ReverseFind('\\')));
     };
 
     const CString productProgram = JoinPath(m_strInstallDir, "Kelvra-64.exe");
-    makeLink(JoinPath(desktop, kProductLink), productProgram, nullptr, nullptr);
-    makeLink(JoinPath(group, kProductLink), productProgram, nullptr, nullptr);
+    if (userLinks) {
+        makeLink(JoinPath(desktop, kProductLink), productProgram, nullptr, nullptr);
+        makeLink(JoinPath(group, kProductLink), productProgram, nullptr, nullptr);
+    }
 
     const CString icon = JoinPath(m_strInstallDir, "KelvraV9.0.ICO");
-    SweepAcadShortcuts([&](const AcadRelease& release, const CString& hostFolder) {
-        const CString linkName = CString("Kelvrafor") + release.yearLabel + ".LNK";
-        makeLink(JoinPath(m_strInstallDir, linkName), JoinPath(hostFolder, "acad.exe"),
-                 kAcadArguments, icon);
-    });
+    if (machineLinks)
+        SweepAcadShortcuts([&](const AcadRelease& release, const CString& hostFolder) {
+            const CString linkName = CString("Kelvrafor") + release.yearLabel + ".LNK";
+            makeLink(JoinPath(m_strInstallDir, linkName), JoinPath(hostFolder, "acad.exe"),
+                     kAcadArguments, icon);
+        });
 
+    if (!userLinks) return 1;
     makeLink(JoinPath(group, kWebsiteLink), JoinPath(m_strInstallDir, "Kelvra.url"), nullptr,
              nullptr);
     makeLink(JoinPath(group, kHelpLink), JoinPath(m_strInstallDir, "KelvraHelp.chm"), nullptr,

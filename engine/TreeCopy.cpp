@@ -2,6 +2,7 @@
 // plus the file-system building blocks the other steps reuse.
 #include "engine/SetupThread.h"
 
+#include "engine/DataFolderRights.h"
 #include "engine/JoinPath.h"
 #include "framework/App.h"
 #include "framework/FileCalls.h"
@@ -249,8 +250,12 @@ int CSetupThread::EnsureDirectory(CString path) {
             }
             if (!retry(prefix)) return 0;
         }
+        if (!created) continue;
         // Only what did not exist before is the installation's to remove.
-        if (created) m_record.AddCreatedFolder(prefix);
+        m_record.AddCreatedFolder(prefix);
+        // The product's own data folders, made where standard users cannot write.
+        if (GrantDataFolderRights(m_strInstallDir, prefix) == DataFolderGrant::Failed)
+            m_failures.dataFolders.push_back(prefix);
     }
     return 1;
 }

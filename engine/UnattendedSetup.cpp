@@ -50,6 +50,10 @@ void CUnattendedSetup::ShowSilentFailures(const CString& /*text*/) {
 void SetUpCurrentUser(const CString& installDir) {
     CUnattendedSetup worker;
     worker.m_strInstallDir = installDir;
+    // The installation made the machine's part: the demand-load entries
+    // (HKEY_LOCAL_MACHINE) and the links in the destination, which a
+    // standard user could not write.
+    worker.m_userSteps.parts = ConfigurationParts::UserOnly;
     RunLogLine("配置 AutoCAD 的 \"<<Kelvra V9>>\" 配置: %s", installDir.GetString());
     worker.ConfigureAcadReleases();
     RunLogLine("创建快捷方式");

@@ -31,6 +31,7 @@ private:
 };
 
 // The per-user part of the installation in installDir, for the user running
-// it: the configuration sweep's profile writes (the machine-wide writes among
-// them may fail without harm) and that user's links.
+// it: the configuration sweep's profile writes and that user's desktop and
+// Start-menu links (the machine's part, which the installation made, is left
+// alone).
 void SetUpCurrentUser(const CString& installDir);

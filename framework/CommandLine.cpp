@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -159,11 +160,20 @@ CommandLineOptions ParseArguments(const char* arguments, unsigned accepted,
     while (IsBlank(*p)) ++p;
     // The elevated run's mark counts only as the very first argument.
     const size_t markLength = std::strlen(kElevatedRunSwitch);
-    if ((accepted & kSwitchElevatedRun) && StartsWithNoCase(p, kElevatedRunSwitch) &&
-        (p[markLength] == '\0' || IsBlank(p[markLength]))) {
-        options.elevatedRun = true;
-        p += markLength;
-        while (IsBlank(*p)) ++p;
+    if ((accepted & kSwitchElevatedRun) && StartsWithNoCase(p, kElevatedRunSwitch)) {
+        // The hand-back's name: "=" and exactly 32 hexadecimal digits.
+        const char* end = p + markLength;
+        if (*end == '=') {
+            const char* digits = end + 1;
+            while (std::isxdigit(static_cast<unsigned char>(*digits))) ++digits;
+            if (digits - end == 33) end = digits;
+        }
+        if (*end == '\0' || IsBlank(*end)) {
+            options.elevatedRun = true;
+            if (end != p + markLength) options.handBack = CString(p + markLength + 1, 32);
+            p = end;
+            while (IsBlank(*p)) ++p;
+        }
     }
     options.arguments = p;
     options.arguments.TrimRight();

@@ -25,12 +25,15 @@ constexpr unsigned kUninstallSwitches =
 // itself through the consent prompt: the restarted run does not ask again.
 // Anywhere but first it is an argument not understood. Typed by hand it only
 // spares the prompt: a run without the rights still says so (framework/Elevation.h).
+// It may carry "=" and 32 hexadecimal digits: the name under which the
+// waiting original takes back what the restart leaves to it (app/HandBack.h).
 constexpr char kElevatedRunSwitch[] = "/_KELVRA_ELEVATED_RUN";
 
 struct CommandLineOptions {
     CString arguments;          // the argument text as given, program path and
                                 // the elevated run's mark left out
     bool elevatedRun = false;   // kElevatedRunSwitch came first
+    CString handBack;           // and the name it carried; empty for none
     bool silent = false;        // /S
     bool help = false;          // /?
     bool removeData = false;    // /REMOVEDATA

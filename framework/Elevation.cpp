@@ -56,9 +56,10 @@ RightsStep DecideRights(const ProcessRights& rights, bool silent, bool restarted
     return RightsStep::OfferUserRights;
 }
 
-ProcessRights ReadProcessRights() {
+ProcessRights ReadProcessRights(bool restarted) {
     ProcessRights rights;
-    if (!PretendedToken().empty()) {
+    const std::wstring pretended = PretendedToken();
+    if (!pretended.empty() && !(restarted && pretended == L"consented")) {
         rights.elevationType = TokenElevationTypeLimited;
         return rights;
     }
@@ -83,6 +84,19 @@ ProcessRights ReadProcessRights() {
     return rights;
 }
 
+bool RunsAsLocalSystem() {
+#ifdef KELVRA_TEST_SEAMS
+    if (GetEnvironmentVariableW(L"KELVRA_PRETEND_SYSTEM", nullptr, 0) > 0) return true;
+#endif
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
+    CHandle token(opened);
+    BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    return GetTokenInformation(token.Get(), TokenUser, buffer, sizeof(buffer), &size) &&
+           IsWellKnownSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, WinLocalSystemSid);
+}
+
 bool RunsAsAdministrator() {
     BYTE administrators[SECURITY_MAX_SID_SIZE];
     DWORD size = sizeof(administrators);
@@ -91,7 +105,7 @@ bool RunsAsAdministrator() {
            CheckTokenMembership(nullptr, administrators, &member) && member;
 }
 
-bool RestartElevated(DWORD& exitCode) {
+bool RestartElevated(DWORD& exitCode, const CString& handBack) {
     if (PretendedToken() == L"declined") {
         SetLastError(ERROR_CANCELLED);
         return false;
@@ -99,8 +113,10 @@ bool RestartElevated(DWORD& exitCode) {
     const std::wstring program = AfxGetModulePath();
     if (program.empty()) return false;
     // The mark first: /D= may run to the end of the line.
+    const CString mark = handBack.IsEmpty() ? CString(kElevatedRunSwitch)
+                                            : CString(kElevatedRunSwitch) + "=" + handBack;
     const std::wstring parameters =
-        Wide(kElevatedRunSwitch) + L" " + SkipProgramPath(GetCommandLineW(), program.c_str());
+        Wide(mark) + L" " + SkipProgramPath(GetCommandLineW(), program.c_str());
     // An elevated program would otherwise start in System32, and a relative
     // /LOG= would land there.
     const std::wstring folder = CurrentFolderW();

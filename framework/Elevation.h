@@ -6,6 +6,8 @@
 // waits for the elevated run and ends with its exit code.
 #pragma once
 
+#include "framework/String.h"
+
 #include <windows.h>
 
 // What the process token and the UAC setting say about a run.
@@ -35,14 +37,23 @@ bool RunsAsAdministrator();
 // (set by the tests, where Wine gives every process a full token) makes the
 // run see the filtered token of an administrator under UAC. It can only add a
 // restart, a question or a refusal, never spare a check. With the value
-// "declined" the consent prompt counts as declined without being shown.
-ProcessRights ReadProcessRights();
+// "declined" the consent prompt counts as declined without being shown; with
+// "consented" only a first run sees the filtered token, and the restart
+// (restarted) sees its real one, as after a Yes at the prompt.
+ProcessRights ReadProcessRights(bool restarted);
+
+// True when the process runs as the LocalSystem account (deployment systems
+// run installers so). In test builds (KELVRA_TEST_SEAMS) the environment
+// variable KELVRA_PRETEND_SYSTEM makes a run see itself as SYSTEM: Wine has
+// no SYSTEM account to run a program as.
+bool RunsAsLocalSystem();
 
 // Restarts the program through the consent prompt with kElevatedRunSwitch
-// before its own arguments, taken unchanged from the wide command line, in
-// the same current folder; waits for it. True with the restarted run's exit
-// code; false with the last error set (ERROR_CANCELLED: the user declined).
-bool RestartElevated(DWORD& exitCode);
+// (followed by "=" and handBack when one is given) before its own arguments,
+// taken unchanged from the wide command line, in the same current folder;
+// waits for it. True with the restarted run's exit code; false with the last
+// error set (ERROR_CANCELLED: the user declined).
+bool RestartElevated(DWORD& exitCode, const CString& handBack = CString());
 
 // After a Restart that did not happen, or for OfferUserRights and
 // RefuseSilent: writes the reason into the run's log and, unless the run is

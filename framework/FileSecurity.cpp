@@ -76,7 +76,15 @@ bool HasTrustedOwner(HANDLE object) {
     return !user.empty() && EqualSid(owner, user.data());
 }
 
-bool AdministratorsAloneMayChange(PSECURITY_DESCRIPTOR descriptor) {
+namespace {
+
+// An administrative account, or alsoTrusted when it is given.
+bool IsTrustedSid(PSID sid, PSID alsoTrusted) {
+    return IsAdministrativeSid(sid) ||
+           (alsoTrusted && sid && IsValidSid(sid) && EqualSid(sid, alsoTrusted));
+}
+
+bool TrustedAloneMayChange(PSECURITY_DESCRIPTOR descriptor, PSID alsoTrusted) {
     PSID owner = nullptr;
     BOOL ownerDefaulted = FALSE;
     BOOL present = FALSE;
@@ -86,7 +94,7 @@ bool AdministratorsAloneMayChange(PSECURITY_DESCRIPTOR descriptor) {
         !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &daclDefaulted))
         return false;
     // The owner may always rewrite the list; no list at all lets anyone in.
-    if (!IsAdministrativeSid(owner) || !present || !dacl) return false;
+    if (!IsTrustedSid(owner, alsoTrusted) || !present || !dacl) return false;
     ACL_SIZE_INFORMATION size{};
     if (!GetAclInformation(dacl, &size, sizeof(size), AclSizeInformation)) return false;
     for (DWORD index = 0; index < size.AceCount; ++index) {
@@ -100,9 +108,20 @@ bool AdministratorsAloneMayChange(PSECURITY_DESCRIPTOR descriptor) {
         const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
         if (!(allowed->Mask & kChangeRights)) continue;
         const PSID sid = const_cast<DWORD*>(&allowed->SidStart);
-        if (!IsAdministrativeSid(sid)) return false;
+        if (!IsTrustedSid(sid, alsoTrusted)) return false;
     }
     return true;
+}
+
+} // namespace
+
+bool AdministratorsAloneMayChange(PSECURITY_DESCRIPTOR descriptor) {
+    return TrustedAloneMayChange(descriptor, nullptr);
+}
+
+bool AdministratorsAndRunningUserAloneMayChange(PSECURITY_DESCRIPTOR descriptor) {
+    std::vector<BYTE> user = CurrentUserSid();
+    return !user.empty() && TrustedAloneMayChange(descriptor, user.data());
 }
 
 bool IsWritableByAdministratorsAlone(HANDLE object) {

@@ -33,6 +33,11 @@ bool IsWritableByAdministratorsAlone(HANDLE object);
 // The rule of IsWritableByAdministratorsAlone, applied to a descriptor
 // holding an owner and an access list.
 bool AdministratorsAloneMayChange(PSECURITY_DESCRIPTOR descriptor);
+// The same rule with the running process's user trusted as well: true when
+// nobody but the administrative accounts and this account may change what
+// the object holds or who may (an administrator's folder whose owner is the
+// administrator's own account, not the Administrators group).
+bool AdministratorsAndRunningUserAloneMayChange(PSECURITY_DESCRIPTOR descriptor);
 
 // Security attributes made from a descriptor in SDDL; not valid (and null
 // attributes, the defaults) when the text cannot be read.

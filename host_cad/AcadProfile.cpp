@@ -148,23 +148,52 @@ struct ProfileLocation {
 using ProfilesKeyNote =
     std::function<void(const CString& view, const CString& productId, const CString& profilesKey)>;
 
+// The view in the release's keys, and the host's key below the view's
+// "Software" ("Autodesk\AutoCAD\<release>\<product id>").
+struct HostKey {
+    CString view;
+    CString productId;
+    CString hostPath;
+};
+
+HostKey FindHostKey(const AcadRelease& release, const CString& requestedView) {
+    HostKey host;
+    host.view = release.generation->viewInProfileKeys ? requestedView : CString();
+    host.productId = ReadProductId(release, host.view);
+    host.hostPath = CString("Autodesk\\AutoCAD\\") + release.releaseKey + "\\" + host.productId;
+    return host;
+}
+
+// The demand-load key (HKLM) of the release; empty when it has none.
+CString DemandLoadKey(const AcadGeneration& generation, const HostKey& host) {
+    if (!generation.demandLoadFile) return CString();
+    const CString demandLoadView =
+        generation.demandLoadView ? CString(generation.demandLoadView) : host.view;
+    return KeyInView("Software", demandLoadView, host.hostPath + "\\Applications\\LoadKelvra");
+}
+
+void WriteDemandLoad(const AcadGeneration& generation, const CString& key, bool thirtyTwoBitForms,
+                     const CString& installDir) {
+    if (key.IsEmpty()) return;
+    const char* loader = thirtyTwoBitForms && generation.demandLoadFile32
+                             ? generation.demandLoadFile32
+                             : generation.demandLoadFile;
+    WriteMachineDword(key, "LOADCTRLS", 2);
+    WriteMachineString(key, "LOADER", installDir + loader);
+}
+
 ProfileLocation LocateProfile(const AcadRelease& release, const CString& requestedView,
                               const CString& hostFolder, const ProfilesKeyNote& note = {}) {
     const AcadGeneration& generation = *release.generation;
-    const CString view = generation.viewInProfileKeys ? requestedView : CString();
+    const HostKey host = FindHostKey(release, requestedView);
+    const CString& view = host.view;
+    const CString& hostPath = host.hostPath;
     ProfileLocation location;
     location.thirtyTwoBitForms = !view.IsEmpty();
 
-    const CString productId = ReadProductId(release, view);
-    const CString hostPath = CString("Autodesk\\AutoCAD\\") + release.releaseKey + "\\" + productId;
-    if (note) note(view, productId, KeyInView("Software", view, hostPath + "\\Profiles"));
+    if (note) note(view, host.productId, KeyInView("Software", view, hostPath + "\\Profiles"));
     location.keys.profile = KeyInView("Software", view, hostPath + "\\Profiles\\" + kKelvraProfile);
-    if (generation.demandLoadFile) {
-        const CString demandLoadView =
-            generation.demandLoadView ? CString(generation.demandLoadView) : view;
-        location.keys.demandLoad =
-            KeyInView("Software", demandLoadView, hostPath + "\\Applications\\LoadKelvra");
-    }
+    location.keys.demandLoad = DemandLoadKey(generation, host);
     CString defaultProfile;
     location.hostSupportPath =
         ReadHostSupportPath(generation, hostPath, view, hostFolder, defaultProfile);
@@ -182,8 +211,15 @@ AcadProfileKeys FindAcadProfileKeys(const AcadRelease& release, const CString& v
 
 int ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
                          const CString& requestedView, const CString& hostFolder,
-                         AcadProfileAdditions* added) {
+                         AcadProfileAdditions* added, ConfigurationParts parts) {
     const AcadGeneration& generation = *release.generation;
+    if (parts == ConfigurationParts::MachineOnly) {
+        // No default profile looked for: nothing is made in this user's hive.
+        const HostKey host = FindHostKey(release, requestedView);
+        WriteDemandLoad(generation, DemandLoadKey(generation, host), !host.view.IsEmpty(),
+                        installDir);
+        return 0;
+    }
     // What was there before configuration, read without creating anything.
     AcadProfileAddition where;
     where.releaseKey = release.releaseKey;
@@ -215,13 +251,8 @@ int ConfigureAcadProfile(const AcadRelease& release, const CString& installDir,
     const bool thirtyTwoBitForms = location.thirtyTwoBitForms;
     const CString& profileKey = location.keys.profile;
 
-    if (!location.keys.demandLoad.IsEmpty()) {
-        const char* loader = thirtyTwoBitForms && generation.demandLoadFile32
-                                 ? generation.demandLoadFile32
-                                 : generation.demandLoadFile;
-        WriteMachineDword(location.keys.demandLoad, "LOADCTRLS", 2);
-        WriteMachineString(location.keys.demandLoad, "LOADER", installDir + loader);
-    }
+    if (parts != ConfigurationParts::UserOnly)
+        WriteDemandLoad(generation, location.keys.demandLoad, thirtyTwoBitForms, installDir);
 
     // Removes a profile left empty by an earlier run; one with subkeys stays
     // and is refreshed value by value below.

@@ -26,8 +26,20 @@ struct AcadProfileAdditions {
     std::vector<AcadProfileAddition> trustedPaths;
 };
 
+// Which of configuration's writes a run makes: the machine's part, shared by
+// every user (the demand-load entries under HKEY_LOCAL_MACHINE), the
+// running user's own (the profiles under HKEY_CURRENT_USER), or both.
+enum class ConfigurationParts {
+    UserAndMachine,
+    MachineOnly, // SYSTEM, or an administrator's run on a user's behalf:
+                 // the users' own parts are made by the per-user program
+    UserOnly,    // the per-user program: the installation made the machine's
+};
+
 // Writes the release's demand-load entry (HKLM) and the profile's support
-// path, menu file and trusted paths (HKCU), as its generation requires.
+// path, menu file and trusted paths (HKCU), as its generation requires;
+// parts leaves out one side (MachineOnly reads nothing under HKCU but the
+// product id).
 // installDir ends in a backslash. view is "" or "Wow6432Node" (the sweep
 // always passes ""); hostFolder, the folder discovery found, is used by the
 // releases whose support path names the host's own folders (R15.0).
@@ -36,7 +48,8 @@ struct AcadProfileAdditions {
 // added, when given, receives what was added; noting it only reads (without
 // creating keys), so the writes and their order are the same either way.
 int ConfigureAcadProfile(const AcadRelease& release, const CString& installDir, const CString& view,
-                         const CString& hostFolder, AcadProfileAdditions* added = nullptr);
+                         const CString& hostFolder, AcadProfileAdditions* added = nullptr,
+                         ConfigurationParts parts = ConfigurationParts::UserAndMachine);
 
 // The keys configuration writes for one release, as ConfigureAcadProfile
 // computes them (reading "CurVer" and the default profiles on the way, with

@@ -35,13 +35,13 @@ ViewVisit IgnoringView(const ReleaseVisit& visit) {
 } // namespace
 
 int ConfigureAcadReleaseSweep(const CString& installDir, AcadProfileAdditions* added,
-                              IReleaseSweepReport* report) {
+                              IReleaseSweepReport* report, ConfigurationParts parts) {
     int listsLeft = 0;
     SweepReleases(
         &AcadRelease::configurationSweepViews,
         [&](const AcadRelease& release, const char* view, const CString& hostFolder) {
             const int left =
-                ConfigureAcadProfile(release, installDir, CString(), hostFolder, added);
+                ConfigureAcadProfile(release, installDir, CString(), hostFolder, added, parts);
             listsLeft += left;
             if (report) report->Configured(release, view, hostFolder, left != 0);
         },

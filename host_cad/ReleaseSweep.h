@@ -28,8 +28,10 @@ protected:
 // trusted-path lists were too long to read and were left as they were.
 // added, when given, receives what configuration added (ConfigureAcadProfile);
 // report, when given, hears of every release, configured or skipped.
+// parts: which side of each release's configuration is written.
 int ConfigureAcadReleaseSweep(const CString& installDir, AcadProfileAdditions* added = nullptr,
-                              IReleaseSweepReport* report = nullptr);
+                              IReleaseSweepReport* report = nullptr,
+                              ConfigurationParts parts = ConfigurationParts::UserAndMachine);
 
 // Calls visit(release, host folder) for every release the configuration
 // sweep finds (in one of its configuration views), in table order.

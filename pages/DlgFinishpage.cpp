@@ -19,6 +19,7 @@ BOOL CDlgFinishpage::OnInitDialog() {
     CDialog::OnInitDialog();
     PreparePageLook(m_hWnd, m_heading, {&m_btnFinish}, nullptr);
     m_readmeOption.SetCheck(BST_CHECKED);
+    m_bReadmeChosen = false;
     CenterWindow();
     return TRUE;
 }
@@ -30,17 +31,20 @@ bool CDlgFinishpage::OnButtonClicked(int id) {
 }
 
 void CDlgFinishpage::OnFinish() {
-    if (m_readmeOption.GetCheck() == BST_CHECKED) {
-        m_strInstallDir.TrimRight();
-        m_strInstallDir.AppendBackslashIfMissing();
-        // The option's label names readme.htm; the file shipped is readme.txt.
-        CString readme = m_strInstallDir + "readme.txt";
-        // Opened in the text-file program without waiting for it; its outcome
-        // does not change the end of the wizard.
-        std::wstring wideReadme;
-        if (ToWide(readme, wideReadme) &&
-            GetFileAttributesW(wideReadme.c_str()) != INVALID_FILE_ATTRIBUTES)
-            ShellExecuteW(nullptr, L"OPEN", wideReadme.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
-    }
+    m_bReadmeChosen = m_readmeOption.GetCheck() == BST_CHECKED;
+    if (m_bReadmeChosen && m_bOpenReadme) OpenReadme(m_strInstallDir);
     EndDialog(ID_WIZ_EXIT);
+}
+
+void OpenReadme(CString installDir) {
+    installDir.TrimRight();
+    installDir.AppendBackslashIfMissing();
+    // The option's label names readme.htm; the file shipped is readme.txt.
+    const CString readme = installDir + "readme.txt";
+    // Opened in the text-file program without waiting for it; its outcome
+    // does not change the end of the wizard.
+    std::wstring wideReadme;
+    if (ToWide(readme, wideReadme) &&
+        GetFileAttributesW(wideReadme.c_str()) != INVALID_FILE_ATTRIBUTES)
+        ShellExecuteW(nullptr, L"OPEN", wideReadme.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
 }

@@ -4,9 +4,8 @@
 #include "framework/ExitCode.h"
 #include "framework/FileFind.h"
 #include "framework/FileSecurity.h"
+#include "framework/RandomName.h"
 #include "framework/WideText.h"
-
-#include <ntsecapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,14 +38,9 @@ void SweepEmptyCopyFolders(const CString& temp) {
 // An unpredictable name from the system's generator: nobody can create the
 // folder (or a link under its name) ahead of us.
 bool RandomFolderName(CString& name) {
-    unsigned char bytes[16];
-    if (!RtlGenRandom(bytes, sizeof(bytes))) return false;
-    name = kCopyFolderPrefix;
-    for (unsigned char byte : bytes) {
-        CString pair;
-        pair.Format("%02x", byte);
-        name += pair;
-    }
+    CString random;
+    if (!RandomHexName(random)) return false;
+    name = kCopyFolderPrefix + random;
     return true;
 }
 

@@ -133,8 +133,8 @@ int CUninstallApp::Main() {
     // The original, before the instance check and the question: the
     // elevated run takes both over. The copy has the original's rights.
     if (!m_options.privateSwitch) {
-        const RightsStep rights =
-            DecideRights(ReadProcessRights(), m_options.silent, m_options.elevatedRun);
+        const RightsStep rights = DecideRights(ReadProcessRights(m_options.elevatedRun),
+                                               m_options.silent, m_options.elevatedRun);
         DWORD restartError = ERROR_SUCCESS;
         if (rights == RightsStep::Restart) {
             DWORD elevatedExitCode = 0;

@@ -5,9 +5,8 @@
 #include "framework/ExitCode.h"
 #include "framework/ProgramArguments.h"
 #include "framework/RunLog.h"
-#include "host_cad/AcadCleanup.h"
 #include "framework/Handles.h"
-#include "uninstall/ProductRemoval.h"
+#include "uninstall/UserCleanup.h"
 #include "res/ProductVersion.h"
 
 #include <shlobj.h>
@@ -71,10 +70,13 @@ int CUserSetupApp::RunUserSetup(const CommandLineOptions& options) {
         RunLogLine("本软件已重新安装: 不清理");
     } else if (options.privateSwitch) {
         ResolveUserShellFolders();
-        const int changed =
-            RemoveAcadConfiguration(options.destination, AcadCleanupParts::UserOnly);
-        const int removed = RemoveUserShortcuts();
-        RunLogLine("清理: %d 个 AutoCAD 注册表项, %d 个快捷方式和文件夹", changed, removed);
+        const bool roaming = UserProfileRoams();
+        if (roaming)
+            RunLogLine("漫游用户配置文件: 保留 AutoCAD 配置 (其他计算机可能仍在使用), "
+                       "只删除本机的快捷方式");
+        const UserCleanupResult done = CleanUpUser(options.destination, roaming);
+        RunLogLine("清理: %d 个 AutoCAD 注册表项, %d 个快捷方式和文件夹", done.acadChanged,
+                   done.linksRemoved);
     } else {
         CString installDir = options.destination;
         if (installDir.IsEmpty() && AfxGetModuleFolder(installDir)) installDir += "\\";

@@ -6,6 +6,7 @@
 
 #include "engine/ActiveSetup.h"
 #include "engine/UnattendedSetup.h"
+#include "framework/RunLog.h"
 #include "framework/SingleInstance.h"
 #include "framework/WideText.h"
 #include "tools/report/InstallReport.h"
@@ -16,6 +17,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cwchar>
 #include <functional>
 #include <vector>
 
@@ -453,7 +456,10 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     InstallAll();
     EXPECT_TRUE(Detected());
     const std::string interactive = Report(m_destination);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kActiveSetupKey));
+    // An elevated interactive run registers every other user's set-up too,
+    // as the silent run below does.
+    CString interactiveStubPath;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", interactiveStubPath));
     const std::string userState = UserReport(m_destination);
     ASSERT_NE(interactive.find("File Copy: "), std::string::npos) << interactive;
     ASSERT_NE(userState.find("<<Kelvra V9>>"), std::string::npos) << userState;
@@ -463,16 +469,23 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     EXPECT_EQ(InstallSilently(), 0u) << ReadFileBytes(Log());
     EXPECT_EQ(Report(m_destination), interactive);
 
-    // Apart from the Active Setup component, which runs the per-user part.
+    // And the same Active Setup component, which runs the per-user part.
     CString stubPath;
     ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath));
+    EXPECT_EQ(stubPath, interactiveStubPath);
     // The kept copy under Common Files, the distribution's file byte for byte.
     EXPECT_EQ(stubPath, "\"" + UserProgramFolder() + "KelvraUserSetup.exe\" /D=" + m_destination);
     EXPECT_EQ(ReadFileBytes(UserProgramFolder() + "KelvraUserSetup.exe"),
               ReadFileBytes(DistributionFolder("full") + "KelvraUserSetup.exe"));
     CString version;
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "Version", version));
-    EXPECT_EQ(version, "9,0,0,1");
+    // Each registration raises it: the set-up, the clean-up, the set-up again.
+    CString earlier = version;
+    auto raised = [&] {
+        const bool higher = CompareActiveSetupVersions(version, earlier) > 0;
+        earlier = version;
+        return higher;
+    };
 
     // A user who never had the product: the stub gives them what the
     // interactive installation gave its user.
@@ -487,7 +500,7 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     EXPECT_EQ(RunCommand("\"" + Dest("Uninstall-64.exe") + "\" /S"), 0u);
     EXPECT_FALSE(DirectoryExists(Dest("Support")));
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "Version", version));
-    EXPECT_EQ(version, "9,0,0,2");
+    EXPECT_TRUE(raised()) << version.GetString();
     ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath));
     EXPECT_EQ(stubPath,
               "\"" + UserProgramFolder() + kUserSetupProgram + "\" /REMOVE /D=" + m_destination);
@@ -507,7 +520,7 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath));
     EXPECT_EQ(stubPath.Find("/REMOVE"), -1) << stubPath;
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "Version", version));
-    EXPECT_EQ(version, "9,0,0,3");
+    EXPECT_TRUE(raised()) << version.GetString();
     // And a clean-up started anyway (a user whose logon raced the
     // reinstallation) leaves an installed product's user alone.
     ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
@@ -770,6 +783,161 @@ TEST_F(DeploymentTest, WithoutAdministratorRightsABoxOffersToGoOnAndASilentRunEn
     }
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
     EXPECT_FALSE(DirectoryExists(m_destination));
+}
+
+// The program the shell opens text files with, for the life of the object:
+// the test's recorder (registered under HKEY_LOCAL_MACHINE\SOFTWARE\Classes,
+// where Wine's shell looks), which records the file, and the process that
+// started it, and stays until released.
+class TextFileRecorder {
+public:
+    explicit TextFileRecorder(const CString& folder) : m_record(folder + "opened.record") {
+        m_recordedName.Format("KelvraReadmeRecorded-%lu", GetCurrentProcessId());
+        m_releaseName.Format("KelvraReadmeRelease-%lu", GetCurrentProcessId());
+        m_recorded.Reset(CreateEventA(nullptr, TRUE, FALSE, m_recordedName));
+        m_release.Reset(CreateEventA(nullptr, TRUE, FALSE, m_releaseName));
+        m_hadTextFiles = ReadString(HKEY_LOCAL_MACHINE, kTextFiles, "", m_textFiles);
+        const CString command = "\"" + WinePath(KELVRA_OPEN_RECORDER) + "\" \"" + m_record + "\" " +
+                                m_recordedName + " " + m_releaseName + " \"%1\"";
+        m_registered =
+            WriteString(HKEY_LOCAL_MACHINE, kTextFiles, "", kClass) &&
+            WriteString(HKEY_LOCAL_MACHINE, ClassKey() + "\\shell\\open\\command", "", command);
+    }
+    ~TextFileRecorder() {
+        SetEvent(m_release.Get());
+        for (DWORD id : Recorders()) {
+            CHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
+            if (process) WaitForSingleObject(process.Get(), 30000);
+        }
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, ClassKey());
+        if (m_hadTextFiles)
+            WriteString(HKEY_LOCAL_MACHINE, kTextFiles, "", m_textFiles);
+        else
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, kTextFiles);
+    }
+    TextFileRecorder(const TextFileRecorder&) = delete;
+    TextFileRecorder& operator=(const TextFileRecorder&) = delete;
+
+    bool IsRegistered() const { return m_registered && m_recorded && m_release; }
+    bool WaitUntilOpened(DWORD timeoutMs) const {
+        return WaitForSingleObject(m_recorded.Get(), timeoutMs) == WAIT_OBJECT_0;
+    }
+    // The file opened, and the process that asked the shell to open it.
+    CString OpenedPath() const { return FileLine(m_record, 0); }
+    DWORD Opener() const { return std::strtoul(FileLine(m_record, 2), nullptr, 10); }
+    // The recorders running now: each stays until released.
+    static std::vector<DWORD> Recorders() {
+        std::vector<DWORD> ids;
+        for (const PROCESSENTRY32W& process : Processes())
+            if (_wcsicmp(process.szExeFile, L"open_recorder.exe") == 0)
+                ids.push_back(process.th32ProcessID);
+        return ids;
+    }
+
+private:
+    static constexpr char kTextFiles[] = "SOFTWARE\\Classes\\.txt";
+    static constexpr char kClass[] = "KelvraTest.readme";
+    static CString ClassKey() { return CString("SOFTWARE\\Classes\\") + kClass; }
+    CString m_record;
+    CString m_recordedName, m_releaseName;
+    CHandle m_recorded, m_release;
+    CString m_textFiles;
+    bool m_hadTextFiles = false;
+    bool m_registered = false;
+};
+
+// An administrator's password typed for a standard user at the consent
+// prompt (or an administrator's own double-click): the run restarts
+// elevated. Wine elevates nothing, so the token kinds are pretended: the
+// first run sees a filtered token, the restart its real, full one. Whose
+// HKEY_CURRENT_USER and desktop each process writes cannot differ under Wine
+// (one account runs everything): which process wrote them shows in the
+// uninstall log, the per-user program's log and the read-me's opener.
+TEST_F(DeploymentTest, ARestartedElevatedRunLeavesTheUsersPartAndTheReadmeToTheOriginal) {
+    TextFileRecorder readme(m_temp.Path());
+    ASSERT_TRUE(readme.IsRegistered());
+    const CString userSetupLog = TempFolderPath("Kelvra V9 UserSetup.log");
+    DeleteFileA(userSetupLog);
+    PretendFilteredToken consented(L"consented");
+    m_driver.Launch(Distribution("full"), LogArgument());
+    WalkFromWelcome();
+    HWND finish = Reached(WizardPage::Finish);
+    // The pages are the restart's: a process the original started.
+    const DWORD elevated = WindowProcess(finish);
+    EXPECT_NE(elevated, m_driver.ProcessId());
+    EXPECT_EQ(ParentProcess(elevated), m_driver.ProcessId());
+    ASSERT_TRUE(m_driver.IsChecked(finish, IDC_README));
+    m_driver.Click(finish, IDC_NEXT);
+    EXPECT_EQ(m_driver.WaitForExit(), 0u);
+
+    // The elevated run registered every user's set-up, made the machine's
+    // links and no link of its own account, and handed the rest back.
+    CString stubPath;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath));
+    const std::string log = ReadFileBytes(Log());
+    EXPECT_NE(log.find("以管理员身份重新启动的运行: 不写本帐户的"), std::string::npos) << log;
+    EXPECT_NE(log.find("交回原来的运行"), std::string::npos) << log;
+    const std::string uninstallLog = ReadFileBytes(Dest("Uninstall.log"));
+    EXPECT_EQ(uninstallLog.find(DesktopLink().str()), std::string::npos) << uninstallLog;
+    EXPECT_EQ(uninstallLog.find(kGroupName), std::string::npos) << uninstallLog;
+    EXPECT_NE(uninstallLog.find("Kelvrafor2010.LNK"), std::string::npos) << uninstallLog;
+
+    // The original ran the per-user program for its own user at once.
+    const std::string userLog = ReadFileBytes(userSetupLog);
+    EXPECT_NE(LastLine(userLog).find("结束, 退出代码 0"), std::string::npos) << userLog;
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
+    EXPECT_TRUE(FileExists(DesktopLink()));
+    EXPECT_TRUE(FileExists(m_programs + kGroupName + "\\土地整理规划设计.LNK"));
+
+    // And opened the read-me, as its user; the elevated run opened nothing.
+    ASSERT_TRUE(readme.WaitUntilOpened(30000));
+    EXPECT_EQ(readme.OpenedPath(), Dest("readme.txt"));
+    EXPECT_EQ(readme.Opener(), m_driver.ProcessId());
+    EXPECT_EQ(TextFileRecorder::Recorders().size(), 1u);
+}
+
+// Makes the programs started while it lives see themselves as SYSTEM: a
+// test build's seam, since Wine has no SYSTEM account to run them as.
+class PretendSystem {
+public:
+    PretendSystem() { SetEnvironmentVariableW(L"KELVRA_PRETEND_SYSTEM", L"1"); }
+    ~PretendSystem() { SetEnvironmentVariableW(L"KELVRA_PRETEND_SYSTEM", nullptr); }
+    PretendSystem(const PretendSystem&) = delete;
+    PretendSystem& operator=(const PretendSystem&) = delete;
+};
+
+// Intune or Configuration Manager: a silent run as SYSTEM. Under Wine SYSTEM's
+// HKEY_CURRENT_USER and shell folders are the test user's own, so what the
+// run does not write there shows directly.
+TEST_F(DeploymentTest, ASilentRunAsSystemWritesNoProfileOrLinkOfItsOwn) {
+    {
+        PretendSystem system;
+        EXPECT_EQ(InstallSilently(), 0u) << ReadFileBytes(Log());
+    }
+    EXPECT_TRUE(Detected());
+    const std::string log = ReadFileBytes(Log());
+    EXPECT_NE(log.find("以 SYSTEM 帐户运行: 不写 SYSTEM 自己的"), std::string::npos) << log;
+    // The machine's part: the demand-load entries, the release links in the
+    // destination, every user's set-up.
+    CString loader;
+    EXPECT_TRUE(
+        ReadString(HKEY_LOCAL_MACHINE,
+                   "SOFTWARE\\Autodesk\\AutoCAD\\R18.0\\ACAD-8001:804\\Applications\\LoadKelvra",
+                   "LOADER", loader));
+    EXPECT_EQ(loader, Dest("Support\\2010-12\\64\\ARX\\LoadKelvra.arx"));
+    EXPECT_TRUE(FileExists(Dest("Kelvrafor2010.LNK")));
+    CString stubPath;
+    ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath", stubPath));
+    // SYSTEM's own part: none.
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
+    EXPECT_FALSE(FileExists(DesktopLink()));
+    EXPECT_FALSE(DirectoryExists(m_programs + kGroupName));
+    EXPECT_EQ(ReadFileBytes(Dest("Uninstall.log")).find(kGroupName), std::string::npos);
+
+    // A user's next logon gives that user the profiles and links.
+    EXPECT_EQ(RunCommand(stubPath), 0u);
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kR18Profile));
+    EXPECT_TRUE(FileExists(DesktopLink()));
 }
 
 // A window station of a service's kind (without WSF_VISIBLE) with its desktop.

@@ -105,6 +105,8 @@ void CInstallMachine::ClearInstallationKeys() {
         "SOFTWARE\\Classes\\Kelvra.SampleControl.1",
         "SOFTWARE\\Classes\\CLSID\\{6B2E9C41-4D0A-4F7E-9C35-1A7D5E0B9F21}",
         "SOFTWARE\\Classes\\TypeLib\\{6B2E9C42-4D0A-4F7E-9C35-1A7D5E0B9F21}",
+        // Every elevated installation registers the per-user set-up.
+        "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\Kelvra V9",
     };
     for (const char* key : machineKeys) RegDeleteTreeW(HKEY_LOCAL_MACHINE, Wide(key).c_str());
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Autodesk");

@@ -17,6 +17,7 @@ struct ParseCase {
     const char* destination = "";
     const char* invalid = ""; // the argument named as not understood
     bool elevatedRun = false;
+    const char* handBack = "";
 };
 
 // 乗 (81 5C) ends in the byte of a backslash: a folder named after it has no
@@ -55,6 +56,17 @@ const ParseCase kCases[] = {
      .silent = true,
      .invalid = "/_KELVRA_ELEVATED_RUN"},
     {.commandLine = "Setup.exe /_KELVRA_ELEVATED_RUNX", .invalid = "/_KELVRA_ELEVATED_RUNX"},
+    // With the name of the original's hand-back: 32 hexadecimal digits, no other.
+    {.commandLine = "Setup.exe /_KELVRA_ELEVATED_RUN=0123456789abcdef0123456789ABCDEF /LOG=x",
+     .logFile = "x",
+     .elevatedRun = true,
+     .handBack = "0123456789abcdef0123456789ABCDEF"},
+    {.commandLine = "Setup.exe /_KELVRA_ELEVATED_RUN=0123456789abcdef",
+     .invalid = "/_KELVRA_ELEVATED_RUN=0123456789abcdef"},
+    {.commandLine = "Setup.exe /_KELVRA_ELEVATED_RUN=0123456789abcdef0123456789abcdef0",
+     .invalid = "/_KELVRA_ELEVATED_RUN=0123456789abcdef0123456789abcdef0"},
+    {.commandLine = "Setup.exe /_KELVRA_ELEVATED_RUN=C:\\x\\0123456789abcdef0123456789",
+     .invalid = "/_KELVRA_ELEVATED_RUN=C:\\x\\0123456789abcdef0123456789"},
     {.commandLine = "Setup.exe /?", .help = true},
     // Refused: no backslash, empty values, unknown switches, a switch the
     // program does not take.
@@ -104,6 +116,7 @@ TEST(CommandLineTest, ParsesTheSwitchesAndNamesWhatItRefuses) {
         EXPECT_EQ(o.invalidArgument, CString(c.invalid));
         EXPECT_EQ(o.IsValid(), *c.invalid == '\0');
         EXPECT_EQ(o.elevatedRun, c.elevatedRun);
+        EXPECT_EQ(o.handBack, CString(c.handBack));
     }
     EXPECT_EQ(ParseArguments("  /_KELVRA_ELEVATED_RUN  /S /D=C:\\a ", kSetupSwitches).arguments,
               CString("/S /D=C:\\a"));

@@ -105,16 +105,7 @@ public:
     }
 
 private:
-    CString RecordLine(int index) const {
-        std::string bytes = ReadFileBytes(m_record);
-        size_t start = 0;
-        for (int i = 0; i < index && start != std::string::npos; ++i) {
-            start = bytes.find('\n', start);
-            if (start != std::string::npos) ++start;
-        }
-        if (start == std::string::npos || start >= bytes.size()) return CString();
-        return CString(bytes.substr(start, bytes.find('\n', start) - start));
-    }
+    CString RecordLine(int index) const { return FileLine(m_record, index); }
 
     static void WaitForRecordersToEnd() {
         for (DWORD id : RunningRecorders()) {
@@ -255,6 +246,15 @@ TEST(FinishPageTest, NothingOpensWithoutReadmeOrWithTheOptionCleared) {
                             d.Click(p, IDC_NEXT);
                         }),
               ID_WIZ_EXIT);
+    EXPECT_TRUE(TextFileHandler::RunningRecorders().empty());
+    EXPECT_FALSE(handler.HasRecord());
+    EXPECT_FALSE(page.m_bReadmeChosen);
+
+    // Ticked in a run that leaves the read-me to the user's own run (or
+    // SYSTEM's): the choice goes out, nothing opens here.
+    page.m_bOpenReadme = false;
+    EXPECT_EQ(RunFinish(page, ClickFinish()), ID_WIZ_EXIT);
+    EXPECT_TRUE(page.m_bReadmeChosen);
     EXPECT_TRUE(TextFileHandler::RunningRecorders().empty());
     EXPECT_FALSE(handler.HasRecord());
 }

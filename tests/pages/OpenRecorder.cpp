@@ -3,12 +3,14 @@
 //
 //   open_recorder.exe <record file> <recorded event> <release event> <document>
 //
-// It writes the document's path and the show command it was started with into
-// the record file (code page 936, one per line), signals the recorded event,
+// It writes the document's path, the show command it was started with and the
+// process that started it into the record file (code page 936, one per
+// line), signals the recorded event,
 // and stays alive until the release event (or a minute) so that a test can
 // see it running.
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <string>
 
@@ -33,6 +35,20 @@ bool WriteRecord(const wchar_t* file, const std::string& record) {
     return ok && written == record.size();
 }
 
+// The process that started this one (the shell's caller), or 0.
+DWORD ParentProcessId() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    DWORD parent = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+    CloseHandle(snapshot);
+    return parent;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -48,7 +64,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     GetStartupInfoW(&startup);
     int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
 
-    std::string record = ToAnsi(argv[4]) + "\n" + std::to_string(show) + "\n";
+    std::string record = ToAnsi(argv[4]) + "\n" + std::to_string(show) + "\n" +
+                         std::to_string(ParentProcessId()) + "\n";
     bool written = WriteRecord(argv[1], record);
     HANDLE recorded = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]);
     HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, argv[3]);

@@ -2,6 +2,7 @@
 // system and in the registry, difference by difference, and whether DLLs
 // planted beside it under system names get loaded; whether the uninstaller's
 // copy, which works from a fresh folder under %TEMP%, loads any.
+#include "engine/ActiveSetup.h"
 #include "engine/InstallRecord.h"
 #include "tests/e2e/InstallScenario.h"
 #include "tests/e2e/UninstallScenario.h"
@@ -236,10 +237,13 @@ TEST_F(MachineFootprint, PlantedSystemDllsAreNeverLoadedAndOnlyDocumentedPlacesC
     // keys discovery reads create.
     // An administrator's run also keeps its installation record under
     // Common Files (made, or replaced when an earlier test left one).
+    // So does every user's set-up, registered with the program it runs.
     const std::string machineRecord = MachineRecordPath().str();
     std::vector<std::string> allowed = {
         "+ " + machineRecord.substr(0, machineRecord.rfind("\\Kelvra V9\\")),
         "* " + machineRecord,
+        "* " + (UserProgramFolder() + kUserSetupProgram).str(),
+        "+ HKLM\\SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\Kelvra V9",
         // Folders are recorded without their trailing backslash.
         "+ " + m_destination.Left(m_destination.GetLength() - 1).str(),
         "+ " + m_desktop.str(),

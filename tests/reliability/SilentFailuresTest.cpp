@@ -184,9 +184,27 @@ TEST(SilentFailuresText, EmptyWhenNothingFailedOtherwiseCountsNamesAFewAndAdvise
     EXPECT_EQ(-1, text.Find("关闭")) << text.GetString();
 
     failures.accessDenied = true;
+    failures.deniedPlaces = {"C:\\Users\\王\\Desktop", "HKEY_LOCAL_MACHINE"};
     failures.inUse = true;
-    text = CSetupThread::SilentFailuresText(failures);
-    EXPECT_NE(-1, text.Find("\n\n请右键单击 Setup.exe，选择“以管理员身份运行”"))
-        << text.GetString();
-    EXPECT_NE(-1, text.Find("\n\n请先关闭正在使用这些文件的程序")) << text.GetString();
+    // The advice that fits: to run as administrator only where the run is
+    // not; an elevated run names what refused it.
+    struct Advice {
+        bool elevated;
+        bool runAsAdministrator;
+        bool namesThePlaces;
+    };
+    for (const Advice& advice :
+         {Advice{.elevated = false, .runAsAdministrator = true, .namesThePlaces = false},
+          Advice{.elevated = true, .runAsAdministrator = false, .namesThePlaces = true}}) {
+        SCOPED_TRACE(advice.elevated ? "elevated" : "not elevated");
+        text = CSetupThread::SilentFailuresText(failures, advice.elevated);
+        EXPECT_EQ(text.Find("选择“以管理员身份运行”") >= 0, advice.runAsAdministrator)
+            << text.GetString();
+        EXPECT_EQ(text.Find("以下位置仍然拒绝写入：\n        C:\\Users\\王\\Desktop\n        "
+                            "HKEY_LOCAL_MACHINE\n") >= 0,
+                  advice.namesThePlaces)
+            << text.GetString();
+        EXPECT_EQ(text.Find("受控文件夹访问") >= 0, advice.namesThePlaces) << text.GetString();
+        EXPECT_NE(-1, text.Find("\n\n请先关闭正在使用这些文件的程序")) << text.GetString();
+    }
 }

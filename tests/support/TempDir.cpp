@@ -108,3 +108,14 @@ void CreateFolders(const CString& path) {
     }
     CreateDirectoryW(Wide(path).c_str(), nullptr);
 }
+
+CString FileLine(const CString& path, int index) {
+    const std::string bytes = ReadFileBytes(path);
+    size_t start = 0;
+    for (int i = 0; i < index && start != std::string::npos; ++i) {
+        start = bytes.find('\n', start);
+        if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos || start >= bytes.size()) return CString();
+    return CString(bytes.substr(start, bytes.find('\n', start) - start));
+}

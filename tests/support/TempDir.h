@@ -21,6 +21,9 @@ private:
 // Test helpers on real files.
 bool WriteFileBytes(const char* path, const std::string& bytes);
 std::string ReadFileBytes(const char* path);
+// Line index (from 0) of a text file with LF line ends, without its end;
+// empty when the file has no such line.
+CString FileLine(const CString& path, int index);
 bool FileExists(const char* path);
 bool DirectoryExists(const char* path);
 // Creates every missing folder of path, for setting tests up (no log, no box).
