@@ -40,6 +40,7 @@ void CSetupThread::CopyProgramFiles() {
                 m_failures.inUse = true;
         } else {
             m_nCopiedBytes += CopiedSize(destination);
+            TakeOffZoneMark(destination, nullptr);
             RecordWrittenFile(destination);
         }
         LogFileCopy(destination);
