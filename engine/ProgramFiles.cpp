@@ -2,6 +2,7 @@
 
 #include "framework/FileCalls.h"
 #include "framework/RunLog.h"
+#include "framework/ZoneMark.h"
 
 #include "framework/WideText.h"
 

@@ -85,14 +85,11 @@ public:
     int WriteUninstallLog();
     void AppendLogLine(const char* prefix, const CString& text);
 
-    // --- the mark of the web ---
-    // Takes a downloaded file's Zone.Identifier off an installed file, before
-    // the record notes its size and time; lastWrite, when given, is the time
-    // the copy gave it, which it keeps. A mark that stays is logged.
-    void TakeOffZoneMark(const CString& file, const FILETIME* lastWrite);
+    // --- the mark of the web (framework/ZoneMark.h) ---
     // Whether the distribution's files can carry the mark at all (its volume
     // keeps named streams): Run decides it once, and the tree copy asks
-    // no file about it otherwise.
+    // no file about it otherwise. Taken off before the record notes a
+    // file's size and time.
     bool m_bSourceMayCarryZoneMarks = true;
 
     // --- installation record ---

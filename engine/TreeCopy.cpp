@@ -8,6 +8,7 @@
 #include "framework/FileFind.h"
 #include "framework/RunLog.h"
 #include "framework/SystemError.h"
+#include "framework/ZoneMark.h"
 
 #include <cstdarg>
 

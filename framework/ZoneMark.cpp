@@ -1,6 +1,7 @@
 #include "framework/ZoneMark.h"
 
 #include "framework/Handles.h"
+#include "framework/RunLog.h"
 #include "framework/WideText.h"
 
 #include <string>
@@ -58,6 +59,12 @@ bool RemoveZoneMark(const CString& path, const FILETIME* lastWrite) {
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, 0, nullptr));
     return handle && SetFileTime(handle.Get(), nullptr, nullptr, lastWrite);
+}
+
+void TakeOffZoneMark(const CString& path, const FILETIME* lastWrite) {
+    if (!RemoveZoneMark(path, lastWrite))
+        RunLogFailure(GetLastError(), "不能去掉文件的下载标记 (Zone.Identifier) %s",
+                      path.GetString());
 }
 
 bool VolumeKeepsNamedStreams(const CString& folder) {

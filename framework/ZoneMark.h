@@ -16,6 +16,10 @@
 // had before. True when the file carries no mark afterwards; false, with
 // the thread's last error set, when the mark could not be removed.
 bool RemoveZoneMark(const CString& path, const FILETIME* lastWrite = nullptr);
+// RemoveZoneMark for an installed file; a mark that stays is named in the
+// run's log (the file is installed all the same: it only warns as a
+// download would).
+void TakeOffZoneMark(const CString& path, const FILETIME* lastWrite = nullptr);
 
 // Whether files in folder can carry the mark at all: its volume keeps named
 // streams (NTFS and most shares do; FAT, exFAT and CD-ROM volumes do not).
