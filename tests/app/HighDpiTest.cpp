@@ -171,12 +171,26 @@ std::vector<std::string> CheckPage(HWND page, const char* shot) {
 
 } // namespace
 
-TEST(HighDpi, TheProgramRunsAtTheScreensDpiAsItsManifestAsks) {
+TEST(HighDpi, TheThreeProgramsDeclareSystemDpiAwarenessAndRunAtTheScreensDpi) {
+    for (const char* program : {KELVRA_SETUP_EXE, KELVRA_UNINSTALL_EXE, KELVRA_USERSETUP_EXE}) {
+        SCOPED_TRACE(program);
+        CLibrary image(LoadLibraryExW(Wide(WinePath(program)).c_str(), nullptr,
+                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        ASSERT_TRUE(image.IsValid());
+        // RT_MANIFEST, the one manifest of a program.
+        HRSRC found = FindResourceW(image.Get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+        ASSERT_NE(found, nullptr);
+        const char* bytes =
+            static_cast<const char*>(LockResource(LoadResource(image.Get(), found)));
+        const std::string manifest(bytes, SizeofResource(image.Get(), found));
+        EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+        EXPECT_NE(manifest.find(">system</dpiAwareness>"), std::string::npos);
+    }
     const int dpi = ExpectedDpi();
     ASSERT_GT(dpi, 96) << "run through CTest, which sets KELVRA_DPI and Wine's LogPixels";
     CClientDC screen(nullptr);
     EXPECT_EQ(GetDeviceCaps(screen.Get(), LOGPIXELSY), dpi);
-    // The manifest this program carries is the installer's own.
+    // This program carries the installer's manifest.
     EXPECT_TRUE(IsProcessDPIAware());
 }
 
