@@ -1,5 +1,6 @@
 #include "app/SetupDlg.h"
 
+#include "app/DefaultFolder.h"
 #include "engine/InstalledVersion.h"
 #include "framework/WizardProtocol.h"
 #include "framework/App.h"
@@ -16,7 +17,6 @@
 #include "res/resource.h"
 #include "ui/Backdrop.h"
 
-const char kDefaultInstallDir[] = "C:\\Program Files\\Morvane\\Kelvra\\";
 const char kProductKey[] = "SOFTWARE\\Morvane\\Kelvra\\V9";
 
 namespace {
@@ -76,8 +76,7 @@ BOOL CSetupDlg::OnInitDialog() {
 
     SetWindowText(WizardTitle());
     m_bAgreed = 0;
-    m_strInstallDir =
-        m_strCommandLineDir.IsEmpty() ? CString(kDefaultInstallDir) : m_strCommandLineDir;
+    m_strInstallDir = m_strCommandLineDir.IsEmpty() ? DefaultInstallDir() : m_strCommandLineDir;
     ShowWindow(SW_SHOWMAXIMIZED);
     SetTimer(SLIDESHOW_TIMER, m_slideInterval);
 

@@ -14,8 +14,6 @@ class CDlgInstall;
 class CDlgFinishpage;
 
 constexpr UINT_PTR SLIDESHOW_TIMER = 374;
-// The destination offered on the first visit of the destination page.
-extern const char kDefaultInstallDir[];
 // HKLM key whose "installPath" marks an earlier installation.
 extern const char kProductKey[];
 

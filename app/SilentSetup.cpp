@@ -1,5 +1,6 @@
 #include "app/SilentSetup.h"
 
+#include "app/DefaultFolder.h"
 #include "app/SetupDlg.h"
 #include "engine/InstalledVersion.h"
 #include "engine/UnattendedSetup.h"
@@ -35,8 +36,9 @@ CString ChooseSilentDestination(const CString& commandLineDir, bool installed) {
         }
         RunLogLine("已安装的位置 \"%s\" 不是完整的路径, 不采用", installPath.GetString());
     }
-    RunLogLine("安装路径: %s (默认安装路径)", kDefaultInstallDir);
-    return CString(kDefaultInstallDir);
+    const CString folder = DefaultInstallDir();
+    RunLogLine("安装路径: %s (默认安装路径)", folder.GetString());
+    return folder;
 }
 
 int RunSilentSetup(const CommandLineOptions& options, const UserSteps& steps) {

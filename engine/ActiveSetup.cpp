@@ -3,7 +3,9 @@
 #include "framework/FileDigest.h"
 #include "framework/Handles.h"
 #include "framework/RunLog.h"
+#include "framework/SharingRetry.h"
 #include "framework/WideText.h"
+#include "framework/ZoneMark.h"
 #include "host_cad/Registry.h"
 #include "res/ProductVersion.h"
 
@@ -188,11 +190,17 @@ bool RegisterUserSetup(const CString& source, const CString& destination) {
     CString folder;
     if (!MakeUserProgramFolder(folder)) return false;
     const CString kept = folder + kUserSetupProgram;
-    if (!CopyFileW(Wide(original).c_str(), Wide(kept).c_str(), FALSE)) {
+    // A scanner looking at the copy that was there (or at the new one) is
+    // waited for a moment.
+    if (!RetryWhileShared([&] {
+            return CopyFileW(Wide(original).c_str(), Wide(kept).c_str(), FALSE) != FALSE;
+        })) {
         RunLogFailure(GetLastError(), "不能复制每个用户的设置程序 %s 到 %s", original.GetString(),
                       kept.GetString());
         return false;
     }
+    // Every user's logon runs it: not as a download.
+    TakeOffZoneMark(kept);
     if (!SameAsDistribution(original, kept)) return false;
     // /D= comes last and runs to the end of the line: no quotes needed.
     return RegisterComponent(Quoted(kept) + " /D=" + installDir);
@@ -210,8 +218,10 @@ bool RegisterUserCleanup(const CString& destination) {
     CString folder;
     if (!MakeUserProgramFolder(folder)) return false;
     const CString kept = folder + kUserSetupProgram;
-    if (GetFileAttributesW(Wide(kept).c_str()) == INVALID_FILE_ATTRIBUTES &&
-        !CopyFileW(Wide(installDir + kUserSetupProgram).c_str(), Wide(kept).c_str(), TRUE)) {
+    if (GetFileAttributesW(Wide(kept).c_str()) == INVALID_FILE_ATTRIBUTES && !RetryWhileShared([&] {
+            return CopyFileW(Wide(installDir + kUserSetupProgram).c_str(), Wide(kept).c_str(),
+                             TRUE) != FALSE;
+        })) {
         RunLogFailure(GetLastError(), "不能复制每个用户的清理程序 %s 到 %s",
                       (installDir + kUserSetupProgram).GetString(), kept.GetString());
         return false;

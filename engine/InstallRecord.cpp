@@ -17,6 +17,7 @@
 #include "engine/JoinPath.h"
 #include "framework/FileSecurity.h"
 #include "framework/Handles.h"
+#include "framework/SharingRetry.h"
 #include "framework/WideText.h"
 #include "host_cad/AcadRelease.h"
 
@@ -348,34 +349,9 @@ bool CInstallRecord::Save(const CString& path) const {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return false;
     }
-    const std::wstring wideTemp = widePath + L".new";
-    const CString bytes = Serialize();
-    {
-        // Hidden like the log; a hidden leftover of a crashed run is replaced.
-        CFileHandle file(CreateFileW(wideTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_HIDDEN, nullptr));
-        if (!file) return false;
-        DWORD written = 0;
-        const bool complete = WriteFile(file.Get(), bytes.GetString(),
-                                        static_cast<DWORD>(bytes.GetLength()), &written, nullptr) &&
-                              written == static_cast<DWORD>(bytes.GetLength()) &&
-                              FlushFileBuffers(file.Get());
-        if (!complete) {
-            const DWORD error = GetLastError();
-            file.Reset();
-            DeleteFileW(wideTemp.c_str());
-            SetLastError(error);
-            return false;
-        }
-    }
-    if (!MoveFileExW(wideTemp.c_str(), widePath.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD error = GetLastError();
-        DeleteFileW(wideTemp.c_str());
-        SetLastError(error);
-        return false;
-    }
-    return true;
+    // Hidden like the log; "Uninstall.dat.new" first, then renamed over the
+    // old record, so a crash leaves the previous one.
+    return ReplaceFileContents(widePath, Serialize().str(), FILE_ATTRIBUTE_HIDDEN);
 }
 
 bool CInstallRecord::Load(const CString& path, CInstallRecord& record) {

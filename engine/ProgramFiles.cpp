@@ -2,6 +2,7 @@
 
 #include "framework/FileCalls.h"
 #include "framework/RunLog.h"
+#include "framework/ZoneMark.h"
 
 #include "framework/WideText.h"
 
@@ -41,6 +42,7 @@ void CSetupThread::CopyProgramFiles() {
                 m_failures.inUse = true;
         } else {
             m_nCopiedBytes += CopiedSize(destination);
+            TakeOffZoneMark(destination, nullptr);
             RecordWrittenFile(destination);
         }
         LogFileCopy(destination);

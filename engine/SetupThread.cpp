@@ -5,6 +5,7 @@
 #include "engine/ActiveSetup.h"
 #include "framework/RunLog.h"
 #include "framework/WizardProtocol.h"
+#include "framework/ZoneMark.h"
 #include "host_cad/Registry.h"
 
 const char* const CONTENT_FOLDERS[12] = {"Support",  "Control",  "Database", "线型库",
@@ -23,6 +24,7 @@ int CSetupThread::Run() {
     m_nCopiedBytes = 0;
     m_record = CInstallRecord();
     m_strEarlierInstallDir.Empty();
+    m_bSourceMayCarryZoneMarks = VolumeKeepsNamedStreams(m_strSourceDir);
     {
         std::lock_guard<std::mutex> lock(m_progressLock);
         m_progress = CopyProgress();

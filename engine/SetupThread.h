@@ -86,6 +86,13 @@ public:
     int WriteUninstallLog();
     void AppendLogLine(const char* prefix, const CString& text);
 
+    // --- the mark of the web (framework/ZoneMark.h) ---
+    // Whether the distribution's files can carry the mark at all (its volume
+    // keeps named streams): Run decides it once, and the tree copy asks
+    // no file about it otherwise. Taken off before the record notes a
+    // file's size and time.
+    bool m_bSourceMayCarryZoneMarks = true;
+
     // --- installation record ---
     // Notes a file the copy has just written, with its size and last-write
     // time as the copy left them; a file that cannot be asked is not noted.

@@ -9,6 +9,7 @@
 #include "framework/FileFind.h"
 #include "framework/RunLog.h"
 #include "framework/SystemError.h"
+#include "framework/ZoneMark.h"
 
 #include <cstdarg>
 
@@ -153,6 +154,8 @@ bool CSetupThread::PassOverUnnamedEntry(const CString& entry) {
 int CSetupThread::CopyFileEntry(const CString& source, const CString& destination,
                                 DWORD sourceAttributes, const WIN32_FIND_DATAW* sourceData) {
     auto record = [&] {
+        if (m_bSourceMayCarryZoneMarks)
+            TakeOffZoneMark(destination, sourceData ? &sourceData->ftLastWriteTime : nullptr);
         if (sourceData)
             RecordWrittenFile(destination, *sourceData);
         else

@@ -3,7 +3,6 @@
 #include "engine/SetupThread.h"
 
 #include "engine/JoinPath.h"
-#include "framework/FileCalls.h"
 #include "framework/TextFile.h"
 
 namespace {
@@ -42,10 +41,10 @@ void CSetupThread::LogRegKey(HKEY root, const CString& key) {
 
 int CSetupThread::WriteUninstallLog() {
     const CString logPath = JoinPath(m_strInstallDir, kLogFileName);
-    // A hidden log of an earlier installation is replaced, not appended to.
-    DeleteFilePath(logPath);
     LogFileCopy(logPath);
-    if (!WriteTextFile(m_hWndPage, logPath, m_strLog, ShowsBoxes())) return 0;
-    SetPathAttributes(logPath, FILE_ATTRIBUTE_HIDDEN);
-    return 1;
+    // Written beside it and renamed over an earlier installation's log, so
+    // an old log that a scanner holds, or that is still pending deletion,
+    // is never in the way; hidden from the start.
+    return WriteTextFile(m_hWndPage, logPath, m_strLog, ShowsBoxes(), FILE_ATTRIBUTE_HIDDEN) ? 1
+                                                                                             : 0;
 }

@@ -8,9 +8,33 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <cwchar>
+
 namespace {
 CWinApp* g_app = nullptr;
+
+bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
+    const int length = static_cast<int>(wcslen(prefix));
+    return static_cast<int>(text.size()) >= length &&
+           CompareStringOrdinal(text.c_str(), length, prefix, length, TRUE) == CSTR_EQUAL;
+}
+
 } // namespace
+
+std::wstring UsualModulePath(const std::wstring& path) {
+    // Wine names a program started from a share "UNC\server\share\prog.exe",
+    // without the leading backslashes (its NT name with "\??\" cut off),
+    // where Windows says "\\server\share\prog.exe". No Windows path starts
+    // with "UNC\" (a module's path is absolute), so it is read as the share's.
+    if (StartsWithNoCase(path, L"UNC\\")) return L"\\\\" + path.substr(4);
+    // A program started by its "\\?\" name keeps that form; every other path
+    // the programs compose is in the usual one.
+    if (StartsWithNoCase(path, L"\\\\?\\UNC\\")) return L"\\\\" + path.substr(8);
+    if (path.compare(0, 4, L"\\\\?\\") == 0 && path.size() >= 7 && path[5] == L':' &&
+        path[6] == L'\\')
+        return path.substr(4);
+    return path;
+}
 
 std::wstring AfxGetModulePath() {
     std::wstring path(MAX_PATH, L'\0');
@@ -21,7 +45,7 @@ std::wstring AfxGetModulePath() {
         if (length == 0) return std::wstring();
         if (length < path.size()) {
             path.resize(length);
-            return path;
+            return UsualModulePath(path);
         }
         if (path.size() >= 32768) return std::wstring();
         path.resize(path.size() * 2);

@@ -34,8 +34,13 @@ CWinApp* AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();
 // The application's title: used as the caption of message boxes given none.
 CString AfxGetAppTitle();
-// The running program's full path; empty when it cannot be read.
+// The running program's full path ("D:\..." or "\\server\share\..."); empty
+// when it cannot be read.
 std::wstring AfxGetModulePath();
+// A module path as the system gave it, in the usual form: Wine's
+// "UNC\server\share\..." and the "\\?\" forms become "\\server\share\..." and
+// "D:\..."; any other path is returned unchanged.
+std::wstring UsualModulePath(const std::wstring& path);
 // The running program's folder, without a trailing backslash (a program in a
 // drive's root gives the bare drive, "D:"). False, with folder emptied, when
 // the path cannot be read or has a character code page 936 lacks.

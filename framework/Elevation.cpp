@@ -123,7 +123,10 @@ bool RestartElevated(DWORD& exitCode, const CString& handBack) {
 
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    // The program that restarts itself has passed the zone check once, when
+    // the user started it: a downloaded Setup.exe is not asked about again.
+    info.fMask =
+        SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOZONECHECKS;
     info.lpVerb = L"runas";
     info.lpFile = program.c_str();
     info.lpParameters = parameters.c_str();

@@ -1,8 +1,8 @@
 #include "framework/TextFile.h"
 
 #include "framework/App.h"
-#include "framework/Handles.h"
 #include "framework/RunLog.h"
+#include "framework/SharingRetry.h"
 #include "framework/SystemError.h"
 #include "framework/WideText.h"
 
@@ -18,7 +18,8 @@ void ShowFileError(HWND owner, const char* path, DWORD code, bool showErrors) {
 
 } // namespace
 
-bool WriteTextFile(HWND owner, const char* path, const CString& text, bool showErrors) {
+bool WriteTextFile(HWND owner, const char* path, const CString& text, bool showErrors,
+                   DWORD attributes) {
     std::string bytes;
     bytes.reserve(static_cast<size_t>(text.GetLength()) +
                   static_cast<size_t>(text.GetLength()) / 16);
@@ -31,20 +32,7 @@ bool WriteTextFile(HWND owner, const char* path, const CString& text, bool showE
         ShowFileError(owner, path, ERROR_NO_UNICODE_TRANSLATION, showErrors);
         return false;
     }
-    CFileHandle file(CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        ShowFileError(owner, path, GetLastError(), showErrors);
-        return false;
-    }
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size()) {
-        DWORD code = GetLastError();
-        ShowFileError(owner, path, code ? code : ERROR_HANDLE_DISK_FULL, showErrors);
-        return false;
-    }
-    if (!CloseHandle(file.Release())) {
+    if (!ReplaceFileContents(widePath, bytes, attributes)) {
         ShowFileError(owner, path, GetLastError(), showErrors);
         return false;
     }

@@ -108,6 +108,14 @@ void DrawBackdrop(HWND window, HDC dc, const RECT& client, const CStringArray& p
     CSelectObject select(memory.Get(), bitmap.Get());
     BITMAP info{};
     GetObjectW(bitmap.Get(), sizeof(info), &info);
+    // Averaged, not point-sampled: at 150 or 200 % the canvas is stretched
+    // over a screen two or three times its size, and shrunk on a small one.
+    // The context's own mode and brush origin are left as they were.
+    POINT origin{};
+    const int mode = SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, &origin);
     StretchBlt(dc, client.left, client.top, client.right - client.left, client.bottom - client.top,
                memory.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+    if (mode) SetStretchBltMode(dc, mode);
 }

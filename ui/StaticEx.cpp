@@ -33,8 +33,13 @@ void CStaticEx::PaintText(HDC dc) {
         HFONT font = m_font ? m_font : reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
         CSelectObject selectFont(dc, font);
         if (m_shadowOn) {
+            // The offsets are for 96 DPI: on a screen of 144 or 192 DPI the
+            // text is larger, and so is its shadow's distance.
+            const int dpiX = GetDeviceCaps(dc, LOGPIXELSX);
+            const int dpiY = GetDeviceCaps(dc, LOGPIXELSY);
             RECT shadow = client;
-            OffsetRect(&shadow, m_shadowOffsetX, m_shadowOffsetY);
+            OffsetRect(&shadow, dpiX > 0 ? MulDiv(m_shadowOffsetX, dpiX, 96) : m_shadowOffsetX,
+                       dpiY > 0 ? MulDiv(m_shadowOffsetY, dpiY, 96) : m_shadowOffsetY);
             SetTextColor(dc, m_shadowColor);
             DrawTextW(dc, text.c_str(), -1, &shadow, DT_WORDBREAK);
         }

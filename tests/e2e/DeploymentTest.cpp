@@ -990,3 +990,40 @@ TEST_F(DeploymentTest, ARunThatWouldShowAWindowWhereNoOneSeesItEndsWith1639) {
 }
 
 } // namespace
+
+// A deployment from a distribution share (\\kelvra-share\soft, mounted
+// read-only by tests/e2e/share.sh when the suite runs as root): the silent
+// installation and its removal, and nothing written into the distribution.
+TEST_F(DeploymentTest, FromAReadOnlyShareInstallsRemovesAndWritesNothingThere) {
+    const char* stateFile = std::getenv("KELVRA_SHARE_STATE");
+    ASSERT_NE(stateFile, nullptr) << "run through CTest: its fixture maps the share";
+    std::string state = ReadFileBytes(WinePath(stateFile));
+    while (!state.empty() && (state.back() == '\n' || state.back() == '\r')) state.pop_back();
+    ASSERT_TRUE(state == "read-only" || state == "writable: not root") << state;
+    if (state != "read-only")
+        std::printf("SHARE NOT READ-ONLY: the suite is not root, so \\\\kelvra-share\\soft is "
+                    "the distribution folder itself (tests/e2e/share.sh)\n");
+    const CString share = "\\\\kelvra-share\\soft\\";
+    ASSERT_TRUE(FileExists(share + "Setup.exe"));
+    FileSnapshot before, after;
+    SnapshotFiles(DistributionFolder("full"), before);
+
+    EXPECT_EQ(RunCommand("\"" + share + "Setup.exe\" /S " + LogArgument() + " /D=" + m_destination),
+              0u)
+        << ReadFileBytes(Log());
+    const std::string log = ReadFileBytes(Log());
+    // The share's own name, not Wine's "UNC\..." for it.
+    EXPECT_NE(log.find("安装程序所在文件夹: " + share.str()), std::string::npos) << log;
+    EXPECT_TRUE(Detected());
+    EXPECT_EQ(Bytes(Dest("Kelvra.url")), Bytes(share + "Kelvra.url"));
+    EXPECT_TRUE(FileExists(UserProgramFolder() + kUserSetupProgram));
+
+    CString quiet;
+    ASSERT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", quiet));
+    EXPECT_EQ(RunCommand(quiet), 0u);
+    EXPECT_FALSE(DirectoryExists(Dest("Support")));
+    EXPECT_FALSE(Installed());
+
+    SnapshotFiles(DistributionFolder("full"), after);
+    EXPECT_EQ(Differences(before, after), std::vector<std::string>());
+}

@@ -74,7 +74,7 @@ TEST_F(UninstallLogFileTest, AnOldHiddenLogIsReplacedNotAppendedTo) {
 }
 
 TEST_F(UninstallLogFileTest, AWriteFailureShowsTheFileErrorBoxAndFails) {
-    // A folder where the log goes: it can be neither deleted nor created.
+    // A folder where the log goes: nothing can be renamed over it.
     ASSERT_TRUE(CreateDirectoryA(logPath, nullptr));
     int result = -1;
     DialogDriver::MessageBoxInfo seen;
@@ -89,5 +89,6 @@ TEST_F(UninstallLogFileTest, AWriteFailureShowsTheFileErrorBoxAndFails) {
     EXPECT_EQ(result, 0);
     EXPECT_GE(seen.text.Find(logPath), 0);
     EXPECT_TRUE(DirectoryExists(logPath));
+    EXPECT_FALSE(FileExists(logPath + ".new")); // the text written beside it goes too
     RemoveDirectoryA(logPath);
 }

@@ -5,4 +5,5 @@ kelvra_test(engine_copy_tests
   ${CMAKE_CURRENT_LIST_DIR}/TreeCopyTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/EnsureDirectoryTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UninstallLogTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/RunSequenceTest.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/RunSequenceTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ZoneMarkTest.cpp)

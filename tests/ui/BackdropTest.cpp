@@ -167,6 +167,25 @@ TEST(BackdropDrawTest, IndexPastTheEndStartsAgainAtTheFirstPicture) {
     EXPECT_EQ(canvas.At(3, 24), kWhite);
 }
 
+TEST(BackdropDrawTest, OnALargerScreenTheCanvasIsStretchedSmoothly) {
+    // At 150 or 200 % the screen is larger than the canvas: the one-pixel
+    // frame of the canvas's left band shades into the white beside it
+    // (under Wine's HALFTONE a blend; point sampling jumps from grey to white).
+    TestCanvas canvas(2 * kCanvasWidth, kCanvasHeight, RGB(1, 2, 3));
+    RECT client{0, 0, 2 * kCanvasWidth, kCanvasHeight};
+    CStringArray pictures{TestPicture("square.jpg")};
+    int index = 0;
+    DrawBackdrop(nullptr, canvas.Dc(), client, pictures, index);
+    int blends = 0;
+    for (int x = 0; x < 6; ++x) {
+        const int green = GetGValue(canvas.At(x, kCanvasHeight / 2));
+        blends += green > GetGValue(kGrey) && green < 255;
+    }
+    EXPECT_GT(blends, 0);
+    // The context's own stretch mode is left as it was.
+    EXPECT_EQ(GetStretchBltMode(canvas.Dc()), BLACKONWHITE);
+}
+
 TEST(CollectPicturesTest, ListsFilesInEnumerationOrderAndRestoresTheFolder) {
     TempDir pictures, elsewhere;
     for (const char* name : {"b.jpg", "a.jpg", "c.JPG", "notes.txt", "d.jpeg"})

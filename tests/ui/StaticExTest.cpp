@@ -36,7 +36,7 @@ TEST(StaticExTest, EnableShadowReturnsThePreviousSetting) {
     EXPECT_EQ(text.EnableShadow(0), 1);
 }
 
-TEST(StaticExTest, ShadowLiesThreePixelsRightAndDownBehindTheText) {
+TEST(StaticExTest, ShadowLiesThreePixelsAt96DpiRightAndDownBehindTheText) {
     StaticHost host;
     CStaticEx text;
     ASSERT_TRUE(text.SubclassWindow(host.Add("Kelvra V9 Setup", 160, 30)));
@@ -46,6 +46,8 @@ TEST(StaticExTest, ShadowLiesThreePixelsRightAndDownBehindTheText) {
     text.PaintText(plain.Dc());
     text.EnableShadow(1);
     text.PaintText(shadowed.Dc());
+    // 3 at 96 DPI, 5 at 144 and 6 at 192 (the high-DPI tests run this too).
+    const int d = MulDiv(3, GetDeviceCaps(plain.Dc(), LOGPIXELSY), 96);
 
     int ink = 0, shadowPixels = 0;
     for (int y = 0; y < 30; ++y) {
@@ -53,13 +55,13 @@ TEST(StaticExTest, ShadowLiesThreePixelsRightAndDownBehindTheText) {
             if (plain.At(x, y) == kBlack) {
                 ++ink;
                 ASSERT_EQ(shadowed.At(x, y), kBlack) << x << "," << y; // the text stays on top
-            } else if (plain.At(x, y) == kWhite && x >= 3 && y >= 3 &&
-                       plain.At(x - 3, y - 3) == kBlack) {
+            } else if (plain.At(x, y) == kWhite && x >= d && y >= d &&
+                       plain.At(x - d, y - d) == kBlack) {
                 ++shadowPixels;
                 ASSERT_EQ(shadowed.At(x, y), kShadow) << x << "," << y;
             }
             // Nothing up or left of the text's own reach changes colour but the shadow.
-            if (plain.At(x, y) == kWhite && (x < 3 || y < 3)) {
+            if (plain.At(x, y) == kWhite && (x < d || y < d)) {
                 ASSERT_EQ(shadowed.At(x, y), kWhite);
             }
         }

@@ -222,6 +222,9 @@ HWND CUiDriver::WaitFor(const CString& what, const std::function<HWND()>& found)
     for (;;) {
         if (HWND hwnd = found()) return hwnd;
         if (m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_OBJECT_0) {
+            // It may have ended just after the look above, with what was
+            // awaited (a box closed by the click that ended it).
+            if (HWND hwnd = found()) return hwnd;
             DWORD code = 0;
             GetExitCodeProcess(m_process.Get(), &code);
             CString message;
