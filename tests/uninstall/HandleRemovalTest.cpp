@@ -8,8 +8,8 @@
 #include "tests/support/ScratchRegistry.h"
 #include "tests/support/TempDir.h"
 #include "uninstall/ProductRemoval.h"
-#include "uninstall/HandleRemoval.h"
-#include "uninstall/RestartDeleteRule.h"
+#include "framework/HandleRemoval.h"
+#include "framework/RestartDeleteRule.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "host_cad/ReleaseSweep.h"
 #include "uninstall/MovedLinks.h"
 #include "uninstall/RecordedAcadRemoval.h"
-#include "uninstall/RestartDeleteRule.h"
+#include "framework/RestartDeleteRule.h"
 
 #include "framework/FileFind.h"
 #include "framework/Handles.h"

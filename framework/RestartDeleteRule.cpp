@@ -1,8 +1,8 @@
-#include "uninstall/RestartDeleteRule.h"
+#include "framework/RestartDeleteRule.h"
 
 #include "framework/Handles.h"
 #include "framework/WideText.h"
-#include "uninstall/HandleRemoval.h"
+#include "framework/HandleRemoval.h"
 
 #include <aclapi.h>
 #include <sddl.h>
