@@ -2,6 +2,7 @@
 
 #include "app/SetupDlg.h"
 #include "engine/ActiveSetup.h"
+#include "engine/InstallCheck.h"
 #include "engine/InstalledVersion.h"
 #include "engine/UnattendedSetup.h"
 #include "framework/App.h"
@@ -50,12 +51,17 @@ int RunSilentSetup(const CommandLineOptions& options) {
     destination.Trim().AppendBackslashIfMissing();
     RunLogLine("安装程序所在文件夹: %s", source.GetString());
 
+    // Space, files in use, restart operations: the run may end here, before
+    // anything changes.
+    bool replaceInUse = false;
+    if (!CheckSilentInstallation(source, destination, replaceInUse)) return kExitFailed;
     // From here on the product is changing: until this run ends with 0 it
     // is not detected as installed.
     if (!ClearInstallationComplete()) return kExitFailed;
     CUnattendedSetup worker;
     worker.m_strSourceDir = source;
     worker.m_strInstallDir = destination;
+    worker.m_bReplaceInUseAtRestart = replaceInUse;
     if (!worker.RunToEnd()) {
         RunLogLine("ERROR  安装失败: 复制文件没有完成");
         return kExitFailed;
@@ -67,5 +73,7 @@ int RunSilentSetup(const CommandLineOptions& options) {
     // Last of all, and only for a run that did everything.
     if (complete && !MarkInstallationComplete()) complete = false;
     RunLogLine(complete ? "安装完成" : "ERROR  安装完成, 但有项目未能完成 (见上)");
-    return complete ? kExitSuccess : kExitFailed;
+    if (!complete) return kExitFailed;
+    // Installed; what waits for the restart completes it then.
+    return worker.m_replacedAtRestart.empty() ? kExitSuccess : kExitRestartNeeded;
 }

@@ -21,6 +21,7 @@ int CSetupThread::Run() {
     // nothing of an earlier run counts.
     m_failures = SilentFailures();
     m_nCopiedBytes = 0;
+    m_replacedAtRestart.clear();
     m_record = CInstallRecord();
     m_strEarlierInstallDir.Empty();
     {
@@ -37,13 +38,15 @@ int CSetupThread::Run() {
             break;
         }
     }
+    const long machineFailuresBefore = MachineWriteFailures();
+    const long machineDeniedBefore = MachineWritesDenied();
     if (outcome == WM_SETUP_DONE) {
         // From here on a cancel can no longer stop the run: the page says so.
         PostMessageW(m_hWndPage, WM_SETUP_CONFIGURING, 0, 0);
-        const long machineFailuresBefore = MachineWriteFailures();
-        const long machineDeniedBefore = MachineWritesDenied();
         RunLogLine("复制程序文件");
-        CopyProgramFiles();
+        if (!CopyProgramFiles()) outcome = WM_SETUP_FAILED;
+    }
+    if (outcome == WM_SETUP_DONE) {
         RunLogLine("注册控件");
         RegisterControls();
         RunLogLine("写入注册表, 配置 AutoCAD");
@@ -59,6 +62,7 @@ int CSetupThread::Run() {
         m_failures.machineValues = MachineWriteFailures() - machineFailuresBefore;
         if (MachineWritesDenied() != machineDeniedBefore) m_failures.accessDenied = true;
         ReportSilentFailures();
+        ReportRestartReplacements();
     } else if (!m_record.IsEmpty()) {
         // A run that stopped in the copy keeps a record of the folders and
         // files it made, so the next run into this folder takes them in.

@@ -1,8 +1,10 @@
-# The worker's tree copy, folder creation, uninstall log and run sequence,
+# The worker's tree copy, folder creation, uninstall log and run sequence
+# and the check before the first change,
 # on real files and a real worker thread.
 kelvra_test(engine_copy_tests
   ${CMAKE_CURRENT_LIST_DIR}/PageStandIn.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TreeCopyTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/EnsureDirectoryTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UninstallLogTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/RunSequenceTest.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/RunSequenceTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/InstallCheckTest.cpp)
