@@ -8,6 +8,7 @@
 // installation, Ignore has the file replaced at the next restart.
 #include "tests/e2e/InstallScenario.h"
 
+#include "engine/ActiveSetup.h"
 #include "engine/InstallRecord.h"
 #include "engine/PendingRenames.h"
 #include "engine/RestartReplacement.h"
@@ -68,6 +69,13 @@ protected:
         m_holder.Release();
         // This scenario's restart operations go with its folder.
         TakeOutPendingRenames(m_destination);
+        // What the silent runs registered for every user's logon goes too:
+        // the next scenario starts from a machine without it.
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kActiveSetupKey);
+        const CString program = UserProgramFolder() + kUserSetupProgram;
+        SetFileAttributesA(program, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(program);
+        RemoveDirectoryA(UserProgramFolder());
         SetFileAttributesA(m_destination + "Uninstall.log", FILE_ATTRIBUTE_NORMAL);
         InstallScenario::TearDown();
     }

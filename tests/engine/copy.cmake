@@ -1,5 +1,5 @@
 # The worker's tree copy, folder creation, uninstall log and run sequence
-# and the check before the first change,
+# and the restart operations taken out before the copy,
 # on real files and a real worker thread.
 kelvra_test(engine_copy_tests
   ${CMAKE_CURRENT_LIST_DIR}/PageStandIn.cpp
@@ -7,4 +7,4 @@ kelvra_test(engine_copy_tests
   ${CMAKE_CURRENT_LIST_DIR}/EnsureDirectoryTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UninstallLogTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RunSequenceTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/InstallCheckTest.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/PendingRenamesTest.cpp)

@@ -1,15 +1,10 @@
-// The check before the first change, on real files, a real holder and a
-// scratch registry: the restart operations taken out of the destination
-// alone, and a module a program holds, named, ending a silent run before
-// anything changes.
-#include "engine/InstallCheck.h"
-
+// The restart operations a new installation takes out before it copies
+// anything: those inside the destination alone, on a scratch registry.
+// (A module a program holds is seen end to end: tests/e2e/FilesInUseTest.cpp.)
 #include "engine/PendingRenames.h"
+
 #include "framework/Handles.h"
-#include "framework/RunLog.h"
 #include "framework/WideText.h"
-#include "tests/support/ModuleHolder.h"
-#include "tests/support/SampleDistribution.h"
 #include "tests/support/ScratchRegistry.h"
 #include "tests/support/TempDir.h"
 
@@ -50,7 +45,7 @@ std::vector<PendingRename> ReadOperations(const wchar_t* name, bool* exists = nu
 
 } // namespace
 
-TEST(InstallCheck, TakesOutTheRestartOperationsInsideTheDestinationAndNoOthers) {
+TEST(PendingRenames, TakesOutTheRestartOperationsInsideTheDestinationAndNoOthers) {
     ScratchRegistry registry;
     TempDir temp;
     const CString destination = temp / "目标 Kelvra\\";
@@ -102,55 +97,4 @@ TEST(InstallCheck, TakesOutTheRestartOperationsInsideTheDestinationAndNoOthers) 
     // Again: nothing of the destination is left to take out.
     EXPECT_TRUE(TakeOutPendingRenames(destination));
     EXPECT_EQ(ReadOperations(L"PendingFileRenameOperations").size(), expected.size());
-}
-
-TEST(InstallCheck, AHeldModuleIsNamedAndEndsASilentRunBeforeAnythingChanges) {
-    ScratchRegistry registry;
-    TempDir temp;
-    const CString source = temp / "dist\\";
-    const CString destination = temp / "Kelvra\\";
-    ASSERT_TRUE(SampleDistribution{}.MakeIn(source));
-    // The loader in the distribution and an earlier installation's copy, which
-    // a program holds as a module.
-    const CString module = ModuleHolder::SampleModule();
-    ASSERT_TRUE(
-        CopyFileW(Wide(module).c_str(), Wide(source + "Support\\LoadKelvra.arx").c_str(), FALSE));
-    CreateFolders(destination + "Support");
-    CString held = destination + "Support\\LoadKelvra.arx";
-    ASSERT_TRUE(CopyFileW(Wide(module).c_str(), Wide(held).c_str(), FALSE));
-    held.MakeLower(); // as the copy names it
-    ModuleHolder holder;
-    ASSERT_TRUE(holder.Hold(held));
-
-    InstallCheck check = CheckInstallation(source, destination);
-    ASSERT_EQ(check.inUse.size(), 1u);
-    EXPECT_EQ(check.inUse[0].path, held);
-    // Wine's Restart Manager names nobody; Windows' names the holder.
-    for (const CString& program : check.inUse[0].programs)
-        EXPECT_GE(program.Find("module_holder"), 0) << program.GetString();
-    // No folder here is the administrators' alone (under Wine none ever is).
-    ASSERT_EQ(check.replaceable.size(), 1u);
-    EXPECT_FALSE(check.replaceable[0]);
-    EXPECT_TRUE(check.space.known && check.space.Enough());
-
-    const CString logPath = temp / "setup.log";
-    {
-        CRunLog log;
-        ASSERT_TRUE(log.Open(logPath));
-        bool replaceInUse = true;
-        EXPECT_FALSE(CheckSilentInstallation(source, destination, replaceInUse));
-        EXPECT_FALSE(replaceInUse);
-    }
-    const std::string text = ReadFileBytes(logPath);
-    EXPECT_NE(text.find("ERROR  文件正在被使用: " + held.str() +
-                        " (使用它的程序: " + ProgramNames(check.inUse[0].programs).str() + ")"),
-              std::string::npos)
-        << text;
-    EXPECT_NE(text.find("安装终止, 没有更改任何内容"), std::string::npos) << text;
-    EXPECT_FALSE(FileExists(destination + "readme.txt")) << "nothing was copied";
-
-    // Once the program let it go, nothing is in use.
-    holder.Release();
-    check = CheckInstallation(source, destination);
-    EXPECT_TRUE(check.inUse.empty());
 }
