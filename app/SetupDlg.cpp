@@ -113,14 +113,17 @@ INT_PTR CSetupDlg::ShowPage(int n) {
         break;
     case 2:
         m_pathPage->m_strInstallDir = m_strInstallDir;
+        m_pathPage->m_strSourceDir = m_strSourceDir;
         result = m_pathPage->DoModal();
         m_strInstallDir = m_pathPage->m_strInstallDir;
+        m_bReplaceInUseAtRestart = m_pathPage->m_bReplaceInUseAtRestart;
         break;
     case 3:
         m_installPage->m_strSourceDir = m_strSourceDir;
         m_installPage->m_strInstallDir = m_strInstallDir;
         m_installPage->m_worker.m_userSteps = m_userSteps;
         m_installPage->m_worker.m_bElevated = m_bElevated;
+        m_installPage->m_worker.m_bReplaceInUseAtRestart = m_bReplaceInUseAtRestart;
         result = m_installPage->DoModal();
         m_strSourceDir = m_installPage->m_strSourceDir;
         break;
@@ -149,8 +152,8 @@ void CSetupDlg::RunWizard() {
             m_nExitCode = InstallOutcome(result);
             // After every write of the run: deployment systems detect the
             // product by this value, so it names only a complete installation.
-            if (m_nExitCode == kExitSuccess ? !MarkInstallationComplete()
-                                            : !ClearInstallationComplete())
+            const bool installed = m_nExitCode == kExitSuccess || m_nExitCode == kExitRestartNeeded;
+            if (installed ? !MarkInstallationComplete() : !ClearInstallationComplete())
                 m_nExitCode = kExitFailed;
         }
         if (result == IDCANCEL) {
@@ -173,7 +176,9 @@ int CSetupDlg::InstallOutcome(INT_PTR result) const {
     const CSetupThread& worker = m_installPage->m_worker;
     if (result == ID_WIZ_NEXT) {
         RunLogLine(worker.m_failures.Any() ? "ERROR  安装完成, 但有项目未能完成" : "安装完成");
-        return worker.m_failures.Any() ? kExitFailed : kExitSuccess;
+        if (worker.m_failures.Any()) return kExitFailed;
+        // Installed; what waits for the restart completes it then.
+        return worker.m_replacedAtRestart.empty() ? kExitSuccess : kExitRestartNeeded;
     }
     if (worker.IsCancelled()) {
         RunLogLine("用户取消了安装");

@@ -25,6 +25,9 @@ public:
     int m_bAgreed = 0;
     CString m_strSourceDir;
     CString m_strInstallDir;
+    // Chosen on the destination page: files in use are replaced at the next
+    // restart by the copying page's worker.
+    bool m_bReplaceInUseAtRestart = false;
     UINT m_slideInterval = 5000;
     int m_pictureIndex = 0;
     CStringArray m_pictureFiles;

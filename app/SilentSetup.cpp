@@ -2,6 +2,7 @@
 
 #include "app/DefaultFolder.h"
 #include "app/SetupDlg.h"
+#include "engine/InstallCheck.h"
 #include "engine/InstalledVersion.h"
 #include "engine/UnattendedSetup.h"
 #include "framework/App.h"
@@ -51,6 +52,10 @@ int RunSilentSetup(const CommandLineOptions& options, const UserSteps& steps) {
     destination.Trim().AppendBackslashIfMissing();
     RunLogLine("安装程序所在文件夹: %s", source.GetString());
 
+    // Space, files in use, restart operations: the run may end here, before
+    // anything changes.
+    bool replaceInUse = false;
+    if (!CheckSilentInstallation(source, destination, replaceInUse)) return kExitFailed;
     // From here on the product is changing: until this run ends with 0 it
     // is not detected as installed.
     if (!ClearInstallationComplete()) return kExitFailed;
@@ -60,6 +65,7 @@ int RunSilentSetup(const CommandLineOptions& options, const UserSteps& steps) {
     worker.m_userSteps = steps;
     // A silent run without the rights ended before it got here.
     worker.m_bElevated = true;
+    worker.m_bReplaceInUseAtRestart = replaceInUse;
     if (!worker.RunToEnd()) {
         RunLogLine("ERROR  安装失败: 复制文件没有完成");
         return kExitFailed;
@@ -68,5 +74,7 @@ int RunSilentSetup(const CommandLineOptions& options, const UserSteps& steps) {
     // Last of all, and only for a run that did everything.
     if (complete && !MarkInstallationComplete()) complete = false;
     RunLogLine(complete ? "安装完成" : "ERROR  安装完成, 但有项目未能完成 (见上)");
-    return complete ? kExitSuccess : kExitFailed;
+    if (!complete) return kExitFailed;
+    // Installed; what waits for the restart completes it then.
+    return worker.m_replacedAtRestart.empty() ? kExitSuccess : kExitRestartNeeded;
 }

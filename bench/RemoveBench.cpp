@@ -9,7 +9,7 @@
 //       The same tree removed through handles, as the uninstaller's walk does
 //       it: the folder opened once by its path, every entry opened relative
 //       to its folder's handle, checked on its own handle and deleted through
-//       it (uninstall/HandleRemoval.h). Same figures as the floor.
+//       it (framework/HandleRemoval.h). Same figures as the floor.
 //
 //   remove_bench.exe run <program> [arguments...]
 //       Starts the program, waits until it and every copy of itself it
@@ -25,7 +25,7 @@
 #include "framework/Handles.h"
 #include "framework/String.h"
 #include "framework/WideText.h"
-#include "uninstall/HandleRemoval.h"
+#include "framework/HandleRemoval.h"
 
 #include <psapi.h>
 #include <shlwapi.h>

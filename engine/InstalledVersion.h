@@ -2,8 +2,9 @@
 // midway through a run, before the AutoCAD configuration, the links and the
 // uninstall log, so a run that fails after it would still look installed.
 // "InstalledVersion" is written last, only by a run that ends with exit code
-// 0, and a silent run takes it away before it changes anything: while it
-// is there, the installation it names completed.
+// 0 (or 3010, installed with a file waiting for the restart), and a silent
+// run takes it away before it changes anything: while it is there, the
+// installation it names completed.
 #pragma once
 
 #include "framework/String.h"

@@ -1,10 +1,11 @@
 #include "engine/SetupThread.h"
 
+#include "engine/RestartReplacement.h"
 #include "framework/FileCalls.h"
+#include "framework/FilesInUse.h"
 #include "framework/RunLog.h"
-#include "framework/ZoneMark.h"
-
 #include "framework/WideText.h"
+#include "framework/ZoneMark.h"
 
 #include <windows.h>
 
@@ -20,7 +21,7 @@ ULONGLONG CopiedSize(const CString& file) {
 } // namespace
 
 // Step 2: the files directly in the distribution folder, except the installer.
-void CSetupThread::CopyProgramFiles() {
+bool CSetupThread::CopyProgramFiles() {
     CStringArray names;
     CStringArray unnamed;
     ListFiles(m_strSourceDir, "*.*", names, &unnamed);
@@ -28,25 +29,35 @@ void CSetupThread::CopyProgramFiles() {
     for (const CString& name : names) {
         if (name.CompareNoCase("Setup.exe") == 0) continue;
         const CString destination = m_strInstallDir + name;
+        const CString source = m_strSourceDir + name;
         // A file read-only on the medium stays read-only. One that cannot be
         // copied (held open by the running product, or read-only from an
         // earlier installation and still refused) is named in the summary;
         // the uninstaller still gets the line.
-        const DWORD error = CopyOverExisting(m_strSourceDir + name, destination);
-        if (error != ERROR_SUCCESS) {
+        DWORD error = CopyOverExisting(source, destination);
+        while (IsDiskFullError(error)) {
+            DeleteFilePath(destination);
+            RunLogFailure(error, "不能复制程序文件 %s", destination.GetString());
+            SetLastError(error);
+            if (IsCancelled() || AskDiskFull(destination) != IDRETRY) return false;
+            error = CopyOverExisting(source, destination);
+        }
+        if (error == ERROR_SUCCESS) {
+            m_nCopiedBytes += CopiedSize(destination);
+            TakeOffZoneMark(destination, nullptr);
+            RecordWrittenFile(destination);
+        } else if (IsInUseError(error) && ReplaceAtRestart(source, destination)) {
+            m_nCopiedBytes += CopiedSize(destination + kReplacementSuffix);
+        } else {
             RunLogFailure(error, "不能复制程序文件 %s", destination.GetString());
             m_failures.programFiles.push_back(destination);
             if (error == ERROR_ACCESS_DENIED)
                 NoteAccessDenied(destination.Left(destination.ReverseFind('\\')));
-            if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
-                m_failures.inUse = true;
-        } else {
-            m_nCopiedBytes += CopiedSize(destination);
-            TakeOffZoneMark(destination, nullptr);
-            RecordWrittenFile(destination);
+            if (IsInUseError(error)) m_failures.inUse = true;
         }
         LogFileCopy(destination);
         if (name.CompareNoCase("KelvraV9.0.ico") == 0)
             SetPathAttributes(destination, FILE_ATTRIBUTE_HIDDEN);
     }
+    return true;
 }

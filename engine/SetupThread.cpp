@@ -22,6 +22,7 @@ int CSetupThread::Run() {
     // nothing of an earlier run counts.
     m_failures = SilentFailures();
     m_nCopiedBytes = 0;
+    m_replacedAtRestart.clear();
     m_record = CInstallRecord();
     m_strEarlierInstallDir.Empty();
     m_bSourceMayCarryZoneMarks = VolumeKeepsNamedStreams(m_strSourceDir);
@@ -39,13 +40,15 @@ int CSetupThread::Run() {
             break;
         }
     }
+    const long machineFailuresBefore = MachineWriteFailures();
+    const long machineDeniedBefore = MachineWritesDenied();
     if (outcome == WM_SETUP_DONE) {
         // From here on a cancel can no longer stop the run: the page says so.
         PostMessageW(m_hWndPage, WM_SETUP_CONFIGURING, 0, 0);
-        const long machineFailuresBefore = MachineWriteFailures();
-        const long machineDeniedBefore = MachineWritesDenied();
         RunLogLine("复制程序文件");
-        CopyProgramFiles();
+        if (!CopyProgramFiles()) outcome = WM_SETUP_FAILED;
+    }
+    if (outcome == WM_SETUP_DONE) {
         RunLogLine("注册控件");
         RegisterControls();
         RunLogLine("写入注册表, 配置 AutoCAD");
@@ -66,6 +69,7 @@ int CSetupThread::Run() {
         m_failures.machineValues = MachineWriteFailures() - machineFailuresBefore;
         if (MachineWritesDenied() != machineDeniedBefore) NoteAccessDenied("HKEY_LOCAL_MACHINE");
         ReportSilentFailures();
+        ReportRestartReplacements();
     } else if (!m_record.IsEmpty()) {
         // A run that stopped in the copy keeps a record of the folders and
         // files it made, so the next run into this folder takes them in.

@@ -17,6 +17,9 @@
 // the copying page in the same order).
 extern const char* const CONTENT_FOLDERS[12];
 
+// A copy refused because the disk is full (ERROR_DISK_FULL, ERROR_HANDLE_DISK_FULL).
+bool IsDiskFullError(DWORD error);
+
 class CSetupThread : public CWinThread {
 public:
     CSetupThread();
@@ -56,6 +59,16 @@ public:
     // earlier installation has its attributes cleared and is tried once more.
     // ERROR_SUCCESS, or why the last try failed.
     static DWORD CopyOverExisting(const CString& source, const CString& destination);
+
+    // --- files in use, replaced at the next restart ---
+    // Where a program holds a file the copy must replace, the new file waits
+    // beside it and is moved into place at the next restart, if the user (or
+    // a silent run's check) chose that and the restart rule allows it. True
+    // when arranged: recorded, logged and listed in m_replacedAtRestart.
+    bool ReplaceAtRestart(const CString& source, const CString& destination);
+    // Says (a box over the page; the log in an unattended run) that a
+    // restart completes the installation, when files wait for one.
+    void ReportRestartReplacements();
 
     // --- progress for the copying page ---
     // What the copy has finished: every file and every sub-folder is one
@@ -108,7 +121,8 @@ public:
     void WriteInstallRecord();
 
     // --- program files, controls, product keys, shortcuts ---
-    void CopyProgramFiles();
+    // False when the disk filled up and the user gave up (the run stops).
+    bool CopyProgramFiles();
     void RegisterControls();
     // 1 when the control registered itself; result, when given, receives
     // the entry point's answer or why the control could not be loaded.
@@ -167,6 +181,9 @@ public:
     virtual int AskMissingSource(const CString& folder);  // IDRETRY, IDIGNORE or IDABORT
     virtual int AskFolderCreation(const CString& folder); // IDRETRY or IDCANCEL
     virtual int AskFileCopy(const CString& file);         // IDRETRY, IDIGNORE or IDABORT
+    // The disk is full: every later file would fail too. IDRETRY once the
+    // user made room, IDCANCEL to end the run.
+    virtual int AskDiskFull(const CString& file);
     virtual void ShowSilentFailures(const CString& text); // the summary box
     // False when no box may be shown at all (the uninstall log's file error).
     virtual bool ShowsBoxes() const { return true; }
@@ -180,6 +197,10 @@ public:
     // WM_SETUP_DONE or WM_SETUP_FAILED once the run has ended; 0 before.
     UINT m_nOutcome = 0;
     CString m_strLog;
+    // Set before the run: files in use are replaced at the next restart.
+    bool m_bReplaceInUseAtRestart = false;
+    // The files that wait for the next restart to be put in place.
+    CStringArray m_replacedAtRestart;
     // The bytes of the files copied so far: the uninstall entry's size.
     ULONGLONG m_nCopiedBytes = 0;
     // What this run put on the machine, for the uninstaller.

@@ -7,6 +7,7 @@
 #include "framework/App.h"
 #include "framework/FileCalls.h"
 #include "framework/FileFind.h"
+#include "framework/FilesInUse.h"
 #include "framework/RunLog.h"
 #include "framework/SystemError.h"
 #include "framework/ZoneMark.h"
@@ -183,8 +184,9 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
         // A copy that ran out of room leaves no cut-short file behind: the
         // product would trip over it, and it holds the space the remaining
         // files need. (The copy had already emptied any earlier file.)
-        if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)
-            DeleteFilePath(destination);
+        if (IsDiskFullError(error)) DeleteFilePath(destination);
+        // Held by a program, and to be replaced at the next restart.
+        if (IsInUseError(error) && ReplaceAtRestart(source, destination)) return 1;
         // The box names why the copy failed, not why the attributes could
         // not be cleared (there may be no file to clear them on).
         SetLastError(error);
@@ -192,6 +194,13 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
         // copy stops after this entry anyway.
         if (IsCancelled()) return 1;
         RunLogFailure(error, "不能复制文件 %s", destination.GetString());
+        // Every later file would fail the same way: the run stops unless
+        // the user makes room.
+        if (IsDiskFullError(error)) {
+            SetLastError(error);
+            if (AskDiskFull(destination) == IDRETRY) continue;
+            return 0;
+        }
         const int answer = AskFileCopy(destination);
         if (answer == IDIGNORE) return 1;
         if (answer != IDRETRY) return 0;

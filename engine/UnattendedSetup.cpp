@@ -1,5 +1,6 @@
 #include "engine/UnattendedSetup.h"
 
+#include "engine/InstallCheck.h"
 #include "framework/RunLog.h"
 #include "framework/WizardProtocol.h"
 
@@ -31,7 +32,9 @@ int CUnattendedSetup::AskFileCopy(const CString& file) {
         m_strRetriedFile = file;
         m_nRetries = 0;
     }
-    if (m_nRetries < m_nFileCopyRetries) {
+    // A full disk, a missing path or a refusal does not pass by waiting.
+    const bool mayPass = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+    if (mayPass && m_nRetries < m_nFileCopyRetries) {
         ++m_nRetries;
         RunLogLine("静默安装: 第 %d 次重试", m_nRetries);
         Sleep(m_nFileCopyRetryDelayMs);
@@ -41,6 +44,15 @@ int CUnattendedSetup::AskFileCopy(const CString& file) {
     CountFailedFile(file, error);
     m_strRetriedFile.Empty();
     return IDIGNORE;
+}
+
+int CUnattendedSetup::AskDiskFull(const CString& file) {
+    const InstallSpace space = WeighInstallSpace(m_strSourceDir, m_strInstallDir);
+    RunLogLine("ERROR  静默安装: 磁盘 %s 已满, 不能复制 %s, 安装终止 (还需要 %s MB, 可用 %s MB)",
+               space.volume.GetString(), file.GetString(),
+               Megabytes(space.needed, true).GetString(),
+               Megabytes(space.available, false).GetString());
+    return IDCANCEL;
 }
 
 void CUnattendedSetup::ShowSilentFailures(const CString& /*text*/) {

@@ -11,8 +11,9 @@ public:
     // True when it completed (the copy went through), false when it failed.
     bool RunToEnd();
 
-    // How often a file that cannot be copied is tried again, and the pause
-    // before each try (a virus scanner or an indexer may hold it a moment).
+    // How often a file held by another program is tried again, and the
+    // pause before each try (a virus scanner or an indexer may hold it a
+    // moment).
     int m_nFileCopyRetries = 3;
     DWORD m_nFileCopyRetryDelayMs = 500;
 
@@ -20,8 +21,12 @@ protected:
     // A missing content folder and a folder that cannot be created end the run.
     int AskMissingSource(const CString& folder) override;
     int AskFolderCreation(const CString& folder) override;
-    // Retried a few times, then passed over and counted as a failure.
+    // A file held by another program (a sharing or lock violation, which
+    // may pass by itself) is retried a few times; then, and at once for any
+    // other reason, it is passed over and counted as a failure.
     int AskFileCopy(const CString& file) override;
+    // A full disk ends the run at once (the log names the space needed).
+    int AskDiskFull(const CString& file) override;
     void ShowSilentFailures(const CString& text) override;
     bool ShowsBoxes() const override { return false; }
 

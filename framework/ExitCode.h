@@ -8,5 +8,6 @@ enum ExitCode : int {
     kExitFailed = 1603,         // ERROR_INSTALL_FAILURE: failed, or done only in part
     kExitAlreadyRunning = 1618, // ERROR_INSTALL_ALREADY_RUNNING: another program holds the mutex
     kExitInvalidCommandLine = 1639, // ERROR_INVALID_COMMAND_LINE
-    kExitRestartNeeded = 3010, // ERROR_SUCCESS_REBOOT_REQUIRED: files left for removal at restart
+    kExitRestartNeeded = 3010,      // ERROR_SUCCESS_REBOOT_REQUIRED: done, files wait for the next
+                                    // restart to be removed (or replaced)
 };

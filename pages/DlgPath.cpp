@@ -3,6 +3,7 @@
 #include "framework/App.h"
 #include "framework/WizardProtocol.h"
 #include "pages/FolderBrowser.h"
+#include "pages/InstallConfirmation.h"
 #include "pages/PageLook.h"
 #include "res/resource.h"
 
@@ -78,7 +79,10 @@ void CDlgPath::OnNext() {
         AfxMessageBox(m_hWnd, kUnnamableTyped, MB_OK | MB_ICONEXCLAMATION);
     } else {
         m_strInstallDir = typed;
-        if (!m_strInstallDir.IsEmpty() && m_strInstallDir.Find("\\") >= 0) {
+        // Before the copying page changes anything: space, files in use.
+        if (!m_strInstallDir.IsEmpty() && m_strInstallDir.Find("\\") >= 0 &&
+            ConfirmInstallation(m_hWnd, m_strSourceDir, m_strInstallDir,
+                                m_bReplaceInUseAtRestart)) {
             EndDialog(ID_WIZ_NEXT);
             return;
         }

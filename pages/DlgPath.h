@@ -11,6 +11,11 @@ public:
     explicit CDlgPath(HWND parent = nullptr);
 
     CString m_strInstallDir;
+    // The distribution folder, weighed against the destination on Next;
+    // empty: nothing is weighed.
+    CString m_strSourceDir;
+    // Set on Next when files in use are to be replaced at the next restart.
+    bool m_bReplaceInUseAtRestart = false;
     CShadeButton m_btnCancel;
     CStaticEx m_heading;
     CEdit m_pathEdit;

@@ -24,6 +24,8 @@
 #define IDD_PATH 132
 #define IDD_INSTALL 133
 #define IDD_FINISHPAGE 134
+// Programs hold files the installation must replace (the destination page's Next).
+#define IDD_FILES_IN_USE 136
 
 #define IDS_INSTALL_CANCEL_QUESTION 102
 #define IDS_BROWSE_TITLE 103
@@ -42,6 +44,7 @@
 #define IDC_STATUS 1015
 #define IDC_README 1017
 #define IDC_CONFIGURING 1018
+#define IDC_IN_USE_TEXT 1030
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

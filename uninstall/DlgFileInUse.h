@@ -1,5 +1,5 @@
-// A file the removal cannot delete because a program holds it open: Retry
-// (after closing that program) or Ignore. There is no way to stop the
+// A file the removal cannot delete because a program holds it open, named
+// with the programs that hold it: Retry (after closing them) or Ignore. There is no way to stop the
 // removal here: half a product is worse than either end.
 #pragma once
 
@@ -8,7 +8,8 @@
 
 class CDlgFileInUse : public CDialog {
 public:
-    CDlgFileInUse(HWND parent, const CString& path);
+    // programs: who holds it, for the text ("未知程序" when nobody is known).
+    CDlgFileInUse(HWND parent, const CString& path, const CString& programs);
 
     // True for Retry, false for Ignore.
     bool Ask() { return DoModal() == IDRETRY; }
@@ -22,6 +23,7 @@ protected:
     bool OnButtonClicked(int id) override;
 
     CString m_path;
+    CString m_programs;
     CShadeButton m_btnRetry;
     CShadeButton m_btnIgnore;
 };

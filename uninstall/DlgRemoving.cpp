@@ -1,6 +1,7 @@
 #include "uninstall/DlgRemoving.h"
 
 #include "framework/App.h"
+#include "framework/FilesInUse.h"
 #include "framework/SystemError.h"
 #include "framework/WideText.h"
 #include "res/UninstallResource.h"
@@ -58,8 +59,8 @@ bool CDlgRemoving::OnMessage(UINT msg, WPARAM wp, LPARAM /*lp*/, LRESULT& result
         // The step that met the file, before its own message comes round:
         // the progress names the file the question asks about.
         ShowStep();
-        const CString& path = *reinterpret_cast<const CString*>(wp);
-        CDlgFileInUse question(m_hWnd, path);
+        const FileInUse& file = *reinterpret_cast<const FileInUse*>(wp);
+        CDlgFileInUse question(m_hWnd, file.path, ProgramNames(file.programs));
         result = question.Ask() ? 1 : 0;
         return true;
     }

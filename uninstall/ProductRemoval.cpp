@@ -8,10 +8,10 @@
 #include "host_cad/AcadCleanup.h"
 #include "host_cad/ShellFolders.h"
 #include "uninstall/ControlUnregistration.h"
-#include "uninstall/HandleRemoval.h"
+#include "framework/HandleRemoval.h"
 #include "uninstall/RecordedAcadRemoval.h"
 #include "uninstall/RemovalOwnership.h"
-#include "uninstall/RestartDeleteRule.h"
+#include "framework/RestartDeleteRule.h"
 
 #include <algorithm>
 #include <cstring>

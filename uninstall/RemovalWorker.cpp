@@ -1,5 +1,6 @@
 #include "uninstall/RemovalWorker.h"
 
+#include "framework/FilesInUse.h"
 #include "framework/RunLog.h"
 
 CRemovalWorker::CRemovalWorker(const UninstallRecord& record, const CRemovalScope& scope,
@@ -43,11 +44,12 @@ bool CRemovalWorker::TakeStep(Step& step) {
 
 bool CRemovalWorker::RetryInUse(const CString& path, DWORD error) {
     bool retry = false;
-    if (m_dialog) {
-        CString shown = path;
+    // Who holds it, as far as the Restart Manager knows.
+    FileInUse file{.path = path, .programs = ProgramsUsing({path})};
+    if (m_dialog)
         retry =
-            ::SendMessageW(m_dialog, WM_REMOVAL_IN_USE, reinterpret_cast<WPARAM>(&shown), 0) != 0;
-    }
-    RunLogFailure(error, "文件正在被使用: %s, %s", path.GetString(), retry ? "重试" : "忽略");
+            ::SendMessageW(m_dialog, WM_REMOVAL_IN_USE, reinterpret_cast<WPARAM>(&file), 0) != 0;
+    RunLogFailure(error, "文件正在被使用: %s (使用它的程序: %s), %s", path.GetString(),
+                  ProgramNames(file.programs).GetString(), retry ? "重试" : "忽略");
     return retry;
 }

@@ -10,8 +10,9 @@
 #include <mutex>
 
 // Worker to progress dialog. Posted: a new step is waiting (take it with
-// TakeStep); sent: wParam points at the CString path of a file in use, the
-// result is nonzero for Retry; posted once: the removal is over.
+// TakeStep); sent: wParam points at the FileInUse (framework/FilesInUse.h)
+// of a file in use and the programs holding it, the result is nonzero for
+// Retry; posted once: the removal is over.
 constexpr UINT WM_REMOVAL_STEP = WM_APP + 1;
 constexpr UINT WM_REMOVAL_IN_USE = WM_APP + 2;
 constexpr UINT WM_REMOVAL_DONE = WM_APP + 3;

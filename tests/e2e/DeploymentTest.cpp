@@ -3,6 +3,7 @@
 // installation against an interactive one, Active Setup's per-user part, the
 // Group Policy script, administrator rights and runs without a desktop.
 #include "tests/e2e/InstallScenario.h"
+#include "tests/e2e/MachineSnapshot.h"
 
 #include "engine/ActiveSetup.h"
 #include "engine/UnattendedSetup.h"

@@ -10,8 +10,8 @@
 #include "tests/uninstall/RemovalStandIns.h"
 #include "tests/uninstall/SecurityStandIns.h"
 #include "uninstall/ProductRemoval.h"
-#include "uninstall/HandleRemoval.h"
-#include "uninstall/RestartDeleteRule.h"
+#include "framework/HandleRemoval.h"
+#include "framework/RestartDeleteRule.h"
 
 #include <gtest/gtest.h>
 

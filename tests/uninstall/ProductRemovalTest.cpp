@@ -6,9 +6,10 @@
 
 #include "engine/SetupThread.h"
 #include "host_cad/ReleaseSweep.h"
-#include "uninstall/HandleRemoval.h"
 #include "uninstall/MovedLinks.h"
 #include "uninstall/RecordedAcadRemoval.h"
+#include "framework/HandleRemoval.h"
+#include "framework/RestartDeleteRule.h"
 
 #include "framework/FileFind.h"
 #include "framework/Handles.h"

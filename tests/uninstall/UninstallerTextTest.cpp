@@ -3,7 +3,9 @@
 // 1252, where every text that went through an "A" function would read "?".
 // The texts are read back as UTF-16.
 #include "framework/ExitCode.h"
+#include "framework/FilesInUse.h"
 #include "framework/Handles.h"
+#include "framework/RunLog.h"
 #include "framework/WideText.h"
 #include "res/UninstallResource.h"
 #include "tools/driver/UiDriver.h"
@@ -65,6 +67,8 @@ TEST(UninstallerWindowText, QuestionProgressAndLastBoxShowTheirChineseText) {
     CHandle holder(CreateFileW(Wide(held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder.IsValid());
+    // Who holds it, as the Restart Manager tells (Wine's names nobody).
+    const CString holders = ProgramNames(ProgramsUsing({held}));
 
     Driver driver;
     wchar_t system[MAX_PATH] = {};
@@ -79,7 +83,8 @@ TEST(UninstallerWindowText, QuestionProgressAndLastBoxShowTheirChineseText) {
 
     HWND inUse = driver.WaitForDialog(IDC_UN_IN_USE_TEXT, "the file in use");
     const std::wstring inUseText = ItemText(inUse, IDC_UN_IN_USE_TEXT);
-    EXPECT_NE(inUseText.find(Wide("下面的文件正在被使用，无法删除：\n\n" + held)),
+    EXPECT_NE(inUseText.find(Wide("下面的文件正在被使用，无法删除：\n\n" + held +
+                                  "\n\n使用它的程序：" + holders + "\n")),
               std::wstring::npos);
     HWND progress = GetWindow(inUse, GW_OWNER);
     EXPECT_EQ(ItemText(progress, IDC_UN_STATUS), Wide("正在删除 " + held));
@@ -98,6 +103,11 @@ TEST(UninstallerWindowText, QuestionProgressAndLastBoxShowTheirChineseText) {
     driver.WaitForDescendants();
     EXPECT_FALSE(FileExists(held));
     EXPECT_FALSE(FileExists(destination + "\\Uninstall-64.exe"));
+    // The run's log names the program too.
+    const std::string log = ReadFileBytes(TempFolderPath(KELVRA_UNINSTALL_LOG_NAME));
+    EXPECT_NE(
+        log.find("文件正在被使用: " + held.str() + " (使用它的程序: " + holders.str() + "), 重试"),
+        std::string::npos);
 }
 
 // A silent run from a folder with a Chinese name: the program finds its log

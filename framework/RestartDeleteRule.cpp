@@ -1,9 +1,9 @@
-#include "uninstall/RestartDeleteRule.h"
+#include "framework/RestartDeleteRule.h"
 
 #include "framework/FileSecurity.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
-#include "uninstall/HandleRemoval.h"
+#include "framework/HandleRemoval.h"
 
 #include <sddl.h>
 

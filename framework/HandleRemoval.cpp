@@ -1,4 +1,4 @@
-#include "uninstall/HandleRemoval.h"
+#include "framework/HandleRemoval.h"
 
 #include "framework/WideText.h"
 
