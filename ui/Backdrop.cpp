@@ -180,6 +180,19 @@ void DrawBackdrop(HWND window, HDC dc, const RECT& client, const CStringArray& p
     CSelectObject select(memory.Get(), bitmap.Get());
     BITMAP info{};
     GetObjectW(bitmap.Get(), sizeof(info), &info);
-    StretchBlt(dc, client.left, client.top, client.right - client.left, client.bottom - client.top,
-               memory.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    // One stretch over the whole client area, drawn a band of rows at a time
+    // through the clip: every pixel lands where the single stretch puts it,
+    // but the system's stretch works in a buffer of one band instead of one
+    // of the whole screen (5 MB at 1280 x 1024, which its allocator then
+    // keeps).
+    constexpr int kBandRows = 64;
+    for (LONG top = client.top; top < client.bottom; top += kBandRows) {
+        const int saved = SaveDC(dc);
+        IntersectClipRect(dc, client.left, top, client.right,
+                          top + kBandRows < client.bottom ? top + kBandRows : client.bottom);
+        StretchBlt(dc, client.left, client.top, client.right - client.left,
+                   client.bottom - client.top, memory.Get(), 0, 0, info.bmWidth, info.bmHeight,
+                   SRCCOPY);
+        if (saved) RestoreDC(dc, saved);
+    }
 }

@@ -150,6 +150,53 @@ TEST(BackdropDrawTest, TealWithoutPicturesOrWithAnUndecodableOne) {
     EXPECT_EQ(index, 1);
 }
 
+// A 24-bit bitmap file of stripes one and two pixels wide in three colours:
+// any pixel put elsewhere by a stretch shows.
+std::string StripedBitmapFile(int width, int height) {
+    const int stride = (width * 3 + 3) / 4 * 4;
+    std::string bits(static_cast<size_t>(stride) * height, '\0');
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            char* p = &bits[static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3];
+            p[0] = static_cast<char>((x % 3) * 120);
+            p[1] = static_cast<char>((y % 2) * 200);
+            p[2] = static_cast<char>(((x / 2 + y) % 5) * 60);
+        }
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(bits.size());
+    return std::string(reinterpret_cast<const char*>(&file), sizeof(file)) +
+           std::string(reinterpret_cast<const char*>(&info), sizeof(info)) + bits;
+}
+
+// The erase draws its stretch in bands of rows: every pixel must be where one
+// stretch of the whole canvas puts it, on screens larger and smaller than
+// the canvas.
+TEST(BackdropDrawTest, EraseDrawsEveryPixelWhereOneStretchPutsIt) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir / "stripes.jpg", StripedBitmapFile(701, 499)));
+    CGdiObject canvas(BuildBackdropBitmap(nullptr, dir / "stripes.jpg"));
+    ASSERT_TRUE(canvas);
+    CMemoryDC canvasDc(CreateCompatibleDC(nullptr));
+    CSelectObject select(canvasDc.Get(), canvas.Get());
+    const SIZE screens[] = {{1280, 1024}, {1366, 768}, {333, 257}, {64, 48}};
+    for (const SIZE& screen : screens) {
+        TestCanvas drawn(screen.cx, screen.cy), expected(screen.cx, screen.cy);
+        const RECT client{0, 0, screen.cx, screen.cy};
+        CStringArray pictures{dir / "stripes.jpg"};
+        int index = 0;
+        DrawBackdrop(nullptr, drawn.Dc(), client, pictures, index);
+        StretchBlt(expected.Dc(), 0, 0, screen.cx, screen.cy, canvasDc.Get(), 0, 0, kCanvasWidth,
+                   kCanvasHeight, SRCCOPY);
+        int wrong = 0;
+        for (int y = 0; y < screen.cy; ++y)
+            for (int x = 0; x < screen.cx; ++x) wrong += drawn.At(x, y) != expected.At(x, y);
+        EXPECT_EQ(wrong, 0) << screen.cx << " x " << screen.cy;
+    }
+}
+
 TEST(BackdropDrawTest, IndexPastTheEndStartsAgainAtTheFirstPicture) {
     TempDir dir;
     ASSERT_TRUE(WriteFileBytes(dir / "broken.jpg", "this is not a picture"));
