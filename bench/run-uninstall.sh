@@ -71,7 +71,7 @@ for round in $(seq 1 "$runs"); do
   echo "round $round" >&2
   # Uninstall-64.exe: a real installation first (a first one each time).
   rm -rf "$dest_unix"
-  wine reg delete 'HKLM\SOFTWARE\Morvane' /f >/dev/null 2>&1 || true
+  forget_installation
   "$root/cmake/wine-run.sh" "$dist/Setup.exe" /S "/D=$dest_win\\" || {
     echo "bench: Setup.exe /S failed with $?" >&2
     exit 1

@@ -79,7 +79,7 @@ done
 run_setup() {
   empty_destination
   # A first installation each time: no reinstall question before the welcome page.
-  wine reg delete 'HKLM\SOFTWARE\Morvane' /f >/dev/null 2>&1 || true
+  forget_installation
   # Its log gives the copy phase as the silent run's log gives that run's.
   local log=$work/wizard-setup.log phase
   rm -f "$log"
@@ -102,7 +102,7 @@ run_setup() {
 # its copy phase from the time stamps of its log.
 run_silent() {
   local log=$work/silent-setup.log
-  wine reg delete 'HKLM\SOFTWARE\Morvane' /f >/dev/null 2>&1 || true
+  forget_installation
   rm -f "$log"
   run_timed silent wine "$(treepath "$dist/Setup.exe")" /S "/LOG=$(winpath "$log")" "/D=$dest_win\\"
   local phase
