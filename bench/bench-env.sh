@@ -22,3 +22,11 @@ if [ -L "$desktop" ]; then rm "$desktop"; mkdir -p "$desktop"; fi
 # The trees as drive T: (through Z: Wine warns about the volume of /dev/shm).
 ln -sfn "$trees_dir" "$WINEPREFIX/dosdevices/t:"
 treepath() { echo "T:${1#"$trees_dir"}" | tr / '\\'; }
+# A first installation each run: the product key goes (no reinstall
+# question) and so does the administrators' copy of the installation record
+# in Common Files, which every run after the first would otherwise take in
+# as an earlier installation's (20,000 more files read and merged).
+forget_installation() {
+  wine reg delete 'HKLM\SOFTWARE\Morvane' /f >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX/drive_c/Program Files/Common Files/Morvane"
+}

@@ -62,23 +62,30 @@ timed() {
     record "$name $key" "$(echo "$line" | tr ' ' '\n' | sed -n "s/^$key=//p")"
   done
   record "$name left" "$left"
+  last_ms=$(echo "$line" | tr ' ' '\n' | sed -n "s/^run_ms=//p")
 }
+# The three contenders of one round met the same machine: their ratios.
+ratio() { if [ -n "$1" ] && [ -n "$2" ]; then python3 -c "print($1 / $2)"; fi; }
 
 for round in $(seq 1 "$runs"); do
   echo "round $round" >&2
   # Uninstall-64.exe: a real installation first (a first one each time).
   rm -rf "$dest_unix"
-  wine reg delete 'HKLM\SOFTWARE\Morvane' /f >/dev/null 2>&1 || true
+  forget_installation
   "$root/cmake/wine-run.sh" "$dist/Setup.exe" /S "/D=$dest_win\\" || {
     echo "bench: Setup.exe /S failed with $?" >&2
     exit 1
   }
   timed uninstaller "$dest_win\\Uninstall-64.exe" /S
+  uninstaller_ms=$last_ms
   copy_tree_in
   timed floor "$timer" floor "$dest_win"
+  floor_ms=$last_ms
   copy_tree_in
   cp "$trees_dir/nsis/uninst.exe" "$dest_unix/uninst.exe"
   timed nsis "$dest_win\\uninst.exe" /S "_?=$dest_win"
+  record "round uninstaller/floor" "$(ratio "$uninstaller_ms" "$floor_ms")"
+  record "round uninstaller/nsis" "$(ratio "$uninstaller_ms" "$last_ms")"
 done
 rm -rf "$dest_unix"
 
@@ -109,4 +116,10 @@ for name, label in (("floor", "floor (FindFirstFile/Delete walk)"),
     left = max(runs.get(f"{name} left", [0]))
     print(f"  {label:<34}{median:>11.0f}{median / floor:>9.2f}{min(times):>9.0f}"
           f"{min(times) / best_floor:>9.2f}{peak:>12.1f}{exits:>6}{left:>6.0f}")
+for key, label in (("round uninstaller/floor", "the delete floor"),
+                   ("round uninstaller/nsis", "NSIS's RMDir /r")):
+    ratios = runs.get(key)
+    if ratios:
+        print(f"  Uninstall-64.exe /S against {label}, round by round: "
+              f"{', '.join(f'{r:.2f}' for r in ratios)}, median {statistics.median(ratios):.2f} x")
 EOF

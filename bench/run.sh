@@ -79,25 +79,38 @@ done
 run_setup() {
   empty_destination
   # A first installation each time: no reinstall question before the welcome page.
-  wine reg delete 'HKLM\SOFTWARE\Morvane' /f >/dev/null 2>&1 || true
+  forget_installation
+  # Its log gives the copy phase as the silent run's log gives that run's.
+  local log=$work/wizard-setup.log phase
+  rm -f "$log"
   line=$("$root/cmake/wine-run.sh" "$BUILD_DIR/bench/setup_copy_bench.exe" \
-    "$(treepath "$dist/Setup.exe")" "$dest_win\\" --recheck 5) || echo "bench: the walk failed: $line" >&2
+    "$(treepath "$dist/Setup.exe")" "$dest_win\\" --recheck 5 --log "$(winpath "$log")") ||
+    echo "bench: the walk failed: $line" >&2
   echo "  Setup.exe $line" >&2
   for key in welcome_ms counting_ms copy_ms done_ms peak_ws_kb; do
     value=$(echo "$line" | tr ' ' '\n' | sed -n "s/^$key=//p" | tr -d '\r')
     record "$tree" "setup $key" "$value"
   done
+  wizard_phase=""
+  if phase=$(python3 "$root/bench/log_phase.py" "$log"); then
+    record "$tree" "setup log_copy_ms" "$phase"
+    wizard_phase=$phase
+  fi
   check_copy Setup.exe
 }
 # Setup.exe /S: the whole run timed from outside (process start included),
 # its copy phase from the time stamps of its log.
 run_silent() {
   local log=$work/silent-setup.log
-  wine reg delete 'HKLM\SOFTWARE\Morvane' /f >/dev/null 2>&1 || true
+  forget_installation
   rm -f "$log"
   run_timed silent wine "$(treepath "$dist/Setup.exe")" /S "/LOG=$(winpath "$log")" "/D=$dest_win\\"
   local phase
-  if phase=$(python3 "$root/bench/log_phase.py" "$log"); then record "$tree" "silent copy_ms" "$phase"; fi
+  silent_phase=""
+  if phase=$(python3 "$root/bench/log_phase.py" "$log"); then
+    record "$tree" "silent copy_ms" "$phase"
+    silent_phase=$phase
+  fi
 }
 # The floor, alone or with one of the installer's per-entry costs (--attributes, --notify).
 run_floor() {
@@ -148,8 +161,13 @@ for tree in $trees; do
     printf 'xcopy "%s" "%s\\%s" /E /I /Q >nul\r\n' "$(treepath "$dist/$f")" "$dest_win" "$f"
   done | iconv -f UTF-8 -t GBK >"$work/xcopy.bat"
   for _ in $(seq 1 "$runs"); do
+    wizard_phase="" silent_phase=""
     if wanted setup; then run_setup; fi
     if wanted silent; then run_silent; fi
+    # The two copy phases of one round met the same machine.
+    if [ -n "$wizard_phase" ] && [ -n "$silent_phase" ]; then
+      record "$tree" "wizard/silent copy" "$(python3 -c "print($wizard_phase / $silent_phase)")"
+    fi
     if wanted floor; then run_floor; run_floor --attributes; run_floor --notify; fi
     if wanted xcopy; then run_xcopy; fi
     if wanted nsis; then run_nsis; fi

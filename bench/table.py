@@ -43,6 +43,7 @@ def main():
             ("Setup.exe, Next to WM_SETUP_DONE", "setup done_ms"),
             ("  of which Next to the copying page (count)", "setup counting_ms"),
             ("  of which Next to the end of the copy", "setup copy_ms"),
+            ("  of which the copy phase (from its log)", "setup log_copy_ms"),
             ("Setup.exe /S, whole run (process incl.)", "silent"),
             ("  of which the copy phase (from its log)", "silent copy_ms"),
             ("floor (FindFirstFile/CopyFileA)", "floor copy_ms"),
@@ -62,9 +63,17 @@ def main():
             spread = ", ".join(f"{v:.0f}" for v in values)
             print(f"  {label:<46}{m:>11.0f}{m / floor:>9.2f}{best:>9.0f}{best / best_floor:>9.2f}"
                   f"  {spread}")
-        peak = median.get((tree, "setup peak_ws_kb"))
+        wizard, silent = runs.get((tree, "setup log_copy_ms")), runs.get((tree, "silent copy_ms"))
+        rounds = runs.get((tree, "wizard/silent copy"))
+        if wizard and silent and rounds:
+            print(f"  Wizard's copy phase against the silent run's (both from their logs): "
+                  f"{statistics.median(wizard) / statistics.median(silent):.2f} x (medians); "
+                  f"per round {', '.join(f'{r:.2f}' for r in rounds)}, "
+                  f"median {statistics.median(rounds):.2f} x")
+        peak = runs.get((tree, "setup peak_ws_kb"))
         if peak:
-            print(f"  Setup.exe peak working set: {peak / 1024:.1f} MB")
+            print(f"  Setup.exe peak working set: {statistics.median(peak) / 1024:.1f} MB "
+                  f"(median; highest {max(peak) / 1024:.1f} MB)")
         welcome = median.get((tree, "setup welcome_ms"))
         if welcome:
             print(f"  Setup.exe start to the welcome page: {welcome:.0f} ms")

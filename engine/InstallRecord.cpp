@@ -148,21 +148,41 @@ void AppendAcadEntry(std::string& out, const char* kind, const RecordedAcadEntry
     out += "\r\n";
 }
 
-// Where key sits in items (items.size() when absent), through index; the
-// index is rebuilt when the list was changed behind its back.
+// Where key sits in items (items.size() when absent), through index, which
+// maps the hash of each folded path to its position: the paths are not
+// copied into it (20,000 of them would hold 3 MB more). A position whose
+// path is not key means the list was changed behind the index's back (or,
+// after a rebuild, another path with the same hash): the index is rebuilt
+// once, then such a position is passed over.
 template <typename Item, typename PathOf>
-size_t FindIndexed(std::unordered_map<std::string, size_t>& index, const std::vector<Item>& items,
+size_t FindIndexed(std::unordered_multimap<size_t, size_t>& index, const std::vector<Item>& items,
                    const std::string& key, PathOf pathOf) {
-    auto found = index.find(key);
-    if (index.size() == items.size()) {
-        if (found == index.end()) return items.size();
-        if (found->second < items.size() && FoldedKey(pathOf(items[found->second])) == key)
-            return found->second;
-    }
+    const size_t hash = std::hash<std::string>{}(key);
+    auto lookUp = [&](bool trusted, size_t& at) {
+        const auto range = index.equal_range(hash);
+        for (auto it = range.first; it != range.second; ++it) {
+            if (it->second < items.size() && FoldedKey(pathOf(items[it->second])) == key) {
+                at = it->second;
+                return true;
+            }
+            if (!trusted) return false;
+        }
+        at = items.size();
+        return true;
+    };
+    size_t at = items.size();
+    if (index.size() == items.size() && lookUp(false, at)) return at;
     index.clear();
-    for (size_t i = 0; i < items.size(); ++i) index.emplace(FoldedKey(pathOf(items[i])), i);
-    found = index.find(key);
-    return found == index.end() ? items.size() : found->second;
+    index.reserve(items.size());
+    for (size_t i = 0; i < items.size(); ++i)
+        index.emplace(std::hash<std::string>{}(FoldedKey(pathOf(items[i]))), i);
+    lookUp(true, at);
+    return at;
+}
+
+// Adds a position to the index under its folded path.
+void Index(std::unordered_multimap<size_t, size_t>& index, const std::string& key, size_t at) {
+    index.emplace(std::hash<std::string>{}(key), at);
 }
 
 } // namespace
@@ -180,23 +200,23 @@ bool CInstallRecord::IsEmpty() const {
 
 void CInstallRecord::AddFile(const RecordedFile& file) {
     const std::string key = FoldedKey(file.path);
-    const size_t at =
-        FindIndexed(m_fileIndex, files, key, [](const RecordedFile& f) { return f.path; });
+    const size_t at = FindIndexed(m_fileIndex, files, key,
+                                  [](const RecordedFile& f) -> const CString& { return f.path; });
     if (at < files.size()) {
         files[at] = file;
         return;
     }
     files.push_back(file);
-    m_fileIndex.emplace(key, files.size() - 1);
+    Index(m_fileIndex, key, files.size() - 1);
 }
 
 void CInstallRecord::AddCreatedFolder(const CString& path) {
     const std::string key = FoldedKey(path);
-    if (FindIndexed(m_folderIndex, createdFolders, key, [](const CString& p) { return p; }) <
-        createdFolders.size())
+    if (FindIndexed(m_folderIndex, createdFolders, key,
+                    [](const CString& p) -> const CString& { return p; }) < createdFolders.size())
         return;
     createdFolders.push_back(path);
-    m_folderIndex.emplace(key, createdFolders.size() - 1);
+    Index(m_folderIndex, key, createdFolders.size() - 1);
 }
 
 void CInstallRecord::AddLink(const CString& path) {
@@ -220,10 +240,11 @@ void CInstallRecord::MergeEarlier(const CInstallRecord& earlier) {
     // A file this installation wrote again keeps this record's size and time.
     for (const RecordedFile& file : earlier.files) {
         const std::string key = FoldedKey(file.path);
-        if (FindIndexed(m_fileIndex, files, key, [](const RecordedFile& f) { return f.path; }) ==
-            files.size()) {
+        if (FindIndexed(m_fileIndex, files, key, [](const RecordedFile& f) -> const CString& {
+                return f.path;
+            }) == files.size()) {
             files.push_back(file);
-            m_fileIndex.emplace(key, files.size() - 1);
+            Index(m_fileIndex, key, files.size() - 1);
         }
     }
     for (const CString& link : earlier.links) AddLink(link);
@@ -232,8 +253,16 @@ void CInstallRecord::MergeEarlier(const CInstallRecord& earlier) {
 }
 
 CString CInstallRecord::Serialize() const {
+    // Reserved at its size (unless fields need escapes): a string that grows
+    // by doubling would hold twice the 2 MB of tree (a) at its peak.
+    size_t size = 128;
+    for (const CString& folder : createdFolders)
+        size += 9 + static_cast<size_t>(folder.GetLength());
+    for (const RecordedFile& file : files) size += 49 + static_cast<size_t>(file.path.GetLength());
+    for (const CString& link : links) size += 7 + static_cast<size_t>(link.GetLength());
+    size += (trustedPaths.size() + profiles.size()) * 256;
     std::string out;
-    out.reserve(64 + files.size() * 96 + createdFolders.size() * 64);
+    out.reserve(size);
     out += kHeader;
     out += "\r\n";
     for (const CString& folder : createdFolders) {

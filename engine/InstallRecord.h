@@ -67,11 +67,11 @@ public:
     static bool Load(const CString& path, CInstallRecord& record);
 
 private:
-    // Where each path (ASCII case folded) sits in files and createdFolders,
-    // so adding 20,000 of them stays linear; rebuilt when a list was changed
-    // directly.
-    std::unordered_map<std::string, size_t> m_fileIndex;
-    std::unordered_map<std::string, size_t> m_folderIndex;
+    // Where each path (ASCII case folded, by its hash) sits in files and
+    // createdFolders, so adding 20,000 of them stays linear; rebuilt when a
+    // list was changed directly.
+    std::unordered_multimap<size_t, size_t> m_fileIndex;
+    std::unordered_multimap<size_t, size_t> m_folderIndex;
 };
 
 // "<destination>\<name>": the record beside Uninstall.log.

@@ -62,7 +62,8 @@ bool IsSamePath(const CString& a, const CString& b) { return a.CompareNoCase(b) 
 bool IsPathWithin(const CString& path, const CString& folder) {
     const int length = folder.GetLength();
     if (length == 0 || path.GetLength() < length) return false;
-    if (!IsCharBoundary(path, length) || path.Left(length).CompareNoCase(folder) != 0) return false;
+    // The comparison first: most folders differ from the path early on.
+    if (path.CompareLeftNoCase(length, folder) != 0 || !IsCharBoundary(path, length)) return false;
     if (path.GetLength() == length) return true;
     // "C:\" ends in its separator; any other folder is followed by one.
     return folder.EndsWithBackslash() || path.GetAt(length) == '\\';

@@ -75,6 +75,8 @@ public:
     CString& MakeLower();
     // Comparison that folds ASCII letters only, double-byte characters compared as bytes.
     int CompareNoCase(const char* other) const;
+    // Left(count).CompareNoCase(other), without the copies.
+    int CompareLeftNoCase(int count, const char* other) const;
 
     // True when the last character (not merely the last byte) is a backslash.
     bool EndsWithBackslash() const;

@@ -11,7 +11,8 @@
 void CollectPictures(CString folder, CString pattern, CStringArray& list);
 
 // Loads one picture and fits it into a white 1024 x 768 canvas with a grey
-// frame; the caller owns the bitmap. Null when the file is not a picture.
+// frame (a 32-bit section, as the screen draws it); the caller owns the
+// bitmap. Null when the file is not a picture.
 HBITMAP BuildBackdropBitmap(HWND window, CString path);
 
 constexpr int kCanvasWidth = 1024;

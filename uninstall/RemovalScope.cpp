@@ -8,6 +8,8 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <utility>
+
 namespace {
 
 // The only keys the installer writes under HKEY_LOCAL_MACHINE, uninstall entry last.
@@ -151,6 +153,16 @@ CRemovalScope::CRemovalScope(const CString& destination, const CStringArray& des
         const CString longForm = LongForm(m_protected[i]);
         if (!IsSamePath(longForm, m_protected[i])) m_protected.push_back(longForm);
     }
+    // Each folder once: the shell folders, the variables and the system's
+    // answers name the same folders many times over, and every line of the
+    // log is compared with each of them, twice.
+    CStringArray distinct;
+    for (const CString& folder : m_protected) {
+        bool known = false;
+        for (const CString& other : distinct) known = known || IsSamePath(folder, other);
+        if (!known) distinct.push_back(folder);
+    }
+    m_protected = std::move(distinct);
 }
 
 CRemovalScope CRemovalScope::ForDestination(const CString& destination) const {
@@ -160,7 +172,10 @@ CRemovalScope CRemovalScope::ForDestination(const CString& destination) const {
 }
 
 bool CRemovalScope::IsProtected(const CString& folder) const {
-    const CString longForm = LongForm(NormalizePath(folder));
+    return IsProtectedAs(folder, LongForm(NormalizePath(folder)));
+}
+
+bool CRemovalScope::IsProtectedAs(const CString& folder, const CString& longForm) const {
     if (IsRootPath(folder) || IsRootPath(longForm)) return true;
     for (const CString& protectedFolder : m_protected)
         if (IsSamePath(folder, protectedFolder) || IsSamePath(longForm, protectedFolder))
@@ -169,7 +184,10 @@ bool CRemovalScope::IsProtected(const CString& folder) const {
 }
 
 bool CRemovalScope::HoldsProtected(const CString& folder) const {
-    const CString longForm = LongForm(NormalizePath(folder));
+    return HoldsProtectedAs(folder, LongForm(NormalizePath(folder)));
+}
+
+bool CRemovalScope::HoldsProtectedAs(const CString& folder, const CString& longForm) const {
     if (IsRootPath(folder) || IsRootPath(longForm)) return true;
     for (const CString& protectedFolder : m_protected)
         if (IsPathWithin(protectedFolder, folder) || IsPathWithin(protectedFolder, longForm))
@@ -178,6 +196,11 @@ bool CRemovalScope::HoldsProtected(const CString& folder) const {
 }
 
 ScopeArea CRemovalScope::AreaOf(const LogLine& line) const {
+    CString path;
+    return AreaOf(line, path);
+}
+
+ScopeArea CRemovalScope::AreaOf(const LogLine& line, CString& path) const {
     if (line.kind == LogLineKind::Refused) return ScopeArea::Outside;
     if (line.kind == LogLineKind::RegKey) {
         if (line.root != HKEY_LOCAL_MACHINE) return ScopeArea::Outside;
@@ -186,18 +209,22 @@ ScopeArea CRemovalScope::AreaOf(const LogLine& line) const {
         return ScopeArea::Outside;
     }
 
-    const CString path = NormalizePath(line.path);
+    // Normalised once: the checks below would each normalise it again, and
+    // a normalised path is its own normal form.
+    path = NormalizePath(line.path);
     if (path.IsEmpty() || m_destination.IsEmpty()) return ScopeArea::Outside;
     if (IsPathWithin(path, m_destination)) {
-        if (IsSamePath(path, m_destination) || IsProtected(path)) return ScopeArea::Outside;
         const CString longPath = LongForm(path);
+        if (IsSamePath(path, m_destination) || IsProtectedAs(path, longPath))
+            return ScopeArea::Outside;
         const CString longDestination = LongForm(m_destination);
         for (const CString& protectedFolder : m_protected)
             if ((IsPathWithin(path, protectedFolder) || IsPathWithin(longPath, protectedFolder)) &&
                 !IsPathWithin(m_destination, protectedFolder) &&
                 !IsPathWithin(longDestination, protectedFolder))
                 return ScopeArea::Outside;
-        if (line.kind == LogLineKind::MadeDir && HoldsProtected(path)) return ScopeArea::Outside;
+        if (line.kind == LogLineKind::MadeDir && HoldsProtectedAs(path, longPath))
+            return ScopeArea::Outside;
         return ScopeArea::Destination;
     }
     // Outside the destination only the installer's own links and group.
@@ -218,13 +245,14 @@ ScopeArea CRemovalScope::AreaOf(const LogLine& line) const {
 void CRemovalScope::RefuseOutside(UninstallRecord& record) const {
     for (LogLine& line : record.lines) {
         if (line.kind == LogLineKind::Refused) continue;
-        if (!Allows(line)) {
+        CString normalized;
+        if (AreaOf(line, normalized) == ScopeArea::Outside) {
             const CString text = LogLineText(line);
             line.shown = ShownLogText(text, static_cast<size_t>(text.GetLength()));
             line.kind = LogLineKind::Refused;
             line.path.Empty();
         } else if (line.kind != LogLineKind::RegKey) {
-            line.path = NormalizePath(line.path);
+            line.path = normalized;
         }
     }
 }

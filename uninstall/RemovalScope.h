@@ -59,6 +59,12 @@ public:
     bool HoldsProtected(const CString& folder) const;
 
 private:
+    // AreaOf, also giving the line's path normalised (for a path line).
+    ScopeArea AreaOf(const LogLine& line, CString& path) const;
+    // IsProtected and HoldsProtected of a normalised folder and its long form.
+    bool IsProtectedAs(const CString& folder, const CString& longForm) const;
+    bool HoldsProtectedAs(const CString& folder, const CString& longForm) const;
+
     CString m_destination;
     CStringArray m_desktops;
     CStringArray m_programFolders;

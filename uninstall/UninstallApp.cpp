@@ -72,7 +72,6 @@ void PresentProgramDialog(CWnd& dialog) {
 }
 
 BOOL CUninstallApp::InitInstance() {
-    AfxEnableControlContainer();
     m_exitCode = Main();
     // No message loop of our own: the process ends with its exit code.
     return FALSE;
@@ -97,6 +96,10 @@ int CUninstallApp::Main() {
     CString arguments;
     const bool argumentsExact = ReadProgramArguments(arguments);
     m_options = ParseArguments(arguments, kUninstallSwitches, kCopySwitch);
+    // The common controls only for a run that may show its dialogs: loading
+    // them (with the visual styles) costs a silent run 35 to 140 ms under
+    // Wine, in each of its two processes.
+    if (!m_options.silent) AfxEnableControlContainer();
     // A "?" in place of a character is no file or folder of the user's:
     // nothing is opened or written under such a name.
     if (!argumentsExact) {

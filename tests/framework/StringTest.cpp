@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 // GBK characters whose trail byte is a backslash (乗 81 5C, 昞 95 5C, 衆 D0 5C)
 // or an ASCII capital (e.g. 丄 81 41, 丠 81 5A).
 static const char kTrailBackslash[] = "\x81\x5c";
@@ -66,6 +68,79 @@ TEST(CStringTest, CompareNoCaseFoldsAsciiOnly) {
     EXPECT_EQ(CString("SETUP.EXE").CompareNoCase("setup.exe"), 0);
     EXPECT_NE(CString("Setup.exe").CompareNoCase("Setup.ex"), 0);
     EXPECT_NE((CString(kTrailCapitalA)).CompareNoCase("\x81\x61"), 0);
+}
+
+// The comparisons walk the bytes without copying; they must answer as the
+// lowered copies compared byte by byte would, trail bytes and a lead byte at
+// the end included.
+TEST(CStringTest, CompareNoCaseAnswersAsTheLoweredCopies) {
+    const char* const texts[] = {"",
+                                 "a",
+                                 "SETUP.EXE",
+                                 "setup.exe",
+                                 "Setup.ex",
+                                 "setup.exf",
+                                 kTrailCapitalA,
+                                 "\x81\x61",
+                                 "\x81\x41Z",
+                                 "\x81\x41z",
+                                 "x\x81",
+                                 "X\x81",
+                                 "D:\\\x81\x5c\\A",
+                                 "d:\\\x81\x5c\\a",
+                                 "图框\\DATA.MDB",
+                                 "图框\\data.mdb"};
+    auto sign = [](int value) { return (value > 0) - (value < 0); };
+    for (const char* a : texts) {
+        for (const char* b : texts) {
+            CString lowerA(a), lowerB(b);
+            lowerA.MakeLower();
+            lowerB.MakeLower();
+            const int expected = sign(std::strcmp(lowerA, lowerB));
+            EXPECT_EQ(sign(CString(a).CompareNoCase(b)), expected) << a << " / " << b;
+            for (int count = 0; count <= CString(a).GetLength() + 1; ++count) {
+                CString left = CString(a).Left(count);
+                left.MakeLower();
+                EXPECT_EQ(sign(CString(a).CompareLeftNoCase(count, b)),
+                          sign(std::strcmp(left, lowerB)))
+                    << a << " (" << count << ") / " << b;
+            }
+        }
+    }
+}
+
+// Find answers as a walk that tries every character boundary in turn.
+TEST(CStringTest, FindAnswersAsTheCharacterWalk) {
+    const char* const texts[] = {"",
+                                 "xxkelvra.mdb",
+                                 "KELVRA.MDB\\kelvra.mdb",
+                                 "\x81\x41"
+                                 "ABC",
+                                 "a\x81\x5c"
+                                 "b\\c\x81\x5c\\",
+                                 "~1\x81~~",
+                                 "ab\x81"};
+    const char* const needles[] = {"", "\\", "kelvra.mdb", "ABC", "~", "A", "\x81", "b"};
+    for (const char* text : texts) {
+        const std::string bytes(text);
+        for (const char* needle : needles) {
+            for (int start = -1; start <= static_cast<int>(bytes.size()) + 1; ++start) {
+                int expected = -1;
+                for (size_t at = 0; at < bytes.size() && expected < 0;
+                     at +=
+                     IsGbkLeadByte(static_cast<unsigned char>(bytes[at])) && at + 1 < bytes.size()
+                         ? 2
+                         : 1)
+                    if (static_cast<int>(at) >= start &&
+                        bytes.compare(at, strlen(needle), needle) == 0)
+                        expected = static_cast<int>(at);
+                if (expected < 0 && !*needle && start <= static_cast<int>(bytes.size()))
+                    expected = start;
+                EXPECT_EQ(CString(text).Find(needle, start), expected)
+                    << text << " / " << needle << " from " << start;
+            }
+        }
+    }
 }
 
 TEST(CStringTest, BufferRoundTrip) {

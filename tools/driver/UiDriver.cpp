@@ -134,6 +134,7 @@ void CUiDriver::Start(const char* program, const CString& commandLine, const CSt
     m_process.Reset(info.hProcess);
     m_processId = info.dwProcessId;
     m_family.assign(1, m_processId);
+    m_windowVerdicts.clear();
 }
 
 void CUiDriver::Terminate() {
@@ -168,6 +169,20 @@ void CUiDriver::Fail(const CString& message) {
 }
 
 bool CUiDriver::IsOurs(HWND hwnd) const {
+    // Each verdict is remembered by window (a window never changes its
+    // process, and Wine does not hand the same handle out again soon; process
+    // ids it does hand out again): a look over the desktop then asks the
+    // wineserver about new windows only. The driver's looks load the machine
+    // it measures, and the desktop's windows would otherwise cost a question
+    // each, and a process list each, on every look.
+    const auto known = m_windowVerdicts.find(hwnd);
+    if (known != m_windowVerdicts.end()) return known->second;
+    const bool ours = IsOfFamily(hwnd);
+    m_windowVerdicts[hwnd] = ours;
+    return ours;
+}
+
+bool CUiDriver::IsOfFamily(HWND hwnd) const {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     if (pid == m_processId) return true;
@@ -184,10 +199,16 @@ bool CUiDriver::IsOurs(HWND hwnd) const {
         if (std::find(m_family.begin(), m_family.end(), entry.th32ParentProcessID) ==
             m_family.end())
             return false;
-        m_family.push_back(pid);
+        JoinFamily(pid);
         return true;
     }
     return false;
+}
+
+void CUiDriver::JoinFamily(DWORD pid) const {
+    m_family.push_back(pid);
+    // A window judged foreign may belong to a child of the new member.
+    m_windowVerdicts.clear();
 }
 
 HWND CUiDriver::FindTopLevel(const std::function<bool(HWND)>& match) const {
@@ -347,7 +368,7 @@ void CUiDriver::WaitForDescendants() {
          more = Process32NextW(snapshot.Get(), &entry))
         if (entry.th32ParentProcessID == m_processId &&
             std::find(m_family.begin(), m_family.end(), entry.th32ProcessID) == m_family.end())
-            m_family.push_back(entry.th32ProcessID);
+            JoinFamily(entry.th32ProcessID);
     const DWORD deadline = GetTickCount() + m_timeoutMs;
     for (DWORD pid : m_family) {
         if (pid == m_processId) continue;

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -118,6 +119,8 @@ private:
     // Windows of the started program and of the programs it started (the
     // uninstaller works in a copy of itself).
     bool IsOurs(HWND hwnd) const;
+    bool IsOfFamily(HWND hwnd) const;
+    void JoinFamily(DWORD pid) const;
     HWND FindTopLevel(const std::function<bool(HWND)>& match) const;
     void SyncWith(HWND hwnd);
 
@@ -137,4 +140,7 @@ private:
     std::vector<std::unique_ptr<bool>> m_clickFlags;
     // The started program's process and those found to descend from it.
     mutable std::vector<DWORD> m_family;
+    // Whether each window met is ours; the foreign verdicts are forgotten
+    // whenever the family grows.
+    mutable std::map<HWND, bool> m_windowVerdicts;
 };
