@@ -128,6 +128,8 @@ public:
         CStringArray files;        // content files passed over by an unattended run
         bool accessDenied = false; // some of them were refused for want of rights
         bool inUse = false;        // some program file was held open
+        // A control was not registered: others than the administrators may change it.
+        bool controlsOthersMayChange = false;
         bool Any() const {
             return machineValues || !controls.empty() || !links.empty() || !programFiles.empty() ||
                    trustedPathLists || !files.empty();

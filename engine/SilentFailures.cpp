@@ -40,6 +40,9 @@ CString CSetupThread::SilentFailuresText(const SilentFailures& failures) {
     if (failures.accessDenied)
         text += "\n\n请右键单击 Setup.exe，选择“以管理员身份运行”，重新安装即可完成这些项目。";
     if (failures.inUse) text += "\n\n请先关闭正在使用这些文件的程序，然后重新安装。";
+    if (failures.controlsOthersMayChange)
+        text += "\n\n控件所在的文件夹不是只有管理员才能修改，没有注册其中的控件。"
+                "请安装到 Program Files 下的文件夹，或安装到新的文件夹。";
     return text;
 }
 
