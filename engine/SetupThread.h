@@ -3,6 +3,7 @@
 // copying page. Every operation here runs on the worker's own thread.
 #pragma once
 
+#include "engine/DestinationSecurity.h"
 #include "engine/InstallRecord.h"
 #include "framework/String.h"
 #include "framework/Thread.h"
@@ -167,6 +168,8 @@ public:
     ULONGLONG m_nCopiedBytes = 0;
     // What this run put on the machine, for the uninstaller.
     CInstallRecord m_record;
+    // The access list of the folders created on the destination's path.
+    CDestinationSecurity m_destinationSecurity;
     // The folder the product key named before this run registered its own:
     // the earlier installation, whose record this run's record takes in.
     CString m_strEarlierInstallDir;
