@@ -2,6 +2,8 @@
 
 #include "app/SetupDlg.h"
 #include "engine/ActiveSetup.h"
+#include "engine/DestinationSecurity.h"
+#include "engine/DistributionCheck.h"
 #include "engine/InstalledVersion.h"
 #include "engine/UnattendedSetup.h"
 #include "framework/App.h"
@@ -49,6 +51,8 @@ int RunSilentSetup(const CommandLineOptions& options) {
     source.Trim().AppendBackslashIfMissing();
     destination.Trim().AppendBackslashIfMissing();
     RunLogLine("安装程序所在文件夹: %s", source.GetString());
+    if (!CheckDistributionBeforeChanges(source)) return kExitFailed;
+    LogDestinationSecurity(destination);
 
     // From here on the product is changing: until this run ends with 0 it
     // is not detected as installed.

@@ -1,5 +1,6 @@
 #include "engine/SetupThread.h"
 
+#include "engine/DistributionCheck.h"
 #include "framework/FileCalls.h"
 #include "framework/RunLog.h"
 
@@ -25,7 +26,9 @@ void CSetupThread::CopyProgramFiles() {
     ListFiles(m_strSourceDir, "*.*", names, &unnamed);
     for (const CString& file : unnamed) m_failures.programFiles.push_back(file);
     for (const CString& name : names) {
-        if (name.CompareNoCase("Setup.exe") == 0) continue;
+        // The installer, and the list of the distribution it checks.
+        if (name.CompareNoCase("Setup.exe") == 0 || name.CompareNoCase(kManifestName) == 0)
+            continue;
         const CString destination = m_strInstallDir + name;
         // A file read-only on the medium stays read-only. One that cannot be
         // copied (held open by the running product, or read-only from an

@@ -1,5 +1,7 @@
 #include "pages/DlgPath.h"
 
+#include "engine/DestinationSecurity.h"
+#include "engine/DistributionCheck.h"
 #include "framework/App.h"
 #include "framework/WizardProtocol.h"
 #include "pages/FolderBrowser.h"
@@ -79,6 +81,11 @@ void CDlgPath::OnNext() {
     } else {
         m_strInstallDir = typed;
         if (!m_strInstallDir.IsEmpty() && m_strInstallDir.Find("\\") >= 0) {
+            // Before anything changes: the distribution as its manifest
+            // lists it, and a folder only administrators can change.
+            if (!ConfirmDistribution(m_hWnd) ||
+                !ConfirmDestinationSecurity(m_hWnd, CString(m_strInstallDir).Trim()))
+                return;
             EndDialog(ID_WIZ_NEXT);
             return;
         }

@@ -25,6 +25,10 @@
 #define IDD_INSTALL 133
 #define IDD_FINISHPAGE 134
 
+// The digest of the distribution's manifest (Setup.exe's RCDATA): 32 marker
+// bytes, then 32 bytes that tools/make-release.sh fills before it signs.
+#define IDR_DISTRIBUTION_BINDING 140
+
 #define IDS_INSTALL_CANCEL_QUESTION 102
 #define IDS_BROWSE_TITLE 103
 
