@@ -6,9 +6,12 @@
 #include "framework/FileFind.h"
 #include "framework/Handles.h"
 #include "framework/RunLog.h"
+#include "framework/Thread.h"
 #include "framework/WideText.h"
 #include "res/resource.h"
 
+#include <atomic>
+#include <functional>
 #include <unordered_map>
 
 namespace {
@@ -90,12 +93,32 @@ bool ReadWhole(const CString& path, std::string& bytes, DWORD& error) {
     return true;
 }
 
+// A body run on a thread of its own (inline when no thread can be made).
+struct CThreadCall {
+    std::function<void()> body;
+    CHandle thread;
+    explicit CThreadCall(std::function<void()> run) : body(std::move(run)) {
+        thread.Reset(CreateThread(nullptr, 0, &Entry, this, 0, nullptr));
+        if (!thread) body();
+    }
+    void Wait(bool dispatching) {
+        if (!thread) return;
+        if (dispatching)
+            WaitWhileDispatching(thread.Get());
+        else
+            WaitForSingleObject(thread.Get(), INFINITE);
+    }
+    static DWORD WINAPI Entry(void* self) {
+        static_cast<CThreadCall*>(self)->body();
+        return 0;
+    }
+};
+
 class CChecker {
 public:
     CChecker(const CString& folder, const std::vector<ManifestEntry>& entries,
-             DistributionCheck& check, const std::function<void()>& progress)
-        : m_folder(folder), m_entries(entries), m_check(check), m_progress(progress),
-          m_seen(entries.size(), false) {
+             DistributionCheck& check)
+        : m_folder(folder), m_entries(entries), m_check(check), m_seen(entries.size(), false) {
         for (size_t i = 0; i < entries.size(); ++i) m_index[Key(entries[i].path).str()] = i;
     }
 
@@ -115,13 +138,13 @@ public:
         // elsewhere (the backdrop's pictures) looked for one by one.
         for (size_t i = 0; i < m_entries.size(); ++i) {
             if (m_seen[i]) continue;
-            const ManifestEntry& entry = m_entries[i];
-            const CString first = FirstComponent(entry.path);
+            const CString first = FirstComponent(m_entries[i].path);
             if (first.IsEmpty() || IsContentFolder(first))
-                m_check.missing.push_back(entry.path);
+                m_check.missing.push_back(m_entries[i].path);
             else
-                Verify(entry, nullptr);
+                m_digests.push_back(i);
         }
+        DigestAll();
     }
 
 private:
@@ -142,6 +165,8 @@ private:
         }
     }
 
+    // A file of the folder: extra, of another size (the listing tells
+    // without an open), or one whose digest is to be read.
     void Listed(const CFileFind& finder, const CString& path) {
         const auto found = finder.HasExactName() ? m_index.find(Key(path).str()) : m_index.end();
         if (found == m_index.end()) {
@@ -149,39 +174,60 @@ private:
             return;
         }
         m_seen[found->second] = true;
-        Verify(m_entries[found->second], &finder.Data());
+        const WIN32_FIND_DATAW& data = finder.Data();
+        if (((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow) !=
+            m_entries[found->second].size)
+            m_check.changed.push_back(path);
+        else
+            m_digests.push_back(found->second);
     }
 
-    // listed: the folder's entry for the file, whose size needs no open.
-    void Verify(const ManifestEntry& entry, const WIN32_FIND_DATAW* listed) {
-        if (listed && ((static_cast<ULONGLONG>(listed->nFileSizeHigh) << 32) |
-                       listed->nFileSizeLow) != entry.size) {
-            m_check.changed.push_back(entry.path);
-            return;
+    enum class Verdict : char { Matches, Missing, Changed };
+
+    // The digests on two threads: under Wine each open waits on the server,
+    // and the other thread reads and hashes meanwhile.
+    void DigestAll() {
+        std::vector<Verdict> verdicts(m_digests.size(), Verdict::Changed);
+        std::atomic<size_t> next{0};
+        auto work = [&] {
+            for (size_t i; (i = next++) < m_digests.size();)
+                verdicts[i] = Verify(m_entries[m_digests[i]]);
+        };
+        CThreadCall helper(work);
+        work();
+        helper.Wait(false);
+        for (size_t i = 0; i < m_digests.size(); ++i) {
+            const CString& path = m_entries[m_digests[i]].path;
+            if (verdicts[i] == Verdict::Matches)
+                ++m_check.checked;
+            else
+                (verdicts[i] == Verdict::Missing ? m_check.missing : m_check.changed)
+                    .push_back(path);
         }
+    }
+
+    Verdict Verify(const ManifestEntry& entry) const {
         CFileHandle file(CreateFileW(Wide(m_folder + entry.path).c_str(), GENERIC_READ,
                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file) {
             const DWORD error = GetLastError();
-            const bool gone = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-            (gone ? m_check.missing : m_check.changed).push_back(entry.path);
-            return;
+            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                       ? Verdict::Missing
+                       : Verdict::Changed;
         }
         FileDigest digest;
-        if (!DigestFile(file.Get(), digest) || digest.size != entry.size ||
-            digest.sha256 != entry.sha256)
-            m_check.changed.push_back(entry.path);
-        else
-            ++m_check.checked;
-        if (m_progress) m_progress();
+        return DigestFile(file.Get(), digest) && digest.size == entry.size &&
+                       digest.sha256 == entry.sha256
+                   ? Verdict::Matches
+                   : Verdict::Changed;
     }
 
     const CString& m_folder;
     const std::vector<ManifestEntry>& m_entries;
     DistributionCheck& m_check;
-    const std::function<void()>& m_progress;
     std::vector<bool> m_seen;
+    std::vector<size_t> m_digests; // entries whose digests are read
     std::unordered_map<std::string, size_t> m_index;
 };
 
@@ -251,8 +297,7 @@ bool ReadBoundManifestDigest(CSha256::Digest& digest) {
     return bound;
 }
 
-DistributionCheck CheckDistribution(const CString& folder, const CSha256::Digest& bound,
-                                    const std::function<void()>& progress) {
+DistributionCheck CheckDistribution(const CString& folder, const CSha256::Digest& bound) {
     DistributionCheck check;
     std::string text;
     DWORD error = ERROR_SUCCESS;
@@ -266,7 +311,7 @@ DistributionCheck CheckDistribution(const CString& folder, const CSha256::Digest
     else if (!ParseManifest(text, entries))
         check.manifestProblem.Format("文件清单 %s%s 的格式不对", folder.GetString(), kManifestName);
     if (!check.manifestProblem.IsEmpty()) return check;
-    CChecker(folder, entries, check, progress).Run();
+    CChecker(folder, entries, check).Run();
     check.passed = check.missing.empty() && check.changed.empty() && check.extra.empty();
     return check;
 }
@@ -289,23 +334,12 @@ bool ConfirmDistribution(HWND page) {
     CString folder;
     if (!AfxGetModuleFolder(folder)) return true; // the host has refused such a folder already
     folder.AppendBackslashIfMissing();
-    // The page stays disabled while its thread answers the backdrop and the
-    // system now and then: a share's files take a while.
+    // On a thread of its own: the page's thread answers the backdrop and
+    // the system meanwhile (a share's files take a while), its page disabled.
     EnableWindow(page, FALSE);
-    ULONGLONG answered = GetTickCount64();
-    const DistributionCheck check = CheckDistribution(folder, bound, [&answered] {
-        if (GetTickCount64() - answered < 50) return;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                break;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        answered = GetTickCount64();
-    });
+    DistributionCheck check;
+    CThreadCall run([&] { check = CheckDistribution(folder, bound); });
+    run.Wait(true);
     EnableWindow(page, TRUE);
     if (check.passed) {
         RunLogLine("分发文件夹与文件清单相符 (%d 个文件)", check.checked);

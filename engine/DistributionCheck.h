@@ -14,7 +14,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,11 +46,10 @@ struct DistributionCheck {
 };
 
 // Checks folder (ending in a backslash) against the manifest in it, which
-// must have the digest bound. progress, when given, is called after every
-// file. Extra files count among the top-level files (but Setup.exe and the
-// manifest) and in the content folders: everything the installation copies.
-DistributionCheck CheckDistribution(const CString& folder, const CSha256::Digest& bound,
-                                    const std::function<void()>& progress = nullptr);
+// must have the digest bound. Extra files count among the top-level files
+// (but Setup.exe and the manifest) and in the content folders: everything
+// the installation copies.
+DistributionCheck CheckDistribution(const CString& folder, const CSha256::Digest& bound);
 
 // What the check names, for a box or the log: empty when it passed.
 CString DistributionProblemText(const DistributionCheck& check);
