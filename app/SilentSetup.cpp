@@ -2,6 +2,8 @@
 
 #include "app/DefaultFolder.h"
 #include "app/SetupDlg.h"
+#include "engine/DestinationSecurity.h"
+#include "engine/DistributionCheck.h"
 #include "engine/InstallCheck.h"
 #include "engine/InstalledVersion.h"
 #include "engine/UnattendedSetup.h"
@@ -51,6 +53,8 @@ int RunSilentSetup(const CommandLineOptions& options, const UserSteps& steps) {
     source.Trim().AppendBackslashIfMissing();
     destination.Trim().AppendBackslashIfMissing();
     RunLogLine("安装程序所在文件夹: %s", source.GetString());
+    if (!CheckDistributionBeforeChanges(source)) return kExitFailed;
+    LogDestinationSecurity(destination);
 
     // Space, files in use, restart operations: the run may end here, before
     // anything changes.

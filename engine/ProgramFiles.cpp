@@ -1,5 +1,6 @@
 #include "engine/SetupThread.h"
 
+#include "engine/DistributionCheck.h"
 #include "engine/RestartReplacement.h"
 #include "framework/FileCalls.h"
 #include "framework/FilesInUse.h"
@@ -27,7 +28,9 @@ bool CSetupThread::CopyProgramFiles() {
     ListFiles(m_strSourceDir, "*.*", names, &unnamed);
     for (const CString& file : unnamed) m_failures.programFiles.push_back(file);
     for (const CString& name : names) {
-        if (name.CompareNoCase("Setup.exe") == 0) continue;
+        // The installer, and the list of the distribution it checks.
+        if (name.CompareNoCase("Setup.exe") == 0 || name.CompareNoCase(kManifestName) == 0)
+            continue;
         const CString destination = m_strInstallDir + name;
         const CString source = m_strSourceDir + name;
         // A file read-only on the medium stays read-only. One that cannot be

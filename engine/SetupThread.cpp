@@ -31,6 +31,7 @@ int CSetupThread::Run() {
         m_progress = CopyProgress();
         m_bProgressHeld = false;
     }
+    m_destinationSecurity.Prepare(m_strInstallDir);
     UINT outcome = WM_SETUP_DONE;
     for (const char* name : CONTENT_FOLDERS) {
         RunLogLine("复制文件夹 %s%s 到 %s%s", m_strSourceDir.GetString(), name,

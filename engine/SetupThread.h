@@ -3,6 +3,7 @@
 // copying page. Every operation here runs on the worker's own thread.
 #pragma once
 
+#include "engine/DestinationSecurity.h"
 #include "engine/InstallRecord.h"
 #include "engine/UserSteps.h"
 #include "framework/String.h"
@@ -156,6 +157,8 @@ public:
         bool accessDenied = false; // some of them were refused for want of rights
         CStringArray deniedPlaces; // the folders and registry parts that refused, once each
         bool inUse = false;        // some program file was held open
+        // A control was not registered: others than the administrators may change it.
+        bool controlsOthersMayChange = false;
         bool Any() const {
             return machineValues || !controls.empty() || !links.empty() || !programFiles.empty() ||
                    trustedPathLists || !files.empty() || !dataFolders.empty() || userSetup;
@@ -205,6 +208,8 @@ public:
     ULONGLONG m_nCopiedBytes = 0;
     // What this run put on the machine, for the uninstaller.
     CInstallRecord m_record;
+    // The access list of the folders created on the destination's path.
+    CDestinationSecurity m_destinationSecurity;
     // The folder the product key named before this run registered its own:
     // the earlier installation, whose record this run's record takes in.
     CString m_strEarlierInstallDir;

@@ -50,6 +50,9 @@ CString CSetupThread::SilentFailuresText(const SilentFailures& failures, bool el
                 "请允许 Setup.exe 访问后重新安装。";
     }
     if (failures.inUse) text += "\n\n请先关闭正在使用这些文件的程序，然后重新安装。";
+    if (failures.controlsOthersMayChange)
+        text += "\n\n控件所在的文件夹不是只有管理员才能修改，没有注册其中的控件。"
+                "请安装到 Program Files 下的文件夹，或安装到新的文件夹。";
     return text;
 }
 

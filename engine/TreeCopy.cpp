@@ -254,7 +254,7 @@ int CSetupThread::EnsureDirectory(CString path) {
         const CString prefix = path.Left(i);
         if (PathExists(prefix)) continue;
         bool created = true;
-        while (!CreateFolderPath(prefix)) {
+        while (!CreateFolderPath(prefix, m_destinationSecurity.ForNewFolder(prefix))) {
             // Made by someone else in the meantime: just as good (but not ours).
             if (GetLastError() == ERROR_ALREADY_EXISTS && PathExists(prefix)) {
                 created = false;

@@ -36,7 +36,7 @@ bool CopyFilePath(const CString& source, const CString& destination, bool failIf
            CopyFileW(wideSource.c_str(), wideDestination.c_str(), failIfExists ? TRUE : FALSE);
 }
 
-bool CreateFolderPath(const CString& path) {
+bool CreateFolderPath(const CString& path, SECURITY_ATTRIBUTES* security) {
     std::wstring wide;
-    return WidePath(path, wide) && CreateDirectoryW(wide.c_str(), nullptr);
+    return WidePath(path, wide) && CreateDirectoryW(wide.c_str(), security);
 }

@@ -12,4 +12,5 @@ DWORD GetPathAttributes(const CString& path);
 bool SetPathAttributes(const CString& path, DWORD attributes);
 bool DeleteFilePath(const CString& path);
 bool CopyFilePath(const CString& source, const CString& destination, bool failIfExists);
-bool CreateFolderPath(const CString& path);
+// security: the new folder's descriptor; null for the one it inherits.
+bool CreateFolderPath(const CString& path, SECURITY_ATTRIBUTES* security = nullptr);

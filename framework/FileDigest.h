@@ -15,6 +15,5 @@ struct FileDigest {
     bool operator!=(const FileDigest& other) const { return !(*this == other); }
 };
 
-// Reads file from its start to its end. False when it cannot be read or the
-// system's SHA-256 is not available.
+// Reads file from its start to its end. False when it cannot be read.
 bool DigestFile(HANDLE file, FileDigest& digest);

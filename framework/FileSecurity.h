@@ -27,7 +27,9 @@ bool HasTrustedOwner(HANDLE object);
 // or who may: its owner is one of them, and no entry of its access list that
 // applies to the object itself gives anyone else a right to write, add,
 // delete, or change its owner or list. An object without an access list (a
-// null DACL) is writable by all. The handle needs READ_CONTROL.
+// null DACL) is writable by all. The handle needs READ_CONTROL. (A build for
+// the tests, run under Wine, counts Wine's one user as the Administrators
+// group: see FileSecurity.cpp.)
 bool IsWritableByAdministratorsAlone(HANDLE object);
 
 // The rule of IsWritableByAdministratorsAlone, applied to a descriptor

@@ -17,6 +17,7 @@ constexpr ULONG kOpenForBackupIntent = 0x00004000;
 constexpr ULONG kOpenReparsePoint = 0x00200000;
 // NtQueryInformationFile's classes used here.
 constexpr ULONG kFileNetworkOpenInformation = 34;
+constexpr ULONG kFileAttributeTagInformation = 35;
 // SetFileInformationByHandle's class and flags for a delete with POSIX
 // semantics (the name goes at once, even while another handle is open) that
 // also takes a read-only file; Windows 10 1809 and later.
@@ -76,6 +77,7 @@ const NtFunctions& Nt() {
 
 // Set once a delete with POSIX semantics was refused as unknown.
 std::atomic<bool> g_noDispositionEx{false};
+std::atomic<ReparseStandIn> g_reparseStandIn{nullptr};
 
 bool IsInUse(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
@@ -85,6 +87,7 @@ bool IsInUse(DWORD error) {
 // What the walk reads on a handle.
 struct Facts {
     DWORD attributes = 0;
+    DWORD reparseTag = 0;
     ULONGLONG size = 0;
     FILETIME lastWrite{};
 };
@@ -100,6 +103,18 @@ DWORD ReadFacts(HANDLE handle, Facts& facts) {
     facts.size = static_cast<ULONGLONG>(open.endOfFile.QuadPart);
     facts.lastWrite.dwLowDateTime = open.lastWriteTime.LowPart;
     facts.lastWrite.dwHighDateTime = static_cast<DWORD>(open.lastWriteTime.HighPart);
+    // Which kind of reparse point decides whether it is a link.
+    if (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        struct {
+            ULONG attributes;
+            ULONG reparseTag;
+        } tag{};
+        if (nt.queryInformationFile(handle, &io, &tag, sizeof(tag), kFileAttributeTagInformation) >=
+            0)
+            facts.reparseTag = tag.reparseTag;
+    }
+    if (const ReparseStandIn standIn = g_reparseStandIn.load())
+        standIn(handle, facts.attributes, facts.reparseTag);
     return ERROR_SUCCESS;
 }
 
@@ -257,6 +272,8 @@ DWORD LongComponent(HANDLE folder, std::wstring& component) {
 
 bool OpensFollowLinks() { return Nt().opensFollowLinks; }
 
+void SetReparseStandInForTests(ReparseStandIn standIn) { g_reparseStandIn.store(standIn); }
+
 DWORD CRemovalHandle::OpenFolder(const CString& path, CRemovalHandle& folder) {
     std::wstring wide;
     if (!ToWide(path, wide)) return ERROR_NO_UNICODE_TRANSLATION;
@@ -274,7 +291,8 @@ DWORD CRemovalHandle::OpenFolder(const CString& path, CRemovalHandle& folder) {
     }
     Facts facts;
     if (const DWORD error = ReadFacts(handle.Get(), facts)) return error;
-    if (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) return ERROR_REPARSE_POINT_ENCOUNTERED;
+    if (IsLinkReparsePoint(facts.attributes, facts.reparseTag))
+        return ERROR_REPARSE_POINT_ENCOUNTERED;
     if (!(facts.attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
     // The name the entries below are checked against (where opens follow
     // links): the folder named, as the system spells it.
@@ -333,7 +351,7 @@ DWORD CRemovalHandle::Open(const CString& relativePath, CRemovalHandle& entry,
         if (!last) {
             Facts facts;
             if (const DWORD factsError = ReadFacts(next.Get(), facts)) return factsError;
-            if (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            if (IsLinkReparsePoint(facts.attributes, facts.reparseTag))
                 return ERROR_REPARSE_POINT_ENCOUNTERED;
         }
         held = std::move(next);
@@ -439,7 +457,7 @@ DWORD CHandleWalker::Open(const CRemovalHandle& folder, const Listed& listed, CR
         // A plain file that is where it was listed: the listing's facts are
         // its own, and reading them again would cost a round trip to the
         // server per file.
-        if (plainFile && !followed) {
+        if (plainFile && !followed && !g_reparseStandIn.load()) {
             facts.attributes = listed.attributes;
             facts.size = listed.size;
             facts.lastWrite = listed.lastWrite;
@@ -468,6 +486,7 @@ DWORD CHandleWalker::Visit(const CRemovalHandle& folder, const Listed& listed, c
             return error;
         }
         entry.attributes = facts.attributes;
+        entry.reparseTag = facts.reparseTag;
         entry.size = facts.size;
         entry.lastWrite = facts.lastWrite;
         // Listed as a link, yet the handle holds no link, or the handle
@@ -478,6 +497,7 @@ DWORD CHandleWalker::Visit(const CRemovalHandle& folder, const Listed& listed, c
         if (followed) {
             entry.attributes = (listed.attributes ? listed.attributes : facts.attributes) |
                                FILE_ATTRIBUTE_REPARSE_POINT;
+            entry.reparseTag = 0; // a link of unknown kind
             entry.size = 0;
         }
         EntryChoice choice = m_walk.Choose(entry);

@@ -25,6 +25,16 @@
 #define ERROR_REPARSE_POINT_ENCOUNTERED 4395L
 #endif
 
+// A junction, a symbolic link or another name surrogate: what it names lies
+// elsewhere. Other reparse points (OneDrive's cloud placeholders, files the
+// system deduplicated or compressed) hold their own data: files and folders
+// like any other. One whose tag the system does not tell (Wine shows a host
+// symbolic link so) counts as a link.
+inline bool IsLinkReparsePoint(DWORD attributes, DWORD reparseTag) {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           (reparseTag == 0 || IsReparseTagNameSurrogate(reparseTag));
+}
+
 // One file or folder, as read on its own open handle.
 struct HandleEntry {
     // Relative to the walk's root, components joined by "\".
@@ -33,11 +43,12 @@ struct HandleEntry {
     // only fit to be shown, never to be matched against a record.
     bool exactName = true;
     DWORD attributes = 0;
+    DWORD reparseTag = 0; // with FILE_ATTRIBUTE_REPARSE_POINT: the point's tag
     ULONGLONG size = 0;
     FILETIME lastWrite{};
 
     bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-    bool IsLink() const { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+    bool IsLink() const { return IsLinkReparsePoint(attributes, reparseTag); }
 };
 
 enum class EntryChoice {
@@ -120,6 +131,13 @@ DWORD WalkFolder(const CRemovalHandle& folder, IHandleWalk& walk);
 // reached, ERROR_FILE_NOT_FOUND/ERROR_PATH_NOT_FOUND when it is not there,
 // else the reason it could not be reached (also told to walk.OnError).
 DWORD VisitBelow(const CRemovalHandle& root, const CString& relativePath, IHandleWalk& walk);
+
+// For tests on a system that makes no reparse points of its own (Wine 8
+// refuses FSCTL_SET_REPARSE_POINT): what the file system would say of the
+// object an open handle holds, given what it did say; it may add
+// FILE_ATTRIBUTE_REPARSE_POINT and a tag. The programs never set one.
+using ReparseStandIn = void (*)(HANDLE handle, DWORD& attributes, DWORD& reparseTag);
+void SetReparseStandInForTests(ReparseStandIn standIn);
 
 // Whether this system's opens follow a link even when asked not to (Wine):
 // links can then only be left, never deleted as themselves.

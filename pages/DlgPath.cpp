@@ -1,5 +1,7 @@
 #include "pages/DlgPath.h"
 
+#include "engine/DestinationSecurity.h"
+#include "engine/DistributionCheck.h"
 #include "framework/App.h"
 #include "framework/WizardProtocol.h"
 #include "pages/FolderBrowser.h"
@@ -79,12 +81,17 @@ void CDlgPath::OnNext() {
         AfxMessageBox(m_hWnd, kUnnamableTyped, MB_OK | MB_ICONEXCLAMATION);
     } else {
         m_strInstallDir = typed;
-        // Before the copying page changes anything: space, files in use.
-        if (!m_strInstallDir.IsEmpty() && m_strInstallDir.Find("\\") >= 0 &&
-            ConfirmInstallation(m_hWnd, m_strSourceDir, m_strInstallDir,
-                                m_bReplaceInUseAtRestart)) {
-            EndDialog(ID_WIZ_NEXT);
-            return;
+        if (!m_strInstallDir.IsEmpty() && m_strInstallDir.Find("\\") >= 0) {
+            // Before the copying page changes anything: the distribution as
+            // its manifest lists it, a folder only administrators can change,
+            // the space and the files in use.
+            if (ConfirmDistribution(m_hWnd) &&
+                ConfirmDestinationSecurity(m_hWnd, CString(m_strInstallDir).Trim()) &&
+                ConfirmInstallation(m_hWnd, m_strSourceDir, m_strInstallDir,
+                                    m_bReplaceInUseAtRestart)) {
+                EndDialog(ID_WIZ_NEXT);
+                return;
+            }
         }
     }
     m_pathEdit.SetFocus();

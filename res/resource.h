@@ -27,6 +27,10 @@
 // Programs hold files the installation must replace (the destination page's Next).
 #define IDD_FILES_IN_USE 136
 
+// The digest of the distribution's manifest (Setup.exe's RCDATA): 32 marker
+// bytes, then 32 bytes that tools/make-release.sh fills before it signs.
+#define IDR_DISTRIBUTION_BINDING 140
+
 #define IDS_INSTALL_CANCEL_QUESTION 102
 #define IDS_BROWSE_TITLE 103
 

@@ -12,7 +12,11 @@
 #    certificate generated here (openssl), which no Windows trusts: it says
 #    so loudly, and such a release is for testing only;
 # 3. lays out the distribution Kelvra-V9-<version> with the signed programs
-#    (tools/make-distribution.sh: its content folders are sample content);
+#    (tools/make-distribution.sh: its content folders are sample content),
+#    lists every file with its size and SHA-256 in Distribution.manifest and
+#    binds that list to Setup.exe before signing it (tools/bind-distribution.pl):
+#    the signed Setup.exe checks its folder against the list before it
+#    changes anything;
 # 4. verifies each signature in the distribution (osslsigncode verify,
 #    against --ca, the generated certificate, or the system's trusted roots);
 # 5. zips the distribution and writes SHA256SUMS (the zip and the three
@@ -52,11 +56,17 @@ if { [ -n "$cert" ] && [ -z "$key" ]; } || { [ -z "$cert" ] && [ -n "$key" ]; };
 fi
 "$root/scripts/deps.sh" osslsigncode zip openssl
 
-# 1. Release build.
+# 1. Release build, without the tests: a tree that builds them gives its
+#    programs a test's view of Wine (framework/FileSecurity.cpp).
 if [ -f "$build/CMakeCache.txt" ]; then
   type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")
   if [ "$type" != Release ]; then
     echo "make-release: $build is a '$type' build, not Release" >&2
+    exit 1
+  fi
+  tests=$(sed -n 's/^KELVRA_TESTS:[A-Z]*=//p' "$build/CMakeCache.txt")
+  if [ "$tests" != OFF ]; then
+    echo "make-release: $build builds the tests (KELVRA_TESTS=$tests); a release needs a tree of its own" >&2
     exit 1
   fi
 else
@@ -93,17 +103,27 @@ WARN
 fi
 
 programs="Setup.exe Uninstall-64.exe KelvraUserSetup.exe"
-for program in $programs; do
-  args=(-certs "$cert" -key "$key" -h sha256 -n "土地整理规划设计软件 Kelvra V9.0"
+sign() {
+  local args=(-certs "$cert" -key "$key" -h sha256 -n "土地整理规划设计软件 Kelvra V9.0"
     -i "http://www.morvane.example/")
   [ -z "$timestamp" ] || args+=(-ts "$timestamp")
-  osslsigncode sign "${args[@]}" -in "$build/$program" -out "$work/signed/$program" >/dev/null
+  osslsigncode sign "${args[@]}" -in "$1" -out "$2" >/dev/null
+}
+# The distribution holds these two as signed.
+for program in Uninstall-64.exe KelvraUserSetup.exe; do
+  sign "$build/$program" "$work/signed/$program"
 done
 
-# 3. The distribution, around the signed programs.
-"$root/tools/make-distribution.sh" "$out/$name" --setup "$work/signed/Setup.exe" \
+# 3. The distribution, around the signed programs; then its list, bound to
+#    Setup.exe, which is signed last.
+cp "$build/Setup.exe" "$work/signed/Setup-unbound.exe"
+"$root/tools/make-distribution.sh" "$out/$name" --setup "$work/signed/Setup-unbound.exe" \
   --uninstall "$work/signed/Uninstall-64.exe" --control "$build/tools/KelvraSample.ocx" \
   --icon "$root/res/Setup.ico" >/dev/null
+manifest=$(perl "$root/tools/bind-distribution.pl" "$out/$name" "$build/Setup.exe" "$work/Setup-bound.exe")
+sign "$work/Setup-bound.exe" "$work/signed/Setup.exe"
+cp "$work/signed/Setup.exe" "$out/$name/Setup.exe"
+echo "make-release: Distribution.manifest ($(($(wc -l <"$out/$name/Distribution.manifest") - 1)) files, SHA-256 $manifest) bound to Setup.exe"
 
 # 4. Every program as shipped carries a valid signature.
 for program in $programs; do

@@ -18,8 +18,3 @@ struct ControlUnregistration {
 
 // path: the control's file; it may be gone already.
 ControlUnregistration UnregisterControl(const CString& path);
-
-// True when the control's file exists and both it and its folder can be
-// changed by administrative accounts alone (asked of handles opened without
-// following links): only then is its DllUnregisterServer called.
-bool IsControlFileTrusted(const CString& path);

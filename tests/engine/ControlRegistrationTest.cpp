@@ -1,5 +1,6 @@
 // Control self-registration with real libraries built for the tests.
 #include "engine/SetupThread.h"
+#include "framework/ControlFileTrust.h"
 #include "framework/DllSearch.h"
 #include "tests/engine/RegistrationFixture.h"
 #include "tests/support/ScratchRegistry.h"
@@ -63,6 +64,31 @@ TEST(RegisterControls, EveryOcxDirectlyInControlIsRegisteredAndLogged) {
                                            "Reg Ctrl: " + control + "marker.ocx",
                                            "Reg Ctrl: " + control + "sfalse.ocx"};
     EXPECT_EQ(expected, lines);
+}
+
+// A control in a folder others may change is never loaded: not registered,
+// named, and counted as a failure (the run ends with 1603). Everyone's right
+// to change the folder reaches Wine as the Unix "other" bits; a test build
+// counts Wine's user as the administrators (framework/FileSecurity.cpp).
+TEST(RegisterControls, AControlOthersMayChangeIsNamedAndNotLoaded) {
+    ScratchRegistry registry;
+    TempDir temp;
+    CSetupThread worker;
+    worker.m_strInstallDir = temp.Path();
+    ASSERT_TRUE(CreateFolderWithList(temp / "Control", L"D:(A;OICI;FA;;;WD)"));
+    const CString control = temp / "Control\\marker.ocx";
+    ASSERT_TRUE(PlaceTestControl("marker.ocx", temp / "Control\\", "marker.ocx"));
+    ASSERT_FALSE(IsControlFileTrusted(control));
+
+    worker.RegisterControls();
+
+    EXPECT_FALSE(RegValueExists(registry.User(), kMarkerKey, "marker"));
+    EXPECT_EQ(worker.m_failures.controls, CStringArray{control});
+    EXPECT_TRUE(worker.m_failures.controlsOthersMayChange);
+    EXPECT_NE(CSetupThread::SilentFailuresText(worker.m_failures).Find("只有管理员"), -1);
+    EXPECT_EQ(LogLines(worker), std::vector<CString>{"Reg Ctrl: " + control});
+    // The uninstaller's check agrees: its own code would not run either.
+    EXPECT_FALSE(CControlFileCheck(control).Trusted());
 }
 
 TEST(RegisterControls, EmptyOrMissingControlFolderLogsNothing) {

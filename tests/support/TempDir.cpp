@@ -4,6 +4,7 @@
 #include "framework/WideText.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <atomic>
 
@@ -99,6 +100,26 @@ void RemoveTree(const char* path) {
     CString folder(path);
     if (folder.EndsWithBackslash()) folder = folder.Left(folder.GetLength() - 1);
     RemoveWideTree(Wide(folder));
+}
+
+bool CreateFolderWithList(const CString& path, const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!CreateDirectoryW(Wide(path).c_str(), nullptr) ||
+        !ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                              nullptr))
+        return false;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    GetSecurityDescriptorControl(descriptor, &control, &revision);
+    GetSecurityDescriptorOwner(descriptor, &owner, &defaulted);
+    SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION;
+    if (owner) what |= OWNER_SECURITY_INFORMATION;
+    if (control & SE_DACL_PROTECTED) what |= PROTECTED_DACL_SECURITY_INFORMATION;
+    const bool set = SetFileSecurityW(Wide(path).c_str(), what, descriptor) != FALSE;
+    LocalFree(descriptor);
+    return set;
 }
 
 void CreateFolders(const CString& path) {

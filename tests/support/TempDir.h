@@ -28,6 +28,10 @@ bool FileExists(const char* path);
 bool DirectoryExists(const char* path);
 // Creates every missing folder of path, for setting tests up (no log, no box).
 void CreateFolders(const CString& path);
+// Creates the folder, then gives it the owner (when named) and the access
+// list of sddl. Set after the creation: Wine maps a list onto the Unix mode,
+// and a mode given at creation loses what the umask takes (o+w).
+bool CreateFolderWithList(const CString& path, const wchar_t* sddl);
 // Copies the folder from (files and sub-folders) into to; both end in a
 // backslash. False when an entry cannot be copied.
 bool CopyTree(const CString& from, const CString& to);

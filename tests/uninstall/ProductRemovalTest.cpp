@@ -23,6 +23,10 @@
 
 #include <gtest/gtest.h>
 
+#include <winioctl.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -203,6 +207,70 @@ TEST(ProductRemoval, RemovesTheProductKeepsDataAndWhatLiesOutsideThenFindsNothin
     EXPECT_TRUE(RemoveEmptyDestination(product.Scope()));
     EXPECT_FALSE(DirectoryExists(product.destination));
     EXPECT_TRUE(DirectoryExists(product.temp.Path()));
+}
+
+// Which reparse points are links: name surrogates, and a point whose kind
+// the system does not tell; placeholders and the system's own storage are not.
+TEST(HandleEntry, OnlyNameSurrogatesAreLinks) {
+    const struct {
+        DWORD tag;
+        bool link;
+    } rows[] = {
+        {IO_REPARSE_TAG_MOUNT_POINT, true},
+        {IO_REPARSE_TAG_SYMLINK, true},
+        {0xA000001D /* WSL symbolic link */, true},
+        {0, true},
+        {0x9000601A /* OneDrive placeholder */, false},
+        {0x9000001A /* cloud */, false},
+        {0x80000017 /* compressed by the system */, false},
+        {0x80000013 /* deduplicated */, false},
+        {0x8000001B /* app execution alias */, false},
+    };
+    for (const auto& row : rows) {
+        HandleEntry entry;
+        entry.attributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+        entry.reparseTag = row.tag;
+        EXPECT_EQ(entry.IsLink(), row.link) << std::hex << row.tag;
+        entry.attributes = FILE_ATTRIBUTE_DIRECTORY;
+        EXPECT_FALSE(entry.IsLink());
+    }
+}
+
+// Placeholders in a folder OneDrive syncs: files and folders the record's
+// rules remove like any other. Wine makes no reparse points of its own
+// (FSCTL_SET_REPARSE_POINT fails) and shows none but host links, so a
+// stand-in answers for the file system: the walk reads the content folder
+// and one file in it, which it reaches through that folder, as OneDrive's
+// placeholders. The tag's real source (FileAttributeTagInformation on the
+// handle) is not shown here.
+std::atomic<int> g_placeholdersShown{0};
+
+void OneDrive(HANDLE handle, DWORD& attributes, DWORD& reparseTag) {
+    wchar_t name[MAX_PATH * 2] = {};
+    const DWORD length = GetFinalPathNameByHandleW(handle, name, MAX_PATH * 2, 0);
+    const std::wstring path(name, length < MAX_PATH * 2 ? length : 0);
+    for (const wchar_t* placeholder : {L"\\Support", L"\\x.mnu"}) {
+        const size_t size = wcslen(placeholder);
+        if (path.size() >= size && _wcsicmp(path.c_str() + path.size() - size, placeholder) == 0) {
+            attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+            reparseTag = 0x9000601A;
+            ++g_placeholdersShown;
+        }
+    }
+}
+
+TEST(ProductRemoval, CloudPlaceholdersGoByTheRecordsRulesLikeAnyFile) {
+    InstalledProduct product;
+    SetReparseStandInForTests(OneDrive);
+    StandInObserver observer;
+    const RemovalOutcome outcome = product.Remove(observer, false);
+    SetReparseStandInForTests(nullptr);
+
+    EXPECT_GT(g_placeholdersShown.load(), 0) << "the walk never asked the stand-in";
+    EXPECT_EQ(0, outcome.ExitCode());
+    EXPECT_TRUE(outcome.failed.empty() && outcome.inUse.empty() && outcome.userFiles.empty());
+    EXPECT_FALSE(DirectoryExists(product.destination + "\\Support"));
+    EXPECT_EQ(2, CountEntries(product.destination));
 }
 
 namespace {
