@@ -142,8 +142,11 @@ TEST(ControlUnregistration, AControlStillRegisteredIsKeptNamedAndCounted) {
         ParseUninstallRecord(log.GetString(), static_cast<size_t>(log.GetLength()), record));
     const CRemovalScope scope(destination, {}, {}, {temp.Path()});
 
-    // Nobody may delete the class's key, administrators included.
+    // Nobody may delete the class's key, administrators included; and the
+    // control's own code is not run (users may change its folder), so only
+    // the registry's removal can take the class.
     CAssignedRights rights;
+    AssignFileSecurity(destination + "\\Control", kUsersMayChange);
     LockKeyTree(kClassBelowRoot);
     StandInObserver first;
     RemovalOutcome outcome = RemoveProduct(record, scope, RemovalOptions(), first);
