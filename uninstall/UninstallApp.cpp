@@ -16,7 +16,7 @@
 #include "uninstall/RemovalWorker.h"
 #include "uninstall/SelfCopy.h"
 #include "uninstall/UninstallRecord.h"
-#include "res/ProductVersion.h"
+#include "framework/BuildVersion.h"
 
 #include <cstring>
 
@@ -90,7 +90,7 @@ void CUninstallApp::OpenRunLog() {
     if (!m_runLog.Open(path)) return;
     RunLogHeader("Kelvra V9.0 卸载程序");
     RunLogLine("开始 Kelvra V9.0 卸载程序 %s, 版本 %s", m_options.arguments.GetString(),
-               KELVRA_VERSION_FULL);
+               kBuildVersion);
 }
 
 int CUninstallApp::Main() {
