@@ -12,7 +12,9 @@
 #    certificate generated here (openssl), which no Windows trusts: it says
 #    so loudly, and such a release is for testing only;
 # 3. lays out the distribution Kelvra-V9-<version> with the signed programs
-#    (tools/make-distribution.sh: its content folders are sample content);
+#    (tools/make-distribution.sh: its content folders are sample content)
+#    and the deployment scripts tools/deploy/*.cmd as the build wrote them,
+#    with its version;
 # 4. verifies each signature in the distribution (osslsigncode verify,
 #    against --ca, the generated certificate, or the system's trusted roots);
 # 5. zips the distribution and writes SHA256SUMS (the zip and the three
@@ -104,6 +106,7 @@ done
 "$root/tools/make-distribution.sh" "$out/$name" --setup "$work/signed/Setup.exe" \
   --uninstall "$work/signed/Uninstall-64.exe" --control "$build/tools/KelvraSample.ocx" \
   --icon "$root/res/Setup.ico" >/dev/null
+cp "$build/deploy/"*.cmd "$out/$name/"
 
 # 4. Every program as shipped carries a valid signature.
 for program in $programs; do

@@ -36,4 +36,10 @@ for program in Setup.exe Uninstall-64.exe KelvraUserSetup.exe; do
   grep -q "Kelvra V9 TEST SIGNING" "$out/verify.txt" || fail "$program: signed by someone else"
   grep -qi "sha256" "$out/verify.txt" || fail "$program: not a SHA-256 signature"
 done
-echo "release $name: signed, verified and checksummed"
+# The deployment scripts, the version of the build inside.
+for script in Install-Kelvra.cmd Uninstall-Kelvra.cmd; do
+  [ -f "$out/unzipped/$name/$script" ] || fail "$script is not in the zip"
+done
+grep -q "set \"THIS=$version\"" "$out/unzipped/$name/Install-Kelvra.cmd" ||
+  fail "Install-Kelvra.cmd does not compare with $version"
+echo "release $name: signed, verified and checksummed, with its deployment scripts"
