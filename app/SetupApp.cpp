@@ -14,22 +14,29 @@
 
 namespace {
 
-const char kUsage[] = "用法: Setup.exe [/S] [/LOG=<日志文件>] [/D=<安装路径>]\n\n"
+const char kUsage[] = "用法: Setup.exe [/S] [/LOG=<日志文件>] [/ALLOWDOWNGRADE] [/NORESTART] "
+                      "[/D=<安装路径>]\n\n"
                       "/S\t静默安装: 不显示任何窗口, 按典型安装进行\n"
                       "\t(接受许可协议, 默认安装路径, 重新安装时保留数据库)\n"
                       "/LOG=<文件>\t把安装的每一步和每个错误写入日志文件;\n"
+                      "\t可以含环境变量, 如 %COMPUTERNAME%;\n"
                       "\t静默安装未指定时写入 %TEMP%\\" KELVRA_SETUP_LOG_NAME "\n"
+                      "/ALLOWDOWNGRADE\t已安装较新的版本时, 仍换成本安装程序的较旧版本\n"
+                      "/NORESTART\t可以加上, 不起作用: 安装程序从不重新启动计算机\n"
                       "/D=<路径>\t安装路径: 带驱动器号或 UNC 共享的完整路径;\n"
-                      "\t不加引号时必须是最后一个参数, 可以含空格;\n"
-                      "\t不用 /S 时填入安装路径页\n"
+                      "\t不加引号时必须是最后一个参数 (其后只能有 /NORESTART),\n"
+                      "\t可以含空格; 不用 /S 时填入安装路径页\n"
                       "/?\t显示本说明\n\n"
+                      "版本相同时重新安装即是修复; 较新的版本就地升级, 保留数据库。\n\n"
                       "退出代码:\n"
                       "0\t安装成功, 每一步都已完成\n"
                       "1602\t用户取消了安装\n"
                       "1603\t安装失败, 或有项目未能完成 (见日志);\n"
                       "\t静默安装没有管理员权限\n"
                       "1618\t另一个 Kelvra V9.0 安装或卸载程序正在运行\n"
-                      "1639\t命令行参数无效, 或没有可显示窗口的桌面";
+                      "1638\t已安装较新的版本, 没有更改任何内容\n"
+                      "1639\t命令行参数无效, 或没有可显示窗口的桌面\n"
+                      "3010\t安装成功, 正在使用的文件在重新启动计算机后替换";
 
 const char kWithoutRights[] = "没有获得管理员权限。\n\n"
                               "没有管理员权限, 安装到 Program Files 的过程将无法完成。\n"
@@ -70,6 +77,7 @@ int RunWizardWindow(const CommandLineOptions& options, const UserSteps& steps, b
     AfxEnableControlContainer();
     CSetupDlg dlg;
     dlg.m_strCommandLineDir = options.destination;
+    dlg.m_bAllowDowngrade = options.allowDowngrade;
     dlg.m_userSteps = steps;
     dlg.m_bElevated = elevated;
     CWinApp* app = AfxGetApp();
@@ -141,6 +149,7 @@ int CSetupApp::RunSetup(const CommandLineOptions& options) {
     RunLogLine("开始: %s", options.silent ? "静默安装" : "交互安装");
     RunLogLine("参数: %s", options.arguments.GetString());
     if (options.elevatedRun) RunLogLine("经用户帐户控制以管理员身份重新启动的运行");
+    if (options.noRestart) RunLogLine("/NORESTART: 不起作用, 安装程序从不重新启动计算机");
 
     // A refused argument or missing rights end the run before it touches anything.
     int exitCode = options.IsValid() ? ActOnMissingRights(rights, restartError, options.silent,

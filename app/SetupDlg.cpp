@@ -4,6 +4,7 @@
 #include "engine/InstalledVersion.h"
 #include "framework/WizardProtocol.h"
 #include "framework/App.h"
+#include "framework/BuildVersion.h"
 #include "framework/ExitCode.h"
 #include "framework/Handles.h"
 #include "framework/RunLog.h"
@@ -24,6 +25,9 @@ constexpr int kPageCount = 5;
 const char kQuitQuestion[] = "真要退出安装程序吗?";
 const char kReinstallQuestion[] = "已经安装了本软件!\n是否重新安装?";
 const char kReinstallCaption[] = "警告";
+const char kDowngradeQuestion[] = "已经安装了本软件的较新版本 %s。\n\n"
+                                  "本安装程序的版本 %s 较旧: 安装它将用旧版本替换新版本。\n\n"
+                                  "是否仍要安装较旧的版本?";
 const char kUnnamableSource[] = "安装程序所在文件夹的路径中有安装程序不能使用的字符:\n%s\n"
                                 "请把安装程序放到其他文件夹后再运行。";
 } // namespace
@@ -49,6 +53,25 @@ bool CSetupDlg::CheckExistingInstall() {
     return ReadRegistryText(key.Get(), "installPath", path, &bytes) && bytes <= 1024;
 }
 
+bool CSetupDlg::AcceptInstalledVersion(bool& downgradeChosen) {
+    downgradeChosen = false;
+    const CString installed = ReadInstalledVersion();
+    const VersionStep step = DecideVersionStep(installed, kBuildVersion, false, m_bAllowDowngrade);
+    LogVersionStep(installed, kBuildVersion, step);
+    if (step != VersionStep::AskDowngrade) return true;
+    CString text;
+    text.Format(kDowngradeQuestion, installed.GetString(), kBuildVersion);
+    // No is the default: Enter keeps the newer build.
+    if (AfxMessageBox(m_hWnd, text, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2, kReinstallCaption) !=
+        IDYES) {
+        RunLogLine("用户选择保留较新的版本, 没有更改任何内容");
+        return false;
+    }
+    RunLogLine("用户选择换成较旧的版本");
+    downgradeChosen = true;
+    return true;
+}
+
 BOOL CSetupDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
@@ -66,7 +89,14 @@ BOOL CSetupDlg::OnInitDialog() {
 
     CollectPictures(m_strSourceDir + "\\安装界面\\", "*.jpg", m_pictureFiles);
 
-    if (CheckExistingInstall() &&
+    bool downgradeChosen = false;
+    if (!AcceptInstalledVersion(downgradeChosen)) {
+        m_nExitCode = kExitNewerInstalled;
+        PostMessage(WM_CLOSE);
+        return FALSE;
+    }
+    // Chosen already: the downgrade's question was the reinstall question.
+    if (!downgradeChosen && CheckExistingInstall() &&
         AfxMessageBox(m_hWnd, kReinstallQuestion, MB_YESNO | MB_ICONQUESTION, kReinstallCaption) !=
             IDYES) {
         RunLogLine("已经安装了本软件: 用户没有选择重新安装");

@@ -35,6 +35,8 @@ public:
     // The destination given on the command line (/D=), shown on the first
     // visit of the destination page instead of the default; empty for none.
     CString m_strCommandLineDir;
+    // /ALLOWDOWNGRADE: an older build replaces a newer one without the question.
+    bool m_bAllowDowngrade = false;
     // How the wizard ended, as the process's exit code (framework/ExitCode.h).
     int m_nExitCode;
     // Whose profiles and links the run writes, and who opens the read-me
@@ -50,6 +52,10 @@ public:
     // value included). Opens the key with create semantics, as the engine's
     // registry reads do, through a 1024-byte buffer.
     static bool CheckExistingInstall();
+    // At start-up, before the reinstall question: false when a newer build
+    // is installed and the user did not choose to replace it (the run then
+    // ends with 1638, nothing changed); downgradeChosen when they did.
+    bool AcceptInstalledVersion(bool& downgradeChosen);
 
 protected:
     BOOL OnInitDialog() override;

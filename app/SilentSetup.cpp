@@ -8,6 +8,7 @@
 #include "engine/InstalledVersion.h"
 #include "engine/UnattendedSetup.h"
 #include "framework/App.h"
+#include "framework/BuildVersion.h"
 #include "framework/ExitCode.h"
 #include "framework/RunLog.h"
 #include "host_cad/Registry.h"
@@ -45,6 +46,14 @@ CString ChooseSilentDestination(const CString& commandLineDir, bool installed) {
 }
 
 int RunSilentSetup(const CommandLineOptions& options, const UserSteps& steps) {
+    // A newer build stays unless the administrator asked for the older one:
+    // two assignments would otherwise swap the builds at every cycle.
+    const CString installedVersion = ReadInstalledVersion();
+    const VersionStep versionStep =
+        DecideVersionStep(installedVersion, kBuildVersion, true, options.allowDowngrade);
+    LogVersionStep(installedVersion, kBuildVersion, versionStep);
+    if (versionStep == VersionStep::RefuseDowngrade) return kExitNewerInstalled;
+
     CString source = AfxGetModuleFolder();
     const bool installed = CSetupDlg::CheckExistingInstall();
     if (installed) RunLogLine("已经安装了本软件: 重新安装 (静默安装回答“是”, 保留数据库)");

@@ -4,6 +4,7 @@
 #include "framework/Handles.h"
 #include "framework/RunLog.h"
 #include "framework/SharingRetry.h"
+#include "framework/VersionNumbers.h"
 #include "framework/WideText.h"
 #include "framework/ZoneMark.h"
 #include "host_cad/Registry.h"
@@ -11,7 +12,6 @@
 
 #include <shlobj.h>
 
-#include <cstdlib>
 #include <cwchar>
 
 const char kActiveSetupKey[] = "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\Kelvra V9";
@@ -60,26 +60,6 @@ CString VendorFolder(const CString& cleanupFolder) {
 
 namespace {
 
-// A Version's four parts, each at most 65535 (a larger one counts as that).
-struct VersionParts {
-    unsigned long part[4] = {};
-};
-
-VersionParts ParseVersion(const CString& text) {
-    VersionParts version;
-    const char* p = text.GetString();
-    for (unsigned long& part : version.part) {
-        char* end = nullptr;
-        const unsigned long value = std::strtoul(p, &end, 10);
-        part = end == p ? 0 : (value > 0xFFFF ? 0xFFFF : value);
-        p = end;
-        while (*p && *p != ',' && *p != '.') ++p;
-        if (!*p) break;
-        ++p;
-    }
-    return version;
-}
-
 CString FormatVersion(const VersionParts& version) {
     CString text;
     text.Format("%lu,%lu,%lu,%lu", version.part[0], version.part[1], version.part[2],
@@ -103,7 +83,7 @@ CString NextActiveSetupVersion(const CString& current, const FILETIME& now) {
     fromTime.part[2] = days > 0xFFFF ? 0xFFFF : static_cast<unsigned long>(days);
     fromTime.part[3] = static_cast<unsigned long>(seconds % 86400 / 2);
     const CString timeVersion = FormatVersion(fromTime);
-    if (CompareActiveSetupVersions(timeVersion, current) > 0) return timeVersion;
+    if (CompareVersions(timeVersion, current) > 0) return timeVersion;
     // current raised by one, carried into the part before when one is full.
     VersionParts raised = ParseVersion(current);
     for (int i = 3; i >= 0; --i) {
@@ -114,14 +94,6 @@ CString NextActiveSetupVersion(const CString& current, const FILETIME& now) {
         raised.part[i] = 0;
     }
     return FormatVersion(raised);
-}
-
-int CompareActiveSetupVersions(const CString& a, const CString& b) {
-    const VersionParts left = ParseVersion(a);
-    const VersionParts right = ParseVersion(b);
-    for (int i = 0; i < 4; ++i)
-        if (left.part[i] != right.part[i]) return left.part[i] < right.part[i] ? -1 : 1;
-    return 0;
 }
 
 CString UserProgramFolder() {

@@ -69,10 +69,8 @@ bool UserCleanupPending();
 // whose clock is right. When that is not above current (a clock set back, two
 // runs within two seconds), current raised by one instead.
 CString NextActiveSetupVersion(const CString& current, const FILETIME& now);
-// Active Setup's order of two Versions: up to four numbers separated by
-// commas (or dots), compared one by one, a missing or unreadable part as 0.
-// Negative, zero or positive, as for strcmp.
-int CompareActiveSetupVersions(const CString& a, const CString& b);
+// (Active Setup orders two Versions as CompareVersions does, framework/VersionNumbers.h.)
+
 // Where the per-user program is kept: <Common Files>\Morvane\Kelvra V9\. Only
 // administrators may write there: every user's logon runs what lies in it,
 // and a DLL planted beside it (ProgramData lets users add files; a

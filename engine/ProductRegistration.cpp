@@ -3,6 +3,7 @@
 #include "engine/AcadSweepLog.h"
 #include "engine/JoinPath.h"
 #include "host_cad/Registry.h"
+#include "framework/BuildVersion.h"
 #include "framework/RunLog.h"
 #include "framework/WideText.h"
 #include "host_cad/ReleaseSweep.h"
@@ -71,7 +72,8 @@ void CSetupThread::WriteUninstallEntryDetails() {
     const CString uninstaller = "\"" + JoinPath(m_strInstallDir, "Uninstall-64.exe") + "\"";
     // Rounded up: a product of a few bytes still takes a kilobyte.
     const DWORD sizeKb = static_cast<DWORD>((m_nCopiedBytes + 1023) / 1024);
-    WriteMachineString(kUninstallKey, "DisplayVersion", kProductVersion);
+    // The whole version: inventories and supersedence tell builds apart by it.
+    WriteMachineString(kUninstallKey, "DisplayVersion", kBuildVersion);
     WriteMachineString(kUninstallKey, "Publisher", KELVRA_MAKER_NAME);
     WriteMachineString(kUninstallKey, "InstallLocation", m_strInstallDir);
     WriteMachineString(kUninstallKey, "DisplayIcon", JoinPath(m_strInstallDir, "KelvraV9.0.ico"));
@@ -83,7 +85,7 @@ void CSetupThread::WriteUninstallEntryDetails() {
     WriteMachineString(kUninstallKey, "InstallDate", Today());
     const CString url = ShortcutUrl(JoinPath(m_strInstallDir, "Kelvra.url"));
     if (!url.IsEmpty()) WriteMachineString(kUninstallKey, "URLInfoAbout", url);
-    RunLogLine("卸载项: 版本 %s, 大小 %lu KB", kProductVersion, static_cast<unsigned long>(sizeKb));
+    RunLogLine("卸载项: 版本 %s, 大小 %lu KB", kBuildVersion, static_cast<unsigned long>(sizeKb));
 }
 
 void CSetupThread::ConfigureAcadReleases() {

@@ -70,9 +70,43 @@ bool AcceptDestination(const char* value, size_t length, CString& destination) {
 // mistake ("/D=C:\K /S"): refused, not installed into "C:\K /S".
 bool HoldsSwitch(const char* value) {
     for (const char* p = value; *p; ++p)
-        if (IsBlank(p[0]) && (StartsWithNoCase(p + 1, "/S") || StartsWithNoCase(p + 1, "/LOG=")))
+        if (IsBlank(p[0]) &&
+            (StartsWithNoCase(p + 1, "/S") || StartsWithNoCase(p + 1, "/LOG=") ||
+             StartsWithNoCase(p + 1, "/NORESTART") || StartsWithNoCase(p + 1, "/ALLOWDOWNGRADE")))
             return true;
     return false;
+}
+
+// Deployment templates append /NORESTART to every command line, after an
+// unquoted /D= too: taken off the value's end (no folder name holds "/").
+// True when there was one.
+bool TakeTrailingNoRestart(CString& value) {
+    const char kNoRestart[] = " /NORESTART";
+    const int length = static_cast<int>(sizeof(kNoRestart) - 1);
+    bool taken = false;
+    for (;;) {
+        value.TrimRight();
+        if (value.GetLength() <= length || value.Right(length).CompareNoCase(kNoRestart) != 0 ||
+            !IsBlank(value.GetAt(value.GetLength() - length)))
+            return taken;
+        value = value.Left(value.GetLength() - length);
+        taken = true;
+    }
+}
+
+// %COMPUTERNAME% and the like, as a command interpreter would have expanded
+// them; a variable that is not set stays as written. False when the result
+// holds a character code page 936 cannot name.
+bool ExpandVariables(CString& text) {
+    std::wstring wide;
+    if (!ToWide(text, wide)) return false;
+    const DWORD needed = ExpandEnvironmentStringsW(wide.c_str(), nullptr, 0);
+    if (needed == 0) return false;
+    std::wstring expanded(needed, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(wide.c_str(), &expanded[0], needed);
+    if (written == 0 || written > needed) return false;
+    expanded.resize(written - 1);
+    return ToNarrow(expanded, text);
 }
 
 bool QuotesClosed(const char* start, const char* end) {
@@ -202,8 +236,12 @@ CommandLineOptions ParseArguments(const char* arguments, unsigned accepted,
             // Unquoted: the rest of the line, blanks included.
             CString rest(p);
             rest.TrimRight();
-            if (HoldsSwitch(value) ||
-                !AcceptDestination(value, std::strlen(value), options.destination))
+            CString folder(value);
+            if ((accepted & kSwitchNoRestart) && TakeTrailingNoRestart(folder))
+                options.noRestart = true;
+            if (HoldsSwitch(folder) ||
+                !AcceptDestination(folder, static_cast<size_t>(folder.GetLength()),
+                                   options.destination))
                 refuse(rest);
             // A /S swallowed by the folder still asks for no window: the refusal
             // must not wait for someone to close a box.
@@ -222,11 +260,16 @@ CommandLineOptions ParseArguments(const char* arguments, unsigned accepted,
             options.silent = true;
         } else if ((accepted & kSwitchRemoveData) && argument.CompareNoCase("/REMOVEDATA") == 0) {
             options.removeData = true;
+        } else if ((accepted & kSwitchNoRestart) && argument.CompareNoCase("/NORESTART") == 0) {
+            options.noRestart = true;
+        } else if ((accepted & kSwitchAllowDowngrade) &&
+                   argument.CompareNoCase("/ALLOWDOWNGRADE") == 0) {
+            options.allowDowngrade = true;
         } else if ((accepted & kSwitchHelp) && argument == "/?") {
             options.help = true;
         } else if ((accepted & kSwitchLog) && TakeValue(argument, "/LOG=", value)) {
             value.Trim();
-            if (value.IsEmpty())
+            if (value.IsEmpty() || !ExpandVariables(value) || value.Trim().IsEmpty())
                 refuse(written);
             else
                 options.logFile = value;

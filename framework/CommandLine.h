@@ -2,24 +2,27 @@
 // the convention administrators know from NSIS installers. Switch names are
 // case-insensitive. /D= names an absolute folder (a drive letter or a UNC
 // share); quoted it ends at its closing quote, unquoted it is the last
-// argument and runs to the end of the line.
+// argument and runs to the end of the line (a /NORESTART after it excepted,
+// which deployment templates append to every line).
 #pragma once
 
 #include "framework/String.h"
 
 // The switches a program accepts; any other argument is an error.
 enum CommandLineSwitch : unsigned {
-    kSwitchSilent = 1u << 0,      // /S
-    kSwitchLog = 1u << 1,         // /LOG=<file>
-    kSwitchHelp = 1u << 2,        // /?
-    kSwitchDestination = 1u << 3, // /D=<folder>
-    kSwitchElevatedRun = 1u << 4, // kElevatedRunSwitch, first on the line only
-    kSwitchRemoveData = 1u << 5,  // /REMOVEDATA
+    kSwitchSilent = 1u << 0,         // /S
+    kSwitchLog = 1u << 1,            // /LOG=<file>
+    kSwitchHelp = 1u << 2,           // /?
+    kSwitchDestination = 1u << 3,    // /D=<folder>
+    kSwitchElevatedRun = 1u << 4,    // kElevatedRunSwitch, first on the line only
+    kSwitchRemoveData = 1u << 5,     // /REMOVEDATA
+    kSwitchNoRestart = 1u << 6,      // /NORESTART: accepted; the programs never restart the machine
+    kSwitchAllowDowngrade = 1u << 7, // /ALLOWDOWNGRADE
 };
-constexpr unsigned kSetupSwitches =
-    kSwitchSilent | kSwitchLog | kSwitchHelp | kSwitchDestination | kSwitchElevatedRun;
-constexpr unsigned kUninstallSwitches =
-    kSwitchSilent | kSwitchLog | kSwitchHelp | kSwitchElevatedRun | kSwitchRemoveData;
+constexpr unsigned kSetupSwitches = kSwitchSilent | kSwitchLog | kSwitchHelp | kSwitchDestination |
+                                    kSwitchElevatedRun | kSwitchNoRestart | kSwitchAllowDowngrade;
+constexpr unsigned kUninstallSwitches = kSwitchSilent | kSwitchLog | kSwitchHelp |
+                                        kSwitchElevatedRun | kSwitchRemoveData | kSwitchNoRestart;
 
 // The mark a program puts in front of its own arguments when it restarts
 // itself through the consent prompt: the restarted run does not ask again.
@@ -30,17 +33,20 @@ constexpr unsigned kUninstallSwitches =
 constexpr char kElevatedRunSwitch[] = "/_KELVRA_ELEVATED_RUN";
 
 struct CommandLineOptions {
-    CString arguments;          // the argument text as given, program path and
-                                // the elevated run's mark left out
-    bool elevatedRun = false;   // kElevatedRunSwitch came first
-    CString handBack;           // and the name it carried; empty for none
-    bool silent = false;        // /S
-    bool help = false;          // /?
-    bool removeData = false;    // /REMOVEDATA
-    CString logFile;            // /LOG=, quotes removed; empty when not given
-    CString destination;        // /D=, trimmed, quotes removed, ending in a backslash
-    bool privateSwitch = false; // the program's own switch (below) was given
-    CString privateValue;       // and its value, when it takes one
+    CString arguments;           // the argument text as given, program path and
+                                 // the elevated run's mark left out
+    bool elevatedRun = false;    // kElevatedRunSwitch came first
+    CString handBack;            // and the name it carried; empty for none
+    bool silent = false;         // /S
+    bool help = false;           // /?
+    bool removeData = false;     // /REMOVEDATA
+    bool noRestart = false;      // /NORESTART (nothing to do: no restart is ever made)
+    bool allowDowngrade = false; // /ALLOWDOWNGRADE: an older build may replace a newer one
+    CString logFile;             // /LOG=, quotes removed, environment variables
+                                 // (%COMPUTERNAME%) expanded; empty when not given
+    CString destination;         // /D=, trimmed, quotes removed, ending in a backslash
+    bool privateSwitch = false;  // the program's own switch (below) was given
+    CString privateValue;        // and its value, when it takes one
     // The first argument that was not understood, as written; empty when
     // every argument was.
     CString invalidArgument;

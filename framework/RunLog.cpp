@@ -4,7 +4,7 @@
 #include "framework/FileSecurity.h"
 #include "framework/SystemError.h"
 #include "framework/WideText.h"
-#include "res/ProductVersion.h"
+#include "framework/BuildVersion.h"
 
 #include <cstdarg>
 #include <mutex>
@@ -278,7 +278,7 @@ bool IsElevated() {
 void RunLogHeader(const char* program) {
     if (!RunLogIsOpen()) return;
     RunLogLine("==== %s %s, 版本 %s", program, LoggedText(AfxGetModulePath().c_str()).GetString(),
-               KELVRA_VERSION_FULL);
+               kBuildVersion);
     RunLogLine("Windows %s; 帐户 %s (%s); 系统代码页 %u", WindowsVersion().GetString(),
                AccountName().GetString(), IsElevated() ? "管理员权限" : "非管理员权限", GetACP());
     RunLogLine("命令行: %s", LoggedText(GetCommandLineW()).GetString());

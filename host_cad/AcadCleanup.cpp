@@ -4,6 +4,7 @@
 #include "framework/PathCompare.h"
 #include "framework/WideText.h"
 #include "host_cad/AcadProfile.h"
+#include "host_cad/Registry.h"
 #include "host_cad/ReleaseSweep.h"
 
 #include <windows.h>
@@ -74,7 +75,21 @@ int RemoveTrustedEntries(const CString& variablesKey,
     return WriteTrustedPaths(variables.Get(), type, kept);
 }
 
-int RemoveAcadConfiguration(const CString& installDir, AcadCleanupParts parts) {
+namespace {
+
+// A value holding a path, or a ";"-list of them, with one inside the destination.
+bool NamesInside(HKEY root, const CString& key, const char* name,
+                 const std::function<bool(const CString&)>& inside) {
+    CString list;
+    if (!ReadExistingString(root, key, name, list)) return false;
+    for (CString entry : SplitPathList(list))
+        if (inside(entry.Trim())) return true;
+    return false;
+}
+
+// pointingInside: the profile and the demand-load key go only where they
+// name something inside installDir.
+int RemoveConfiguration(const CString& installDir, AcadCleanupParts parts, bool pointingInside) {
     const CString destination = NormalizePath(installDir);
     if (destination.IsEmpty()) return 0;
     // Only what lies inside this destination: an entry naming the product's
@@ -90,11 +105,25 @@ int RemoveAcadConfiguration(const CString& installDir, AcadCleanupParts parts) {
     SweepAcadConfigurationReleases([&](const AcadRelease& release, const CString&) {
         // Configuration always writes with the native view.
         const AcadProfileKeys keys = FindAcadProfileKeys(release, CString());
-        if (user) changed += DeleteKeyTree(HKEY_CURRENT_USER, keys.profile);
-        if (machine && !keys.demandLoad.IsEmpty())
+        if (user && (!pointingInside || NamesInside(HKEY_CURRENT_USER, keys.profile + "\\General",
+                                                    "ACAD", insideDestination)))
+            changed += DeleteKeyTree(HKEY_CURRENT_USER, keys.profile);
+        if (machine && !keys.demandLoad.IsEmpty() &&
+            (!pointingInside ||
+             NamesInside(HKEY_LOCAL_MACHINE, keys.demandLoad, "LOADER", insideDestination)))
             changed += DeleteKeyTree(HKEY_LOCAL_MACHINE, keys.demandLoad);
         if (user && !keys.defaultProfile.IsEmpty())
             changed += RemoveTrustedEntries(keys.defaultProfile + "\\Variables", insideDestination);
     });
     return changed;
+}
+
+} // namespace
+
+int RemoveAcadConfiguration(const CString& installDir, AcadCleanupParts parts) {
+    return RemoveConfiguration(installDir, parts, false);
+}
+
+int RemoveAcadConfigurationPointingInto(const CString& installDir) {
+    return RemoveConfiguration(installDir, AcadCleanupParts::UserAndMachine, true);
 }

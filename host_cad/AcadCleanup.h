@@ -23,6 +23,11 @@ enum class AcadCleanupParts {
 // Returns the number of keys and values changed. Discovery's create-on-read
 // lookups leave empty keys behind.
 int RemoveAcadConfiguration(const CString& installDir, AcadCleanupParts parts);
+// The same for both parts, where nothing but the folder is known (the
+// uninstaller of an emptied folder): the profile only where its support path
+// ("ACAD") names a folder inside installDir, the demand-load key only where
+// its "LOADER" lies inside it, and the trusted-path entries inside it.
+int RemoveAcadConfigurationPointingInto(const CString& installDir);
 
 // Takes out of the TRUSTEDPATHS value of the HKCU key variablesKey (a
 // profile's "Variables") every entry isOurs accepts (given trimmed, as

@@ -12,11 +12,13 @@
 #    certificate generated here (openssl), which no Windows trusts: it says
 #    so loudly, and such a release is for testing only;
 # 3. lays out the distribution Kelvra-V9-<version> with the signed programs
-#    (tools/make-distribution.sh: its content folders are sample content),
-#    lists every file with its size and SHA-256 in Distribution.manifest and
-#    binds that list to Setup.exe before signing it (tools/bind-distribution.pl):
-#    the signed Setup.exe checks its folder against the list before it
-#    changes anything;
+#    (tools/make-distribution.sh: its content folders are sample content)
+#    and, in its folder Deploy, the deployment scripts tools/deploy/*.cmd as
+#    the build wrote them, with its version (not beside Setup.exe: every file
+#    there is installed as a program file); lists every file with its size
+#    and SHA-256 in Distribution.manifest and binds that list to Setup.exe
+#    before signing it (tools/bind-distribution.pl): the signed Setup.exe
+#    checks its folder against the list before it changes anything;
 # 4. verifies each signature in the distribution (osslsigncode verify,
 #    against --ca, the generated certificate, or the system's trusted roots);
 # 5. zips the distribution and writes SHA256SUMS (the zip and the three
@@ -120,6 +122,8 @@ cp "$build/Setup.exe" "$work/signed/Setup-unbound.exe"
 "$root/tools/make-distribution.sh" "$out/$name" --setup "$work/signed/Setup-unbound.exe" \
   --uninstall "$work/signed/Uninstall-64.exe" --control "$build/tools/KelvraSample.ocx" \
   --icon "$root/res/Setup.ico" >/dev/null
+mkdir -p "$out/$name/Deploy"
+cp "$build/deploy/"*.cmd "$out/$name/Deploy/"
 manifest=$(perl "$root/tools/bind-distribution.pl" "$out/$name" "$build/Setup.exe" "$work/Setup-bound.exe")
 sign "$work/Setup-bound.exe" "$work/signed/Setup.exe"
 cp "$work/signed/Setup.exe" "$out/$name/Setup.exe"

@@ -140,7 +140,6 @@ private:
     Removal RemoveOutsideFile(const CString& path, DWORD attributes);
     Removal RemoveOutsideFolder(const CString& folder);
     void RemoveKey(const CString& key);
-    void RemoveEmptyParentKeys(CString key);
     // Whether the rules for every file let this one go (else it is kept, and named
     // where it is data).
     bool FileMayGo(const CString& path);
@@ -443,31 +442,6 @@ void CRemoval::RemoveKey(const CString& key) {
     }
 }
 
-// The maker's keys above the product's (SOFTWARE\Morvane\Kelvra,
-// SOFTWARE\Morvane) go when nothing is left in them.
-void CRemoval::RemoveEmptyParentKeys(CString key) {
-    if (key.CompareNoCase(kUninstallEntryKey) == 0) return;
-    for (;;) {
-        const int slash = key.ReverseFind('\\');
-        if (slash <= 0) return;
-        key = key.Left(slash);
-        for (const char* kept : kKeyParentsKept)
-            if (key.CompareNoCase(kept) == 0) return;
-        CRegKey opened;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(key).c_str(), 0, KEY_QUERY_VALUE,
-                          opened.Out()) != ERROR_SUCCESS)
-            return;
-        DWORD subkeys = 0;
-        DWORD values = 0;
-        if (RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                             &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
-            subkeys || values)
-            return;
-        opened.Reset();
-        if (RegDeleteKeyW(HKEY_LOCAL_MACHINE, Wide(key).c_str()) != ERROR_SUCCESS) return;
-    }
-}
-
 void CRemoval::RemoveLoggedFolders(const std::vector<const LogLine*>& folders) {
     CStringArray left;
     for (const LogLine* line : folders) {
@@ -687,6 +661,29 @@ void CRemoval::RemoveWhole(const CStringArray& folders) {
 }
 
 } // namespace
+
+void RemoveEmptyParentKeys(CString key) {
+    if (key.CompareNoCase(kUninstallEntryKey) == 0) return;
+    for (;;) {
+        const int slash = key.ReverseFind('\\');
+        if (slash <= 0) return;
+        key = key.Left(slash);
+        for (const char* kept : kKeyParentsKept)
+            if (key.CompareNoCase(kept) == 0) return;
+        CRegKey opened;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(key).c_str(), 0, KEY_QUERY_VALUE,
+                          opened.Out()) != ERROR_SUCCESS)
+            return;
+        DWORD subkeys = 0;
+        DWORD values = 0;
+        if (RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                             &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+            subkeys || values)
+            return;
+        opened.Reset();
+        if (RegDeleteKeyW(HKEY_LOCAL_MACHINE, Wide(key).c_str()) != ERROR_SUCCESS) return;
+    }
+}
 
 int RemovalOutcome::ExitCode() const {
     if (!inUse.empty() || !failed.empty()) return 1603;

@@ -89,6 +89,10 @@ RemovalOutcome RemoveProduct(UninstallRecord record, const CRemovalScope& scope,
 RemovalOutcome RemoveFoldersWhole(const CStringArray& folders, const CRemovalScope& scope,
                                   const RemovalOptions& options, IRemovalObserver& observer);
 
+// After a product key was deleted: the maker's keys above it
+// (SOFTWARE\Morvane\Kelvra, SOFTWARE\Morvane), each once nothing is left in it.
+void RemoveEmptyParentKeys(CString key);
+
 // Removes the destination folder when it is empty, then each empty parent,
 // stopping at the first folder that is not empty or is protected. True when
 // the destination is gone.

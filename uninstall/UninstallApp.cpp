@@ -12,11 +12,12 @@
 #include "uninstall/DlgRemoving.h"
 #include "uninstall/MovedLinks.h"
 #include "uninstall/RecordLocation.h"
+#include "uninstall/RegistrationRemoval.h"
 #include "uninstall/RemovalReport.h"
 #include "uninstall/RemovalWorker.h"
 #include "uninstall/SelfCopy.h"
 #include "uninstall/UninstallRecord.h"
-#include "res/ProductVersion.h"
+#include "framework/BuildVersion.h"
 
 #include <cstring>
 
@@ -26,6 +27,10 @@ const char kLogName[] = "Uninstall.log";
 const char kRecordMissing[] =
     "没有找到 Kelvra V9.0 的安装记录 (Uninstall.log)，或者无法读取它。\n\n"
     "卸载程序没有删除任何内容。";
+const char kRegistrationQuestion[] =
+    "在 %s 中没有找到 Kelvra V9.0 的安装记录 (Uninstall.log)。\n\n"
+    "卸载程序将只删除本软件在 Windows 中指向该文件夹的注册信息（卸载项、产品的注册表项、"
+    "AutoCAD 配置和每个用户的设置），不删除任何文件。\n\n是否继续？";
 const char kUnreadableArguments[] =
     "命令行参数中有简体中文（GBK）无法表示的字符，卸载程序无法按原样使用它们: %s\n\n"
     "请换用只含中文或英文字符的路径。\n\n%s";
@@ -40,17 +45,33 @@ const char kOfferWholeFolders[] =
     "警告：如果选择“是”，这些文件夹将连同其中的全部内容（包括您自己的图块、线型、数据等文件）"
     "一起被删除，无法恢复。\n\n是否彻底删除这些文件夹？";
 const char kCannotCopy[] = "卸载程序无法在临时文件夹中准备自己的副本，没有删除任何内容。";
-const char kUsage[] = "用法: Uninstall-64.exe [/S] [/REMOVEDATA] [/LOG=<文件>]\n\n"
+const char kUsage[] = "用法: Uninstall-64.exe [/S] [/REMOVEDATA] [/LOG=<文件>] [/NORESTART]\n\n"
                       "/S\t静默卸载：不询问，保留数据文件，不显示任何窗口\n"
                       "/REMOVEDATA\t同时删除数据文件和您在软件文件夹中添加或修改的文件\n"
-                      "/LOG=<文件>\t把卸载过程写入该文件（静默卸载时默认写入 %TEMP%\\"
-                      "Kelvra V9 Uninstall.log）\n\n"
+                      "/LOG=<文件>\t把卸载过程写入该文件，可以含环境变量，如 %COMPUTERNAME%"
+                      "（默认写入 %TEMP%\\Kelvra V9 Uninstall.log）\n"
+                      "/NORESTART\t可以加上，不起作用：卸载程序从不重新启动计算机\n\n"
+                      "软件文件夹已被清空（没有 Uninstall.log 和安装记录）时，卸载程序只删除"
+                      "指向该文件夹的注册信息，不删除任何文件。\n\n"
                       "退出代码: 0 完成，1602 用户取消，1603 失败（静默卸载没有管理员权限时也是），"
                       "1618 已有安装程序在运行，1639 命令行参数无效或没有可显示窗口的桌面，"
                       "3010 需要重新启动计算机";
 const char kWithoutRights[] = "没有获得管理员权限。\n\n"
                               "没有管理员权限，从 Program Files 卸载的过程将无法完成。\n"
                               "是否仍以当前用户的权限继续卸载？";
+
+// Nothing in folder says what the installation put there: no log, and no
+// valid record beside it (an unreadable log is there, and is not this case).
+bool FolderWasEmptied(const CString& folder) {
+    const DWORD attributes = GetFileAttributesW(Wide(folder + "\\" + kLogName).c_str());
+    const DWORD error = GetLastError();
+    if (attributes != INVALID_FILE_ATTRIBUTES ||
+        (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND))
+        return false;
+    RecordChoice beside = ChooseRecord(folder, false);
+    CInstallRecord record;
+    return !LoadChosenRecord(beside, record);
+}
 
 CString FolderOf(const CString& path) {
     const int slash = path.ReverseFind('\\');
@@ -89,7 +110,7 @@ void CUninstallApp::OpenRunLog() {
     if (!m_runLog.Open(path)) return;
     RunLogHeader("Kelvra V9.0 卸载程序");
     RunLogLine("开始 Kelvra V9.0 卸载程序 %s, 版本 %s", m_options.arguments.GetString(),
-               KELVRA_VERSION_FULL);
+               kBuildVersion);
 }
 
 int CUninstallApp::Main() {
@@ -182,6 +203,7 @@ int CUninstallApp::RunOriginal() {
     const CString logPath = folder + "\\" + kLogName;
     UninstallRecord record;
     if (!ReadUninstallRecord(logPath, record)) {
+        if (FolderWasEmptied(folder)) return RemoveRegistrationOnly(folder);
         OpenRunLog();
         RunLogLine("%s %s", kRecordMissing, logPath.GetString());
         Tell(kRecordMissing, MB_OK | MB_ICONSTOP);
@@ -193,6 +215,30 @@ int CUninstallApp::RunOriginal() {
         RunLogFailure(GetLastError(), "%s", kCannotCopy);
         Tell(kCannotCopy, MB_OK | MB_ICONSTOP);
     }
+    return exitCode;
+}
+
+int CUninstallApp::RemoveRegistrationOnly(const CString& folder) {
+    OpenRunLog();
+    RunLogLine("%s 中没有 Uninstall.log, 也没有有效的安装记录: 只删除指向该文件夹的注册信息, "
+               "不删除任何文件",
+               folder.GetString());
+    if (!m_options.silent) {
+        CString question;
+        question.Format(kRegistrationQuestion, folder.GetString());
+        if (AfxMessageBox(nullptr, question, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) !=
+            IDYES) {
+            RunLogLine("用户取消了卸载，没有删除任何内容。结束, 退出代码 %d", kExitUserCancelled);
+            return kExitUserCancelled;
+        }
+    }
+    // No file goes, the uninstaller's own neither: the original does the
+    // work itself, without the copy in %TEMP%.
+    const RegistrationRemoval outcome = RemoveRegistration(folder);
+    const int exitCode = outcome.ExitCode();
+    LogRegistrationRemoval(outcome, exitCode);
+    Tell(RegistrationBoxText(outcome, folder),
+         MB_OK | (exitCode == kExitSuccess ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
     return exitCode;
 }
 

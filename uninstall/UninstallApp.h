@@ -26,6 +26,10 @@ private:
     int RunOriginal();
     // The copy's part.
     int RunCopy();
+    // The folder holds neither Uninstall.log nor a valid record: asks
+    // (unless silent), removes the registration that points into it and no
+    // file, tells (uninstall/RegistrationRemoval.h).
+    int RemoveRegistrationOnly(const CString& folder);
     // Asks (unless silent), removes, tells. Fills m_scope and m_removedAny.
     // handshake: the original's side, asked whether its file can go now.
     int Uninstall(const CString& logPath, CCopyHandshake& handshake);

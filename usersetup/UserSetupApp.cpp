@@ -7,7 +7,7 @@
 #include "framework/RunLog.h"
 #include "framework/Handles.h"
 #include "uninstall/UserCleanup.h"
-#include "res/ProductVersion.h"
+#include "framework/BuildVersion.h"
 
 #include <shlobj.h>
 
@@ -60,7 +60,7 @@ int CUserSetupApp::RunUserSetup(const CommandLineOptions& options) {
     log.Open(options.logFile.IsEmpty() ? TempFolderPath(kUserSetupLogName) : options.logFile);
     RunLogHeader("Kelvra V9.0 用户设置程序");
     RunLogLine("开始: %s %s, 版本 %s", kUserSetupProgram, options.arguments.GetString(),
-               KELVRA_VERSION_FULL);
+               kBuildVersion);
     int exitCode = kExitSuccess;
     if (!options.IsValid() || (options.privateSwitch && options.destination.IsEmpty())) {
         // The clean-up lives outside the destination: it must be told where it was.

@@ -7,8 +7,10 @@
 
 #include "engine/ActiveSetup.h"
 #include "engine/UnattendedSetup.h"
+#include "framework/ExitCode.h"
 #include "framework/RunLog.h"
 #include "framework/SingleInstance.h"
+#include "framework/VersionNumbers.h"
 #include "framework/WideText.h"
 #include "tools/report/InstallReport.h"
 
@@ -357,7 +359,7 @@ TEST_F(DeploymentTest, DestinationFormsOfTheCommandLine) {
     const Text texts[] = {
         {.name = "DisplayName", .data = "土地整理规划设计软件 Kelvra V9.0"},
         {.name = "UninstallString", .data = "\"" + m_destination + "Uninstall-64.exe\""},
-        {.name = "DisplayVersion", .data = "9.00"},
+        {.name = "DisplayVersion", .data = kBuildVersion},
         {.name = "Publisher", .data = "Morvane 软件公司"},
         {.name = "InstallLocation", .data = m_destination},
         {.name = "DisplayIcon", .data = m_destination + "KelvraV9.0.ico"},
@@ -399,7 +401,8 @@ TEST_F(DeploymentTest, InteractiveExitCodesAndBoxes) {
     // The switches and exit codes, even with /S.
     m_driver.Launch(Distribution("full"), "/S /?");
     box = m_driver.WaitForMessageBox("1618");
-    EXPECT_NE(CUiDriver::MessageBoxText(box).Find("/LOG="), -1);
+    for (const char* named : {"/LOG=", "%COMPUTERNAME%", "/ALLOWDOWNGRADE", "/NORESTART", "1638"})
+        EXPECT_NE(CUiDriver::MessageBoxText(box).Find(named), -1) << named;
     m_driver.Answer(box, IDOK);
     EXPECT_EQ(m_driver.WaitForExit(), 0u);
 
@@ -429,6 +432,119 @@ TEST_F(DeploymentTest, InteractiveExitCodesAndBoxes) {
     m_driver.Launch(Distribution("full"));
     m_driver.Answer(m_driver.WaitForMessageBox(kReinstallQuestion), IDNO);
     EXPECT_EQ(m_driver.WaitForExit(), 1602u);
+}
+
+// The installed build against this one, weighed before anything changes
+// (the start-up question's place, before the backdrop): a newer one stays,
+// asked about with 否 the default or silently with 1638, unless the
+// administrator allows the downgrade; the same or an older one leads to the
+// reinstall question as before.
+TEST_F(DeploymentTest, TheInstalledVersionIsWeighedBeforeAnythingChanges) {
+    const char kDowngradeQuestion[] = "已经安装了本软件的较新版本 " KELVRA_NEXT_VERSION;
+    struct Case {
+        const char* installed; // the detection value planted
+        const char* arguments; // after the log
+        const char* question;  // the box answered 否; null: a silent run
+        DWORD exitCode;
+    };
+    const Case cases[] = {
+        {.installed = KELVRA_NEXT_VERSION,
+         .arguments = "",
+         .question = kDowngradeQuestion,
+         .exitCode = kExitNewerInstalled},
+        {.installed = KELVRA_NEXT_VERSION,
+         .arguments = "/S /NORESTART",
+         .question = nullptr,
+         .exitCode = kExitNewerInstalled},
+        {.installed = KELVRA_NEXT_VERSION,
+         .arguments = "/allowdowngrade",
+         .question = kReinstallQuestion,
+         .exitCode = kExitUserCancelled},
+        {.installed = kBuildVersion,
+         .arguments = "",
+         .question = kReinstallQuestion,
+         .exitCode = kExitUserCancelled},
+        // What earlier builds wrote.
+        {.installed = "9.00",
+         .arguments = "",
+         .question = kReinstallQuestion,
+         .exitCode = kExitUserCancelled},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(CString(c.installed) + " " + c.arguments);
+        ResetMachine();
+        DeleteFileA(Log());
+        ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, kProductKey, "installPath", m_destination));
+        PlantDetection(c.installed);
+        const CString arguments = LogArgument() + " " + c.arguments;
+        if (c.question) {
+            m_driver.Launch(Distribution("full"), arguments);
+            HWND box = m_driver.WaitForMessageBox(c.question);
+            HWND no = GetDlgItem(box, IDNO);
+            if (c.question == kDowngradeQuestion) {
+                EXPECT_TRUE(no && (GetWindowLongW(no, GWL_STYLE) & BS_DEFPUSHBUTTON))
+                    << "No must be the default";
+            }
+            m_driver.Answer(box, IDNO);
+            EXPECT_EQ(m_driver.WaitForExit(), c.exitCode);
+        } else {
+            EXPECT_EQ(RunSetup("full", arguments), c.exitCode);
+        }
+        // Nothing changed: the values as planted, no folder, no entry.
+        CString value;
+        EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kProductKey, "InstalledVersion", value));
+        EXPECT_EQ(value, c.installed);
+        EXPECT_FALSE(DirectoryExists(m_destination));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        const std::string log = ReadFileBytes(Log());
+        EXPECT_NE(log.find(std::string("已安装的版本 ") + c.installed), std::string::npos) << log;
+        EXPECT_NE(LastLine(log).find("结束, 退出代码 " + std::to_string(c.exitCode)),
+                  std::string::npos)
+            << log;
+    }
+}
+
+// The next build (the same sources, a higher version) over this one: an
+// upgrade in place that keeps the database and names itself to deployment
+// tools; this build then stays out, silently or asked, until allowed back.
+TEST_F(DeploymentTest, ANewerBuildUpgradesInPlaceAndTheOlderOneIsKeptOutUnlessAllowed) {
+    const CString next = m_temp / "next\\";
+    ASSERT_TRUE(CopyTree(DistributionFolder("full"), next));
+    ASSERT_TRUE(CopyFileW(Wide(WinePath(KELVRA_NEXT_VERSION_SETUP)).c_str(),
+                          Wide(next + "Setup.exe").c_str(), FALSE));
+    auto value = [](const char* key, const char* name) {
+        CString read;
+        ReadString(HKEY_LOCAL_MACHINE, key, name, read);
+        return read;
+    };
+    ASSERT_EQ(InstallSilently(), 0u) << ReadFileBytes(Log());
+    EXPECT_EQ(value(kUninstallKey, "DisplayVersion"), kBuildVersion);
+    ASSERT_TRUE(WriteFileBytes(Dest("Database\\kelvra.mdb"), "the user's own data"));
+
+    // Without /D=: where the product is.
+    EXPECT_EQ(RunCommand("\"" + next + "Setup.exe\" /S /NORESTART " + LogArgument()), 0u)
+        << ReadFileBytes(Log());
+    for (const char* key : {kProductKey, kTwinKey})
+        EXPECT_EQ(value(key, "InstalledVersion"), KELVRA_NEXT_VERSION) << key;
+    EXPECT_EQ(value(kUninstallKey, "DisplayVersion"), KELVRA_NEXT_VERSION);
+    EXPECT_EQ(value(kProductKey, "Ver"), "9.00");
+    EXPECT_EQ(value(kProductKey, "installPath"), m_destination);
+    EXPECT_EQ(Bytes(Dest("Database\\kelvra.mdb")), "the user's own data");
+    EXPECT_NE(ReadFileBytes(Log()).find("版本 " KELVRA_NEXT_VERSION), std::string::npos);
+
+    // This build again changes nothing: silently 1638, asked 否 1638.
+    const std::string upgraded = Report(m_destination);
+    EXPECT_EQ(InstallSilently(), static_cast<DWORD>(kExitNewerInstalled));
+    m_driver.Launch(Distribution("full"));
+    m_driver.Answer(m_driver.WaitForMessageBox(KELVRA_NEXT_VERSION), IDNO);
+    EXPECT_EQ(m_driver.WaitForExit(), static_cast<DWORD>(kExitNewerInstalled));
+    EXPECT_EQ(Report(m_destination), upgraded);
+
+    // Allowed back, the database still kept.
+    EXPECT_EQ(RunSetup("full", "/S /ALLOWDOWNGRADE " + LogArgument()), 0u) << ReadFileBytes(Log());
+    EXPECT_TRUE(Detected());
+    EXPECT_EQ(value(kUninstallKey, "DisplayVersion"), kBuildVersion);
+    EXPECT_EQ(Bytes(Dest("Database\\kelvra.mdb")), "the user's own data");
 }
 
 TEST_F(DeploymentTest, ASecondInstanceGets1618WhileTheFirstRuns) {
@@ -483,7 +599,7 @@ TEST_F(DeploymentTest, SilentInstallationLeavesTheMachineAnInteractiveWalkLeaves
     // Each registration raises it: the set-up, the clean-up, the set-up again.
     CString earlier = version;
     auto raised = [&] {
-        const bool higher = CompareActiveSetupVersions(version, earlier) > 0;
+        const bool higher = CompareVersions(version, earlier) > 0;
         earlier = version;
         return higher;
     };
@@ -634,8 +750,8 @@ TEST_F(DeploymentTest, AFileHeldOpenIsNamedInTheLogAndTheRunEndsWith1603) {
 }
 
 TEST_F(DeploymentTest, GroupPolicyScriptsInstallOnceRemoveAndReturnTheExitCodes) {
-    // The scripts in the source tree, seen through Wine's drive Z:.
-    const CString tools = WinePath(KELVRA_SOURCE_DIR "/tools/deploy/");
+    // The scripts as the build wrote them, seen through Wine's drive Z:.
+    const CString tools = WinePath(KELVRA_DEPLOY_DIR "/");
     const CString install = tools + "Install-Kelvra.cmd";
     const CString uninstall = tools + "Uninstall-Kelvra.cmd";
     ASSERT_TRUE(FileExists(install) && FileExists(uninstall)) << tools.GetString();
@@ -671,10 +787,19 @@ TEST_F(DeploymentTest, GroupPolicyScriptsInstallOnceRemoveAndReturnTheExitCodes)
     EXPECT_EQ(run("full"), 0u);
     EXPECT_TRUE(Detected());
     EXPECT_NE(LastLine(ReadFileBytes(log)).find("退出代码 0"), std::string::npos);
-    // Installed: the script leaves it alone and writes no new log.
+    // Installed, this build or a newer one: the script leaves it alone and
+    // writes no new log. An older one is upgraded.
     DeleteFileA(log);
     EXPECT_EQ(run("full"), 0u);
+    for (const char* newer : {KELVRA_NEXT_VERSION, "10.0"}) {
+        PlantDetection(newer);
+        EXPECT_EQ(run("full"), 0u) << newer;
+    }
     EXPECT_FALSE(FileExists(log));
+    PlantDetection("8.5");
+    EXPECT_EQ(run("full"), 0u);
+    EXPECT_NE(ReadFileBytes(log).find("已安装的版本 8.5 "), std::string::npos);
+    EXPECT_TRUE(Detected());
 
     // The uninstall script finds the quiet command in the entry.
     auto removal = [&] {

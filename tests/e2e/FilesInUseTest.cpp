@@ -107,7 +107,7 @@ protected:
     bool Detected() const {
         CString value;
         return ReadString(HKEY_LOCAL_MACHINE, kProductKey, "InstalledVersion", value) &&
-               value == "9.00";
+               value == kBuildVersion;
     }
     // The interactive walk up to the files-in-use question.
     HWND WalkToTheQuestion() {

@@ -5,6 +5,7 @@
 // into its own folder.
 #pragma once
 
+#include "framework/BuildVersion.h"
 #include "framework/FileFind.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
@@ -110,13 +111,13 @@ protected:
     static bool Detected() {
         CString value;
         return ReadString(HKEY_LOCAL_MACHINE, kProductKey, "InstalledVersion", value) &&
-               value == "9.00";
+               value == kBuildVersion;
     }
-    // The value as a completed installation leaves it, in both views; and
-    // whether it is left in either.
-    static void PlantDetection() {
+    // The value as a completed installation of version leaves it, in both
+    // views; and whether it is left in either.
+    static void PlantDetection(const char* version = kBuildVersion) {
         for (const char* key : {kProductKey, kTwinKey})
-            ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, key, "InstalledVersion", "9.00"));
+            ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, key, "InstalledVersion", version));
     }
     static bool DetectionLeft() {
         CString value;

@@ -472,8 +472,10 @@ TEST_F(UninstallScenario, WithoutARecordTheFoldersGoWholeOnlyWhenAskedFor) {
     }
 }
 
-// Nothing is removed without the record beside the program, nor by a
-// program that only claims to be the copy.
+// A folder with the uninstaller and neither log nor record: only what is
+// registered for that folder would go, and the installation elsewhere keeps
+// its registration and files; a program that only claims to be the copy
+// removes nothing.
 TEST_F(UninstallScenario, NoRecordOrAHandTypedCopySwitchRemovesNothing) {
     m_destination = m_temp / "目标 Kelvra\\";
     InstallAll();
@@ -492,11 +494,11 @@ TEST_F(UninstallScenario, NoRecordOrAHandTypedCopySwitchRemovesNothing) {
         {.what = "no record",
          .commandLine = "\"" + bare + "Uninstall-64.exe\"",
          .box = true,
-         .exitCode = kExitFailed},
+         .exitCode = kExitSuccess},
         {.what = "no record, silent",
          .commandLine = "\"" + bare + "Uninstall-64.exe\" /S",
          .box = false,
-         .exitCode = kExitFailed},
+         .exitCode = kExitSuccess},
         {.what = "the copy's switch typed by hand",
          .commandLine = "\"" + Dest("Uninstall-64.exe") + "\" /S /_KELVRA_UNINSTALL_COPY=4.8.c.1",
          .box = false,
@@ -506,8 +508,9 @@ TEST_F(UninstallScenario, NoRecordOrAHandTypedCopySwitchRemovesNothing) {
     for (const Run& run : runs) {
         m_driver.LaunchCommandLine(run.commandLine, system);
         if (run.box) {
-            HWND box = m_driver.WaitForMessageBox("没有找到");
-            EXPECT_NE(CUiDriver::MessageBoxText(box).Find("没有删除任何内容"), -1) << run.what;
+            m_driver.Answer(m_driver.WaitForMessageBox("不删除任何文件"), IDYES);
+            HWND box = m_driver.WaitForMessageBox("另一个文件夹中的安装, 已保留");
+            EXPECT_NE(CUiDriver::MessageBoxText(box).Find(kUninstallKey), -1) << run.what;
             m_driver.Answer(box, IDOK);
         }
         EXPECT_EQ(m_driver.WaitForExit(), static_cast<DWORD>(run.exitCode)) << run.what;
@@ -518,6 +521,61 @@ TEST_F(UninstallScenario, NoRecordOrAHandTypedCopySwitchRemovesNothing) {
     EXPECT_TRUE(FileExists(Dest("Uninstall.log")));
     EXPECT_TRUE(FileExists(Dest("Uninstall-64.exe")));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    EXPECT_TRUE(Detected());
+}
+
+// The product's folder emptied of its log and record (a user, a clean-up
+// tool): started from Programs and Features, the uninstaller removes what
+// the installation registered for that folder and not one file, and ends 0;
+// a second run finds nothing left to remove.
+TEST_F(UninstallScenario, AnEmptiedFolderLosesItsRegistrationAndKeepsEveryFile) {
+    const MachineRecord before = RecordMachine(m_temp.Path());
+    m_destination = m_temp / "目标 Kelvra\\";
+    InstallAll();
+    for (const char* name : {"Uninstall.log", "Uninstall.dat"}) {
+        SetFileAttributesW(Wide(Dest(name)).c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(DeleteFileW(Wide(Dest(name)).c_str())) << name;
+    }
+    const MachineRecord emptied = RecordMachine(m_temp.Path());
+
+    StartUninstaller();
+    m_driver.Answer(m_driver.WaitForMessageBox("不删除任何文件"), IDYES);
+    CString text;
+    EXPECT_EQ(CloseLastBox(m_driver.WaitForMessageBox("文件没有删除"), &text),
+              static_cast<DWORD>(kExitSuccess));
+    EXPECT_NE(text.Find(kUninstallKey), -1) << text.GetString();
+    EXPECT_NE(text.Find(kProductKey), -1) << text.GetString();
+
+    const MachineRecord after = RecordMachine(m_temp.Path());
+    EXPECT_EQ(Differences(emptied.files, after.files), std::vector<std::string>())
+        << "a file was removed";
+    // Gone: the entry, the product keys with the detection value, this user's
+    // profiles and trusted path, the demand-load entries. Left: the empty
+    // keys lookups leave, the per-user clean-up that replaced the set-up, and
+    // the control's classes (only the log named the control).
+    const std::string component =
+        "HKLM\\SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\Kelvra V9";
+    const std::vector<std::string> createOnRead(std::begin(kCreateOnReadKeys),
+                                                std::end(kCreateOnReadKeys));
+    const std::vector<std::string> kept = {component, "HKLM\\SOFTWARE\\Classes",
+                                           "HKLM\\SOFTWARE\\Wow6432Node\\Classes"};
+    for (const std::string& difference : Differences(before.registry, after.registry)) {
+        const std::string path = difference.substr(2);
+        const bool emptyKey = difference[0] == '+' && path.find("\\:") == std::string::npos;
+        EXPECT_TRUE((emptyKey && StartsWithAny(path, createOnRead)) || StartsWithAny(path, kept))
+            << "registry left changed: " << difference;
+    }
+    CString stubPath;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, component.substr(5).c_str(), "StubPath", stubPath));
+    EXPECT_NE(stubPath.Find(" /REMOVE /D=" + m_destination), -1) << stubPath.GetString();
+    EXPECT_FALSE(DetectionLeft());
+
+    // Again, silently: nothing registered is left, nothing fails.
+    m_driver.LaunchCommandLine("\"" + Dest("Uninstall-64.exe") + "\" /S", SystemFolder());
+    EXPECT_EQ(m_driver.WaitForExit(), static_cast<DWORD>(kExitSuccess));
+    const MachineRecord again = RecordMachine(m_temp.Path());
+    EXPECT_EQ(Differences(after.files, again.files), std::vector<std::string>());
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // roams with the profile).
 #include "engine/ActiveSetup.h"
 #include "engine/UserSteps.h"
+#include "framework/VersionNumbers.h"
 
 #include <gtest/gtest.h>
 
@@ -126,7 +127,7 @@ TEST(ActiveSetupVersion, EveryRunIsHigherThanEveryEarlierRunOnEitherMachine) {
         SCOPED_TRACE(run.what);
         const CString version = NextActiveSetupVersion(component[run.machine], run.when);
         for (const CString& before : earlier)
-            EXPECT_GT(CompareActiveSetupVersions(version, before), 0)
+            EXPECT_GT(CompareVersions(version, before), 0)
                 << version.GetString() << " after " << before.GetString();
         earlier.push_back(version);
         component[run.machine] = version;
@@ -155,7 +156,7 @@ TEST(ActiveSetupVersion, AClockSetBackStillRaisesTheVersionAndTheOrderIsNumeric)
     };
     for (const Order& order : orders) {
         SCOPED_TRACE(CString(order.a) + " against " + order.b);
-        const int compared = CompareActiveSetupVersions(order.a, order.b);
+        const int compared = CompareVersions(order.a, order.b);
         EXPECT_EQ((compared > 0) - (compared < 0), order.sign);
     }
 }

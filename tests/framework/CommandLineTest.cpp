@@ -3,6 +3,8 @@
 #include "framework/SingleInstance.h"
 #include "tests/support/SquattedName.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,6 +20,8 @@ struct ParseCase {
     const char* invalid = ""; // the argument named as not understood
     bool elevatedRun = false;
     const char* handBack = "";
+    bool noRestart = false;
+    bool allowDowngrade = false;
 };
 
 // 乗 (81 5C) ends in the byte of a backslash: a folder named after it has no
@@ -102,6 +106,28 @@ const ParseCase kCases[] = {
      .accepted = kUninstallSwitches,
      .silent = true,
      .invalid = "/D=C:\\x"},
+    // What deployment templates add: accepted, and after an unquoted /D= too.
+    {.commandLine = "Setup.exe /S /norestart /ALLOWDOWNGRADE",
+     .silent = true,
+     .noRestart = true,
+     .allowDowngrade = true},
+    {.commandLine = "Setup.exe /S /D=C:\\Program Files\\K /NORESTART  /norestart ",
+     .silent = true,
+     .destination = "C:\\Program Files\\K\\",
+     .noRestart = true},
+    {.commandLine = "Setup.exe /S /D=C:\\K /ALLOWDOWNGRADE",
+     .silent = true,
+     .invalid = "/D=C:\\K /ALLOWDOWNGRADE"},
+    {.commandLine = "Setup.exe /D=C:\\K /NORESTART /S",
+     .silent = true,
+     .invalid = "/D=C:\\K /NORESTART /S"},
+    {.commandLine = "Uninstall-64.exe /S /NORESTART",
+     .accepted = kUninstallSwitches,
+     .silent = true,
+     .noRestart = true},
+    {.commandLine = "Uninstall-64.exe /ALLOWDOWNGRADE",
+     .accepted = kUninstallSwitches,
+     .invalid = "/ALLOWDOWNGRADE"},
 };
 
 TEST(CommandLineTest, ParsesTheSwitchesAndNamesWhatItRefuses) {
@@ -117,11 +143,39 @@ TEST(CommandLineTest, ParsesTheSwitchesAndNamesWhatItRefuses) {
         EXPECT_EQ(o.IsValid(), *c.invalid == '\0');
         EXPECT_EQ(o.elevatedRun, c.elevatedRun);
         EXPECT_EQ(o.handBack, CString(c.handBack));
+        EXPECT_EQ(o.noRestart, c.noRestart);
+        EXPECT_EQ(o.allowDowngrade, c.allowDowngrade);
     }
     EXPECT_EQ(ParseArguments("  /_KELVRA_ELEVATED_RUN  /S /D=C:\\a ", kSetupSwitches).arguments,
               CString("/S /D=C:\\a"));
     EXPECT_FALSE(
         ParseArguments("/_KELVRA_ELEVATED_RUN", kSwitchLog | kSwitchDestination).IsValid());
+}
+
+// As a command interpreter would have expanded it: %COMPUTERNAME% in a log
+// share's path. A variable that is not set stays as written; one whose value
+// code page 936 cannot hold makes the switch one not understood.
+TEST(CommandLineTest, TheLogsPathExpandsEnvironmentVariables) {
+    SetEnvironmentVariableW(L"KELVRA_TEST_PC", L"PC042");
+    SetEnvironmentVariableW(L"KELVRA_TEST_USER", L"S\u00f8ren");
+    const struct {
+        const char* arguments;
+        const char* logFile;
+    } cases[] = {
+        {.arguments = "/S \"/LOG=\\\\srv\\logs\\%KELVRA_TEST_PC%.log\"",
+         .logFile = "\\\\srv\\logs\\PC042.log"},
+        {.arguments = "/LOG=%kelvra_test_pc%\\%KELVRA_NOT_SET%.log",
+         .logFile = "PC042\\%KELVRA_NOT_SET%.log"},
+        {.arguments = "/LOG=C:\\%KELVRA_TEST_USER%.log", .logFile = ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const CommandLineOptions o = ParseArguments(c.arguments, kSetupSwitches);
+        EXPECT_EQ(o.logFile, CString(c.logFile));
+        EXPECT_EQ(o.IsValid(), *c.logFile != '\0');
+    }
+    SetEnvironmentVariableW(L"KELVRA_TEST_PC", nullptr);
+    SetEnvironmentVariableW(L"KELVRA_TEST_USER", nullptr);
 }
 
 TEST(CommandLineTest, SkipsTheProgramPathAsWindowsDoes) {

@@ -40,6 +40,13 @@ for program in Setup.exe Uninstall-64.exe KelvraUserSetup.exe; do
   grep -qi "sha256" "$out/verify.txt" || fail "$program: not a SHA-256 signature"
 done
 
+# The deployment scripts, the version of the build inside.
+for script in Install-Kelvra.cmd Uninstall-Kelvra.cmd; do
+  [ -f "$out/unzipped/$name/Deploy/$script" ] || fail "$script is not in the zip"
+done
+grep -q "set \"THIS=$version\"" "$out/unzipped/$name/Deploy/Install-Kelvra.cmd" ||
+  fail "Install-Kelvra.cmd does not compare with $version"
+
 # The checked distribution.
 dist="$out/unzipped/$name"
 [ -f "$dist/Distribution.manifest" ] || fail "no Distribution.manifest in the zip"
@@ -102,4 +109,4 @@ refused changed "perl -pi -e 's/sample content/sample CONTENT/' readme.txt" "文
 
 # The product goes again.
 "$source_dir/cmake/wine-run.sh" "$WINEPREFIX/drive_c/clean/Uninstall-64.exe" /S >/dev/null 2>&1 || true
-echo "release $name: signed, verified, checksummed; checked clean installs, a removed and a changed file are refused"
+echo "release $name: signed, verified, checksummed; with its deployment scripts; checked clean installs, a removed and a changed file are refused"

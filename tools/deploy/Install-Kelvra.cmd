@@ -1,7 +1,8 @@
 @echo off
-rem Installs Kelvra V9.0 on this computer unless this version is already
-rem there: a Group Policy computer startup script (it runs as SYSTEM), or run
-rem by hand from an administrator's prompt.
+rem Installs Kelvra V9.0 @PROJECT_VERSION@ on this computer unless this build or a
+rem newer one is already there: a Group Policy computer startup script (it
+rem runs as SYSTEM), or run by hand from an administrator's prompt. The build
+rem writes this file with its own version (build\deploy\, and the release).
 rem
 rem   Install-Kelvra.cmd <distribution folder> [<log folder>] [<destination>]
 rem
@@ -20,7 +21,8 @@ rem KELVRA_SHARE_WAIT seconds apart (default 10), three minutes in all.
 rem
 rem Exit code: 0 when installed now or already; otherwise that of Setup.exe
 rem (1603 failed or incomplete, 1618 another setup running, 1639 bad command
-rem line), or 2 when Setup.exe cannot be reached in the distribution folder.
+rem line, 3010 installed with files replaced at the next restart), or 2 when
+rem Setup.exe cannot be reached in the distribution folder.
 setlocal EnableExtensions
 
 set "DIST=%~1"
@@ -36,11 +38,14 @@ if not defined KELVRA_SHARE_TRIES set "KELVRA_SHARE_TRIES=18"
 if not defined KELVRA_SHARE_WAIT set "KELVRA_SHARE_WAIT=10"
 
 rem Detection: InstalledVersion is written last, only by a run that ended 0
-rem ("Ver" is there as soon as the registration began).
+rem ("Ver" is there as soon as the registration began). A newer build counts
+rem as installed too: Setup.exe would not replace it (1638).
+set "THIS=@PROJECT_VERSION@"
 set "VER="
 for /f "tokens=2,*" %%A in ('reg query "HKLM\SOFTWARE\Morvane\Kelvra\V9" /v InstalledVersion 2^>nul ^| find "REG_SZ"') do set "VER=%%B"
-if "%VER%"=="9.00" (
-  echo Kelvra V9.0 is already installed on %COMPUTERNAME%.
+if defined VER call :at_least "%VER%" "%THIS%"
+if defined VER if not errorlevel 1 (
+  echo Kelvra V9.0 %VER% is already installed on %COMPUTERNAME% ^(this script installs %THIS%^).
   exit /b 0
 )
 
@@ -75,6 +80,21 @@ set "RESULT=%ERRORLEVEL%"
 echo Setup.exe ended with exit code %RESULT%.
 call :write_result %RESULT% "install from %DIST%"
 exit /b %RESULT%
+
+rem ERRORLEVEL 0 when version %1 is at least version %2: up to four numbers
+rem separated by dots, compared one by one, a missing one as 0 ("9.00" is 9.0.0.0).
+:at_least
+setlocal
+for /f "tokens=1-4 delims=." %%a in ("%~1.0.0.0.0") do set /a A1=%%a+0, A2=%%b+0, A3=%%c+0, A4=%%d+0
+for /f "tokens=1-4 delims=." %%a in ("%~2.0.0.0.0") do set /a B1=%%a+0, B2=%%b+0, B3=%%c+0, B4=%%d+0
+if %A1% GTR %B1% exit /b 0
+if %A1% LSS %B1% exit /b 1
+if %A2% GTR %B2% exit /b 0
+if %A2% LSS %B2% exit /b 1
+if %A3% GTR %B3% exit /b 0
+if %A3% LSS %B3% exit /b 1
+if %A4% LSS %B4% exit /b 1
+exit /b 0
 
 rem RESULTDIR: <log folder>\<computer name> when it can be made, else %TEMP%.
 :result_folder
