@@ -58,6 +58,13 @@ DWORD Remaining(DWORD deadline) {
     return left > 0 ? static_cast<DWORD>(left) : 0;
 }
 
+// When the process started (0 when it cannot be read).
+ULONGLONG CreationTime(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
 } // namespace
 
 const char* PageName(WizardPage page) {
@@ -133,7 +140,9 @@ void CUiDriver::Start(const char* program, const CString& commandLine, const CSt
     CHandle thread(info.hThread);
     m_process.Reset(info.hProcess);
     m_processId = info.dwProcessId;
-    m_family.assign(1, m_processId);
+    m_family.clear();
+    m_family.push_back(
+        {.pid = m_processId, .created = CreationTime(m_process.Get()), .process = {}});
     m_windowVerdicts.clear();
 }
 
@@ -143,12 +152,11 @@ void CUiDriver::Terminate() {
         WaitForSingleObject(m_process.Get(), 5000);
     }
     // The programs it started that have shown a window.
-    for (DWORD pid : m_family) {
-        if (pid == m_processId) continue;
-        CHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-        if (!process || WaitForSingleObject(process.Get(), 0) != WAIT_TIMEOUT) continue;
-        TerminateProcess(process.Get(), 3);
-        WaitForSingleObject(process.Get(), 5000);
+    for (const Member& member : m_family) {
+        if (!member.process || WaitForSingleObject(member.process.Get(), 0) != WAIT_TIMEOUT)
+            continue;
+        TerminateProcess(member.process.Get(), 3);
+        WaitForSingleObject(member.process.Get(), 5000);
     }
 }
 
@@ -187,7 +195,7 @@ bool CUiDriver::IsOfFamily(HWND hwnd) const {
     GetWindowThreadProcessId(hwnd, &pid);
     if (pid == m_processId) return true;
     if (pid == 0 || pid == GetCurrentProcessId()) return false;
-    if (std::find(m_family.begin(), m_family.end(), pid) != m_family.end()) return true;
+    if (IsFamilyMember(pid)) return true;
     // A process we have not met: ours when its parent is.
     CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return false;
@@ -196,19 +204,32 @@ bool CUiDriver::IsOfFamily(HWND hwnd) const {
     for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
          more = Process32NextW(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID != pid) continue;
-        if (std::find(m_family.begin(), m_family.end(), entry.th32ParentProcessID) ==
-            m_family.end())
-            return false;
-        JoinFamily(pid);
-        return true;
+        return JoinFamily(pid, entry.th32ParentProcessID);
     }
     return false;
 }
 
-void CUiDriver::JoinFamily(DWORD pid) const {
-    m_family.push_back(pid);
+bool CUiDriver::IsFamilyMember(DWORD pid) const {
+    return std::any_of(m_family.begin(), m_family.end(),
+                       [pid](const Member& member) { return member.pid == pid; });
+}
+
+bool CUiDriver::JoinFamily(DWORD pid, DWORD parentPid) const {
+    const auto parent =
+        std::find_if(m_family.begin(), m_family.end(),
+                     [parentPid](const Member& member) { return member.pid == parentPid; });
+    if (parent == m_family.end()) return false;
+    CHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
+                                FALSE, pid));
+    if (!process)
+        process.Reset(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (!process) return false; // already gone
+    const ULONGLONG created = CreationTime(process.Get());
+    if (created < parent->created) return false;
+    m_family.push_back({.pid = pid, .created = created, .process = std::move(process)});
     // A window judged foreign may belong to a child of the new member.
     m_windowVerdicts.clear();
+    return true;
 }
 
 HWND CUiDriver::FindTopLevel(const std::function<bool(HWND)>& match) const {
@@ -366,18 +387,15 @@ void CUiDriver::WaitForDescendants() {
     entry.dwSize = sizeof(entry);
     for (BOOL more = snapshot && Process32FirstW(snapshot.Get(), &entry); more;
          more = Process32NextW(snapshot.Get(), &entry))
-        if (entry.th32ParentProcessID == m_processId &&
-            std::find(m_family.begin(), m_family.end(), entry.th32ProcessID) == m_family.end())
-            JoinFamily(entry.th32ProcessID);
+        if (entry.th32ParentProcessID == m_processId && !IsFamilyMember(entry.th32ProcessID))
+            JoinFamily(entry.th32ProcessID, m_processId);
     const DWORD deadline = GetTickCount() + m_timeoutMs;
-    for (DWORD pid : m_family) {
-        if (pid == m_processId) continue;
-        CHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
-        if (!process) continue; // already gone
-        if (WaitForSingleObject(process.Get(), Remaining(deadline)) != WAIT_OBJECT_0) {
+    for (const Member& member : m_family) {
+        if (!member.process) continue;
+        if (WaitForSingleObject(member.process.Get(), Remaining(deadline)) != WAIT_OBJECT_0) {
             CString message;
             message.Format("timed out after %lu s waiting for process %lu to end",
-                           m_timeoutMs / 1000, pid);
+                           m_timeoutMs / 1000, member.pid);
             Fail(message);
         }
     }

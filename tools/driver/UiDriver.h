@@ -120,7 +120,11 @@ private:
     // uninstaller works in a copy of itself).
     bool IsOurs(HWND hwnd) const;
     bool IsOfFamily(HWND hwnd) const;
-    void JoinFamily(DWORD pid) const;
+    bool IsFamilyMember(DWORD pid) const;
+    // Takes pid in when it started no earlier than its parent (a member):
+    // Wine hands process ids out again, and a program older than the member
+    // whose id its parent had (the desktop, the services) is no child of it.
+    bool JoinFamily(DWORD pid, DWORD parentPid) const;
     HWND FindTopLevel(const std::function<bool(HWND)>& match) const;
     void SyncWith(HWND hwnd);
 
@@ -138,8 +142,15 @@ private:
     HWINEVENTHOOK m_hook = nullptr;
     std::vector<Step> m_steps;
     std::vector<std::unique_ptr<bool>> m_clickFlags;
-    // The started program's process and those found to descend from it.
-    mutable std::vector<DWORD> m_family;
+    // The started program's process and those found to descend from it,
+    // each held open once met, so its id cannot pass to another program
+    // before the waits and the clean-up are done with it.
+    struct Member {
+        DWORD pid;
+        ULONGLONG created; // the process's creation time
+        CHandle process;   // null for the started program (m_process holds it)
+    };
+    mutable std::vector<Member> m_family;
     // Whether each window met is ours; the foreign verdicts are forgotten
     // whenever the family grows.
     mutable std::map<HWND, bool> m_windowVerdicts;
