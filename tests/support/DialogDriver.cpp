@@ -301,6 +301,10 @@ void DialogDriver::Command(HWND dialog, int id) {
 void DialogDriver::CloseBox(HWND dialog) {
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     Sync(dialog);
+    // A dialog's WM_CLOSE posts its IDCANCEL behind the first sync: without
+    // a second one, the next look can still find this dialog and act on it
+    // (an action its destruction then drops).
+    Sync(dialog);
 }
 
 HWND DialogDriver::FocusedControl(HWND dialog) {
