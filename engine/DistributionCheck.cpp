@@ -57,11 +57,16 @@ bool IsInsidePath(const CString& path) {
 
 CString Key(CString path) { return path.MakeLower(); }
 
-// The first component of a relative path, in code page 936.
+// The first component of a relative path, in code page 936 (a backslash
+// may be the trail byte of a double-byte character).
 CString FirstComponent(const CString& path) {
-    const std::wstring wide = Wide(path);
-    const size_t slash = wide.find(L'\\');
-    return slash == std::wstring::npos ? CString() : Narrow(wide.substr(0, slash));
+    for (int i = 0; i < path.GetLength(); ++i) {
+        if (IsGbkLeadByte(static_cast<unsigned char>(path.GetAt(i))) && i + 1 < path.GetLength())
+            ++i;
+        else if (path.GetAt(i) == '\\')
+            return path.Left(i);
+    }
+    return CString();
 }
 
 // What carries code, or is run, loaded or registered by the system,
@@ -172,9 +177,10 @@ struct CThreadCall {
 
 } // namespace
 
-bool IsDigestedBeforeChanges(const CString& path) {
-    const CString first = FirstComponent(path);
-    if (first.IsEmpty() || !IsContentFolder(first)) return true;
+namespace {
+
+// The extension of a content file names code.
+bool IsCodeFile(const CString& path) {
     // '.' is never the trail byte of a double-byte character; an extension
     // with a backslash or a double-byte character matches no entry.
     const int dot = path.ReverseFind('.');
@@ -183,6 +189,13 @@ bool IsDigestedBeforeChanges(const CString& path) {
     for (const auto& code : kCodeExtensions)
         if (extension.CompareNoCase(code.extension) == 0) return true;
     return false;
+}
+
+} // namespace
+
+bool IsDigestedBeforeChanges(const CString& path) {
+    const CString first = FirstComponent(path);
+    return first.IsEmpty() || !IsContentFolder(first) || IsCodeFile(path);
 }
 
 const FileDigest* CopyCheck::Find(const CString& path) const {
@@ -211,7 +224,7 @@ public:
             if (finder.HasExactName() &&
                 (name.CompareNoCase("Setup.exe") == 0 || name.CompareNoCase(kManifestName) == 0))
                 continue;
-            Listed(finder, name);
+            Listed(finder, name, false);
         }
         for (const char* folder : CONTENT_FOLDERS) Walk(CString(folder) + "\\");
         // Listed files the walk did not meet: missing where it looked, and
@@ -242,13 +255,13 @@ private:
                     m_check.extra.push_back(relativeFolder + finder.GetFileName());
                 continue;
             }
-            Listed(finder, relativeFolder + finder.GetFileName());
+            Listed(finder, relativeFolder + finder.GetFileName(), true);
         }
     }
 
     // A file of the folder: extra, of another size (the listing tells
     // without an open), or one whose digest is to be read.
-    void Listed(const CFileFind& finder, const CString& path) {
+    void Listed(const CFileFind& finder, const CString& path, bool content) {
         const auto found = finder.HasExactName() ? m_index.find(Key(path).str()) : m_index.end();
         if (found == m_index.end()) {
             m_check.extra.push_back(path);
@@ -262,11 +275,10 @@ private:
             m_check.changed.push_back(path);
             return;
         }
-        const CString first = FirstComponent(path);
-        if (!first.IsEmpty() && IsContentFolder(first))
-            m_duringCopy->files[found->first] =
-                FileDigest{.size = entry.size, .sha256 = entry.sha256};
-        if (IsDigestedBeforeChanges(path))
+        if (content)
+            m_duringCopy->files.emplace(found->first,
+                                        FileDigest{.size = entry.size, .sha256 = entry.sha256});
+        if (!content || IsCodeFile(path))
             m_digests.push_back(found->second);
         else
             ++m_check.leftToCopy;

@@ -191,7 +191,7 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
     auto copy = [&](bool failIfExists) -> DWORD {
         if (listed)
             return CopyCheckedFilePath(source, destination, failIfExists, listed->size,
-                                       listed->sha256);
+                                       listed->sha256, sourceData);
         return CopyFilePath(source, destination, failIfExists) ? ERROR_SUCCESS : GetLastError();
     };
     // A first installation's file, from a source with no attribute to take

@@ -40,22 +40,31 @@ bool CopyFilePath(const CString& source, const CString& destination, bool failIf
 }
 
 DWORD CopyCheckedFilePath(const CString& source, const CString& destination, bool failIfExists,
-                          ULONGLONG expectedSize, const std::array<BYTE, 32>& expectedSha256) {
+                          ULONGLONG expectedSize, const std::array<BYTE, 32>& expectedSha256,
+                          const WIN32_FIND_DATAW* listed) {
     std::wstring wideSource, wideDestination;
     if (!WidePath(source, wideSource) || !WidePath(destination, wideDestination))
         return GetLastError();
     CFileHandle in(CreateFileW(wideSource.c_str(), GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!in || !GetFileInformationByHandle(in.Get(), &info)) return GetLastError();
-    if (((static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow) != expectedSize)
-        return kErrorDataChecksum;
+    if (!in) return GetLastError();
+    // The size is the one read (the loop below counts it).
+    FILE_BASIC_INFO info{};
+    if (listed) {
+        info.FileAttributes = listed->dwFileAttributes;
+        info.LastWriteTime.LowPart = listed->ftLastWriteTime.dwLowDateTime;
+        info.LastWriteTime.HighPart = static_cast<LONG>(listed->ftLastWriteTime.dwHighDateTime);
+    } else if (!GetFileInformationByHandleEx(in.Get(), FileBasicInfo, &info, sizeof info)) {
+        return GetLastError();
+    }
+    FILETIME lastWrite{.dwLowDateTime = info.LastWriteTime.LowPart,
+                       .dwHighDateTime = static_cast<DWORD>(info.LastWriteTime.HighPart)};
     // What CopyFile gives a copy: the source's attributes (the ones a new
     // file can take) and its last-write time.
     const DWORD attributes =
-        info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                 FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+        info.FileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                               FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     CFileHandle out;
     auto fail = [&](DWORD error) {
         // The copy made so far goes: cut short, or not the listed file.
@@ -102,8 +111,7 @@ DWORD CopyCheckedFilePath(const CString& source, const CString& destination, boo
         first = false;
     }
     if (total != expectedSize || sha.Finish() != expectedSha256) return fail(kErrorDataChecksum);
-    if (!write(held.get(), heldSize) ||
-        !SetFileTime(out.Get(), nullptr, nullptr, &info.ftLastWriteTime))
+    if (!write(held.get(), heldSize) || !SetFileTime(out.Get(), nullptr, nullptr, &lastWrite))
         return fail(GetLastError());
     return ERROR_SUCCESS;
 }
