@@ -4,8 +4,8 @@
 #include "framework/Sha256.h"
 #include "framework/WideText.h"
 
-#include <string>
 #include <memory>
+#include <string>
 
 namespace {
 
