@@ -147,6 +147,7 @@ INT_PTR CSetupDlg::ShowPage(int n) {
         result = m_pathPage->DoModal();
         m_strInstallDir = m_pathPage->m_strInstallDir;
         m_bReplaceInUseAtRestart = m_pathPage->m_bReplaceInUseAtRestart;
+        m_copyCheck = m_pathPage->m_copyCheck;
         break;
     case 3:
         m_installPage->m_strSourceDir = m_strSourceDir;
@@ -154,6 +155,7 @@ INT_PTR CSetupDlg::ShowPage(int n) {
         m_installPage->m_worker.m_userSteps = m_userSteps;
         m_installPage->m_worker.m_bElevated = m_bElevated;
         m_installPage->m_worker.m_bReplaceInUseAtRestart = m_bReplaceInUseAtRestart;
+        m_installPage->m_worker.m_copyCheck = m_copyCheck;
         result = m_installPage->DoModal();
         m_strSourceDir = m_installPage->m_strSourceDir;
         break;

@@ -12,6 +12,7 @@ class CDlgCompactpage;
 class CDlgPath;
 class CDlgInstall;
 class CDlgFinishpage;
+struct CopyCheck;
 
 constexpr UINT_PTR SLIDESHOW_TIMER = 374;
 // HKLM key whose "installPath" marks an earlier installation.
@@ -28,6 +29,8 @@ public:
     // Chosen on the destination page: files in use are replaced at the next
     // restart by the copying page's worker.
     bool m_bReplaceInUseAtRestart = false;
+    // What the copy of a bound distribution checks (the destination page's).
+    std::shared_ptr<const CopyCheck> m_copyCheck;
     UINT m_slideInterval = 5000;
     int m_pictureIndex = 0;
     CStringArray m_pictureFiles;

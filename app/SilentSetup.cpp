@@ -62,7 +62,8 @@ int RunSilentSetup(const CommandLineOptions& options, const UserSteps& steps) {
     source.Trim().AppendBackslashIfMissing();
     destination.Trim().AppendBackslashIfMissing();
     RunLogLine("安装程序所在文件夹: %s", source.GetString());
-    if (!CheckDistributionBeforeChanges(source)) return kExitFailed;
+    std::shared_ptr<const CopyCheck> copyCheck;
+    if (!CheckDistributionBeforeChanges(source, copyCheck)) return kExitFailed;
     LogDestinationSecurity(destination);
 
     // Space, files in use, restart operations: the run may end here, before
@@ -79,6 +80,7 @@ int RunSilentSetup(const CommandLineOptions& options, const UserSteps& steps) {
     // A silent run without the rights ended before it got here.
     worker.m_bElevated = true;
     worker.m_bReplaceInUseAtRestart = replaceInUse;
+    worker.m_copyCheck = copyCheck;
     if (!worker.RunToEnd()) {
         RunLogLine("ERROR  安装失败: 复制文件没有完成");
         return kExitFailed;

@@ -57,12 +57,73 @@ bool IsInsidePath(const CString& path) {
 
 CString Key(CString path) { return path.MakeLower(); }
 
-// The first component of a relative path, in code page 936.
+// The first component of a relative path, in code page 936 (a backslash
+// may be the trail byte of a double-byte character).
 CString FirstComponent(const CString& path) {
-    const std::wstring wide = Wide(path);
-    const size_t slash = wide.find(L'\\');
-    return slash == std::wstring::npos ? CString() : Narrow(wide.substr(0, slash));
+    for (int i = 0; i < path.GetLength(); ++i) {
+        if (IsGbkLeadByte(static_cast<unsigned char>(path.GetAt(i))) && i + 1 < path.GetLength())
+            ++i;
+        else if (path.GetAt(i) == '\\')
+            return path.Left(i);
+    }
+    return CString();
 }
+
+// What carries code, or is run, loaded or registered by the system,
+// AutoCAD or the product: such a content file's digest is read before
+// anything changes, not only as it is copied.
+const struct {
+    const char* extension;
+    const char* what;
+} kCodeExtensions[] = {
+    {.extension = "exe", .what = "program"},
+    {.extension = "dll", .what = "library"},
+    {.extension = "ocx", .what = "control, registered"},
+    {.extension = "sys", .what = "driver"},
+    {.extension = "drv", .what = "driver"},
+    {.extension = "cpl", .what = "control panel item"},
+    {.extension = "scr", .what = "screen saver, or an AutoCAD script"},
+    {.extension = "com", .what = "program"},
+    {.extension = "pif", .what = "runs a program"},
+    {.extension = "lnk", .what = "runs a program"},
+    {.extension = "url", .what = "opens a program or a page"},
+    {.extension = "bat", .what = "command script"},
+    {.extension = "cmd", .what = "command script"},
+    {.extension = "vbs", .what = "script"},
+    {.extension = "vbe", .what = "script"},
+    {.extension = "js", .what = "script"},
+    {.extension = "jse", .what = "script"},
+    {.extension = "wsf", .what = "script"},
+    {.extension = "wsh", .what = "script settings"},
+    {.extension = "ps1", .what = "script"},
+    {.extension = "hta", .what = "runs as a program"},
+    {.extension = "chm", .what = "help that runs scripts"},
+    {.extension = "msi", .what = "installer package"},
+    {.extension = "msp", .what = "installer patch"},
+    {.extension = "mst", .what = "installer transform"},
+    {.extension = "reg", .what = "registry entries"},
+    {.extension = "inf", .what = "set-up information"},
+    {.extension = "tlb", .what = "type library, registered"},
+    {.extension = "manifest", .what = "loads side-by-side libraries"},
+    {.extension = "config", .what = "loads .NET assemblies"},
+    {.extension = "arx", .what = "AutoCAD application"},
+    {.extension = "dbx", .what = "AutoCAD object enabler"},
+    {.extension = "crx", .what = "AutoCAD core application"},
+    {.extension = "dvb", .what = "AutoCAD VBA project"},
+    {.extension = "lsp", .what = "AutoLISP"},
+    {.extension = "fas", .what = "compiled AutoLISP"},
+    {.extension = "vlx", .what = "compiled AutoLISP"},
+    {.extension = "mnl", .what = "AutoLISP loaded with a menu"},
+    {.extension = "dcl", .what = "dialogs whose actions are AutoLISP"},
+    {.extension = "cui", .what = "AutoCAD menus, their macros"},
+    {.extension = "cuix", .what = "AutoCAD menus, their macros"},
+    {.extension = "mnu", .what = "AutoCAD menus, their macros"},
+    {.extension = "mns", .what = "AutoCAD menus, their macros"},
+    {.extension = "mnc", .what = "compiled AutoCAD menus"},
+    {.extension = "mnr", .what = "AutoCAD menu resources"},
+    {.extension = "pgp", .what = "AutoCAD command aliases"},
+    {.extension = "bundle", .what = "AutoCAD autoloader package"},
+};
 
 bool IsContentFolder(const CString& name) {
     for (const char* folder : CONTENT_FOLDERS)
@@ -114,11 +175,43 @@ struct CThreadCall {
     }
 };
 
+} // namespace
+
+namespace {
+
+// The extension of a content file names code.
+bool IsCodeFile(const CString& path) {
+    // '.' is never the trail byte of a double-byte character; an extension
+    // with a backslash or a double-byte character matches no entry.
+    const int dot = path.ReverseFind('.');
+    if (dot < 0) return false;
+    const CString extension = path.Mid(dot + 1);
+    for (const auto& code : kCodeExtensions)
+        if (extension.CompareNoCase(code.extension) == 0) return true;
+    return false;
+}
+
+} // namespace
+
+bool IsDigestedBeforeChanges(const CString& path) {
+    const CString first = FirstComponent(path);
+    return first.IsEmpty() || !IsContentFolder(first) || IsCodeFile(path);
+}
+
+const FileDigest* CopyCheck::Find(const CString& path) const {
+    const auto found = files.find(Key(path).str());
+    return found == files.end() ? nullptr : &found->second;
+}
+
+namespace {
+
 class CChecker {
 public:
     CChecker(const CString& folder, const std::vector<ManifestEntry>& entries,
              DistributionCheck& check)
-        : m_folder(folder), m_entries(entries), m_check(check), m_seen(entries.size(), false) {
+        : m_folder(folder), m_entries(entries), m_check(check), m_seen(entries.size(), false),
+          m_duringCopy(std::make_shared<CopyCheck>()) {
+        m_duringCopy->folder = folder;
         for (size_t i = 0; i < entries.size(); ++i) m_index[Key(entries[i].path).str()] = i;
     }
 
@@ -131,7 +224,7 @@ public:
             if (finder.HasExactName() &&
                 (name.CompareNoCase("Setup.exe") == 0 || name.CompareNoCase(kManifestName) == 0))
                 continue;
-            Listed(finder, name);
+            Listed(finder, name, false);
         }
         for (const char* folder : CONTENT_FOLDERS) Walk(CString(folder) + "\\");
         // Listed files the walk did not meet: missing where it looked, and
@@ -145,6 +238,7 @@ public:
                 m_digests.push_back(i);
         }
         DigestAll();
+        m_check.duringCopy = std::move(m_duringCopy);
     }
 
 private:
@@ -161,13 +255,13 @@ private:
                     m_check.extra.push_back(relativeFolder + finder.GetFileName());
                 continue;
             }
-            Listed(finder, relativeFolder + finder.GetFileName());
+            Listed(finder, relativeFolder + finder.GetFileName(), true);
         }
     }
 
     // A file of the folder: extra, of another size (the listing tells
     // without an open), or one whose digest is to be read.
-    void Listed(const CFileFind& finder, const CString& path) {
+    void Listed(const CFileFind& finder, const CString& path, bool content) {
         const auto found = finder.HasExactName() ? m_index.find(Key(path).str()) : m_index.end();
         if (found == m_index.end()) {
             m_check.extra.push_back(path);
@@ -175,11 +269,19 @@ private:
         }
         m_seen[found->second] = true;
         const WIN32_FIND_DATAW& data = finder.Data();
+        const ManifestEntry& entry = m_entries[found->second];
         if (((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow) !=
-            m_entries[found->second].size)
+            entry.size) {
             m_check.changed.push_back(path);
-        else
+            return;
+        }
+        if (content)
+            m_duringCopy->files.emplace(found->first,
+                                        FileDigest{.size = entry.size, .sha256 = entry.sha256});
+        if (!content || IsCodeFile(path))
             m_digests.push_back(found->second);
+        else
+            ++m_check.leftToCopy;
     }
 
     enum class Verdict : char { Matches, Missing, Changed };
@@ -229,6 +331,7 @@ private:
     std::vector<bool> m_seen;
     std::vector<size_t> m_digests; // entries whose digests are read
     std::unordered_map<std::string, size_t> m_index;
+    std::shared_ptr<CopyCheck> m_duringCopy;
 };
 
 void AppendNames(CString& text, const CStringArray& names, const char* what, size_t shown) {
@@ -313,6 +416,7 @@ DistributionCheck CheckDistribution(const CString& folder, const CSha256::Digest
     if (!check.manifestProblem.IsEmpty()) return check;
     CChecker(folder, entries, check).Run();
     check.passed = check.missing.empty() && check.changed.empty() && check.extra.empty();
+    if (!check.passed) check.duringCopy.reset();
     return check;
 }
 
@@ -328,7 +432,17 @@ CString DistributionProblemText(const DistributionCheck& check) {
     return text;
 }
 
-bool ConfirmDistribution(HWND page) {
+namespace {
+
+void LogPassed(const DistributionCheck& check) {
+    RunLogLine("分发文件夹与文件清单相符 (%d 个文件; 另有 %d 个数据文件在复制时核对)",
+               check.checked, check.leftToCopy);
+}
+
+} // namespace
+
+bool ConfirmDistribution(HWND page, std::shared_ptr<const CopyCheck>& duringCopy) {
+    duringCopy.reset();
     CSha256::Digest bound;
     if (!ReadBoundManifestDigest(bound)) return true;
     CString folder;
@@ -342,7 +456,8 @@ bool ConfirmDistribution(HWND page) {
     run.Wait(true);
     EnableWindow(page, TRUE);
     if (check.passed) {
-        RunLogLine("分发文件夹与文件清单相符 (%d 个文件)", check.checked);
+        LogPassed(check);
+        duringCopy = check.duringCopy;
         return true;
     }
     const CString text = DistributionProblemText(check);
@@ -351,7 +466,9 @@ bool ConfirmDistribution(HWND page) {
     return false;
 }
 
-bool CheckDistributionBeforeChanges(const CString& folder) {
+bool CheckDistributionBeforeChanges(const CString& folder,
+                                    std::shared_ptr<const CopyCheck>& duringCopy) {
+    duringCopy.reset();
     CSha256::Digest bound;
     if (!ReadBoundManifestDigest(bound)) {
         RunLogLine("安装程序没有绑定文件清单: 不检查分发文件夹");
@@ -359,7 +476,8 @@ bool CheckDistributionBeforeChanges(const CString& folder) {
     }
     const DistributionCheck check = CheckDistribution(folder, bound);
     if (check.passed) {
-        RunLogLine("分发文件夹与文件清单相符 (%d 个文件)", check.checked);
+        LogPassed(check);
+        duringCopy = check.duringCopy;
         return true;
     }
     if (!check.manifestProblem.IsEmpty())

@@ -12,7 +12,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
+
+struct CopyCheck;
 
 // The product's content folders, copied in this order (and counted over by
 // the copying page in the same order).
@@ -56,6 +59,10 @@ public:
     // its size and last-write time over, so the record takes them from it.
     int CopyFileEntry(const CString& source, const CString& destination, DWORD sourceAttributes,
                       const WIN32_FIND_DATAW* sourceData = nullptr);
+    // A content file the bound distribution's copy refuses: not the listed
+    // file (read as it was copied), or not listed. Named in the log and a
+    // box; the run stops (0).
+    int RefuseUncheckedFile(const CString& source, bool listed);
     // Copies source over destination; a read-only or hidden file left by an
     // earlier installation has its attributes cleared and is tried once more.
     // ERROR_SUCCESS, or why the last try failed.
@@ -215,6 +222,10 @@ public:
     CString m_strEarlierInstallDir;
     CString m_strSourceDir;
     CString m_strInstallDir;
+    // A bound distribution, checked before the run: the listed content
+    // files the copy checks as it reads them (a data file changed at its
+    // size, a file added since, stops the copy). Null: nothing is checked.
+    std::shared_ptr<const CopyCheck> m_copyCheck;
     // Whose profiles and links this run writes, and whether it registers the
     // per-user set-up (engine/UserSteps.h); by default its own user's and the
     // machine's, without the set-up.

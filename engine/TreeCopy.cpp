@@ -3,13 +3,17 @@
 #include "engine/SetupThread.h"
 
 #include "engine/DataFolderRights.h"
+#include "engine/DistributionCheck.h"
 #include "engine/JoinPath.h"
 #include "framework/App.h"
 #include "framework/FileCalls.h"
+#include "framework/FileDigest.h"
 #include "framework/FileFind.h"
 #include "framework/FilesInUse.h"
+#include "framework/Handles.h"
 #include "framework/RunLog.h"
 #include "framework/SystemError.h"
+#include "framework/WideText.h"
 #include "framework/ZoneMark.h"
 
 #include <cstdarg>
@@ -55,6 +59,15 @@ int AskAboutFileCopy(HWND owner, const CString& file) {
                "%s\n不能复制文件 %s ，\n点击“重试”按钮试图重新复制该文件；\n"
                "点击“忽略”按钮将跳过该文件并继续执行；\n点击“中止”按钮将终止程序运行。",
                LastErrorText().GetString(), file.GetString());
+}
+
+// The source read once more, for a copy made otherwise (waiting for the
+// restart).
+bool SourceIsListed(const CString& source, const FileDigest& listed) {
+    CFileHandle file(CreateFileW(Wide(source).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FileDigest digest;
+    return file && DigestFile(file.Get(), digest) && digest == listed;
 }
 
 bool PathExists(const CString& path) { return GetPathAttributes(path) != INVALID_FILE_ATTRIBUTES; }
@@ -165,15 +178,42 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
     if (destination.Find(kDatabaseName) >= 0 && PathExists(destination)) return 1;
     // Installing from the destination itself: the file is already in place.
     if (source.CompareNoCase(destination) == 0) return 1;
+    // A bound distribution's file is checked as it is read: the listed one,
+    // or the copy stops.
+    const FileDigest* listed = nullptr;
+    if (m_copyCheck) {
+        const CString& folder = m_copyCheck->folder;
+        if (source.GetLength() > folder.GetLength() &&
+            source.Left(folder.GetLength()).CompareNoCase(folder) == 0)
+            listed = m_copyCheck->Find(source.Mid(folder.GetLength()));
+        if (!listed) return RefuseUncheckedFile(source, false);
+    }
+    auto copy = [&](bool failIfExists) -> DWORD {
+        if (listed)
+            return CopyCheckedFilePath(source, destination, failIfExists, listed->size,
+                                       listed->sha256, sourceData);
+        return CopyFilePath(source, destination, failIfExists) ? ERROR_SUCCESS : GetLastError();
+    };
     // A first installation's file, from a source with no attribute to take
     // off, is done in one call: it arrives with the source's attributes,
     // which are at most the archive bit. Everything else takes the way below.
-    if (HasOnlyPlainAttributes(sourceAttributes) && CopyFilePath(source, destination, true)) {
-        record();
-        return 1;
+    if (HasOnlyPlainAttributes(sourceAttributes)) {
+        const DWORD error = copy(true);
+        if (error == ERROR_SUCCESS) {
+            record();
+            return 1;
+        }
+        if (error == kErrorDataChecksum) return RefuseUncheckedFile(source, true);
     }
     for (;;) {
-        const DWORD error = CopyOverExisting(source, destination);
+        // A writable file already there costs one call; a read-only or
+        // hidden file left by an earlier installation refuses to be replaced
+        // until its attributes are cleared.
+        DWORD error = copy(false);
+        if (error != ERROR_SUCCESS && error != kErrorDataChecksum &&
+            SetPathAttributes(destination, FILE_ATTRIBUTE_NORMAL))
+            error = copy(false);
+        if (error == kErrorDataChecksum) return RefuseUncheckedFile(source, true);
         if (error == ERROR_SUCCESS) {
             // Takes off a read-only, hidden or system attribute that came with
             // the source or stayed from an earlier installation.
@@ -185,7 +225,10 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
         // product would trip over it, and it holds the space the remaining
         // files need. (The copy had already emptied any earlier file.)
         if (IsDiskFullError(error)) DeleteFilePath(destination);
-        // Held by a program, and to be replaced at the next restart.
+        // Held by a program, and to be replaced at the next restart (the
+        // waiting copy is the listed file: its source is read once more).
+        if (IsInUseError(error) && listed && !SourceIsListed(source, *listed))
+            return RefuseUncheckedFile(source, true);
         if (IsInUseError(error) && ReplaceAtRestart(source, destination)) return 1;
         // The box names why the copy failed, not why the attributes could
         // not be cleared (there may be no file to clear them on).
@@ -205,6 +248,23 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
         if (answer == IDIGNORE) return 1;
         if (answer != IDRETRY) return 0;
     }
+}
+
+int CSetupThread::RefuseUncheckedFile(const CString& source, bool listed) {
+    if (listed)
+        RunLogLine("ERROR  文件已改动 %s (复制时核对, 与文件清单不符)", source.GetString());
+    else
+        RunLogLine("ERROR  多出的文件 %s (复制时发现, 文件清单中没有)", source.GetString());
+    RunLogLine("ERROR  复制停止: 分发文件夹与文件清单不符");
+    if (ShowsBoxes() && !IsCancelled()) {
+        CString text;
+        text.Format("安装文件已被改动, 安装没有完成:\n\n    %s\n        %s\n\n"
+                    "请重新复制完整的安装文件, 然后再运行安装程序。",
+                    listed ? "已改动的文件 (与文件清单不符):" : "多出的文件 (文件清单中没有):",
+                    source.GetString());
+        AfxMessageBox(m_hWndPage, text, MB_OK | MB_ICONSTOP);
+    }
+    return 0;
 }
 
 DWORD CSetupThread::CopyOverExisting(const CString& source, const CString& destination) {

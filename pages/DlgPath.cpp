@@ -85,7 +85,7 @@ void CDlgPath::OnNext() {
             // Before the copying page changes anything: the distribution as
             // its manifest lists it, a folder only administrators can change,
             // the space and the files in use.
-            if (ConfirmDistribution(m_hWnd) &&
+            if (ConfirmDistribution(m_hWnd, m_copyCheck) &&
                 ConfirmDestinationSecurity(m_hWnd, CString(m_strInstallDir).Trim()) &&
                 ConfirmInstallation(m_hWnd, m_strSourceDir, m_strInstallDir,
                                     m_bReplaceInUseAtRestart)) {

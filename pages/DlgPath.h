@@ -1,6 +1,7 @@
 // The destination page: the folder to install into, typed or browsed for.
 #pragma once
 
+#include "engine/DistributionCheck.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "ui/ShadeButton.h"
@@ -16,6 +17,8 @@ public:
     CString m_strSourceDir;
     // Set on Next when files in use are to be replaced at the next restart.
     bool m_bReplaceInUseAtRestart = false;
+    // Set on Next: what the copy of a bound distribution checks (null: none).
+    std::shared_ptr<const CopyCheck> m_copyCheck;
     CShadeButton m_btnCancel;
     CStaticEx m_heading;
     CEdit m_pathEdit;

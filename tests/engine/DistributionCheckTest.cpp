@@ -2,9 +2,11 @@
 // release writes them, then one change at a time.
 #include "engine/DistributionCheck.h"
 
+#include "engine/UnattendedSetup.h"
 #include "framework/FileDigest.h"
 #include "framework/FileFind.h"
 #include "framework/Handles.h"
+#include "framework/RunLog.h"
 #include "framework/WideText.h"
 #include "tests/support/TempDir.h"
 
@@ -20,6 +22,8 @@ const char* const kFiles[] = {
     "Control\\Kelvra.ocx", "线型库\\分类1\\A.LIN", "安装界面\\BACKDROP1.jpg",
     "Temp\\README.TXT",
 };
+// Of them, the data files whose digests only the copy reads.
+constexpr int kLeftToCopy = 2; // A.LIN, README.TXT
 
 CString Hex(const CSha256::Digest& digest) {
     char text[65];
@@ -103,6 +107,12 @@ TEST(DistributionCheck, EveryChangeIsNamedBeforeAnythingIsInstalled) {
              },
          .passed = false,
          .changed = {"Control\\Kelvra.ocx"}},
+        {.name = "a data file changed, its size kept: the copy finds it",
+         .make =
+             [](const CString& d) {
+                 WriteFileBytes(d + "线型库\\分类1\\A.LIN", std::string(248, 'x'));
+             },
+         .passed = true},
         {.name = "a program file added",
          .make = [](const CString& d) { WriteFileBytes(d + "version.dll", "planted"); },
          .passed = false,
@@ -139,8 +149,11 @@ TEST(DistributionCheck, EveryChangeIsNamedBeforeAnythingIsInstalled) {
         EXPECT_EQ(!check.manifestProblem.IsEmpty(), change.manifestProblem)
             << check.manifestProblem;
         EXPECT_EQ(DistributionProblemText(check).IsEmpty(), change.passed);
+        EXPECT_EQ(check.duringCopy != nullptr, change.passed);
         if (change.passed) {
-            EXPECT_EQ(check.checked, static_cast<int>(std::size(kFiles)));
+            EXPECT_EQ(check.checked, static_cast<int>(std::size(kFiles)) - kLeftToCopy);
+            EXPECT_EQ(check.leftToCopy, kLeftToCopy);
+            EXPECT_EQ(check.duringCopy->files.size(), 4u); // the content folders' files
         }
     }
 }
@@ -173,4 +186,64 @@ TEST(DistributionCheck, AManifestThatIsNoSuchListIsRefusedWhole) {
     // A test program carries no binding: it checks nothing.
     CSha256::Digest bound;
     EXPECT_FALSE(ReadBoundManifestDigest(bound));
+}
+
+// After a passed check the copy reads every content file against the list:
+// a data file changed at its size (which only the copy reads), and a file
+// changed or added after the check, stop it; what it did not copy is not
+// left behind.
+TEST(DistributionCheck, TheCopyStopsAtAFileThatIsNotTheListedOne) {
+    const struct {
+        const char* name;
+        std::function<void(const CString&)> make;
+        const char* refused; // the file named, or null: the copy goes through
+    } rows[] = {
+        {.name = "as released", .make = [](const CString&) {}, .refused = nullptr},
+        {.name = "a data file changed, its size kept",
+         .make =
+             [](const CString& d) {
+                 WriteFileBytes(d + "线型库\\分类1\\A.LIN", std::string(248, 'x'));
+             },
+         .refused = "线型库\\分类1\\A.LIN"},
+        {.name = "a control changed after the check",
+         .make =
+             [](const CString& d) {
+                 WriteFileBytes(d + "Control\\Kelvra.ocx", std::string(211, 'x'));
+             },
+         .refused = "Control\\Kelvra.ocx"},
+        {.name = "a file added after the check",
+         .make = [](const CString& d) { WriteFileBytes(d + "Temp\\acad.lsp", "planted"); },
+         .refused = "Temp\\acad.lsp"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir temp;
+        const CString source = temp / "dist\\", destination = temp / "dst\\";
+        const DistributionCheck check = CheckDistribution(source, Release(source));
+        ASSERT_TRUE(check.passed);
+        row.make(source);
+        CUnattendedSetup worker;
+        worker.m_strSourceDir = source;
+        worker.m_strInstallDir = destination;
+        worker.m_copyCheck = check.duringCopy;
+        const CString logPath = temp / "setup.log";
+        bool copied = true;
+        {
+            CRunLog log;
+            ASSERT_TRUE(log.Open(logPath));
+            for (const char* folder : {"Control", "线型库", "Temp"})
+                copied = copied && worker.CopyTree(source + folder, destination + folder);
+        }
+        EXPECT_EQ(copied, row.refused == nullptr);
+        const std::string logged = ReadFileBytes(logPath);
+        if (!row.refused) {
+            EXPECT_EQ(ReadFileBytes(destination + "线型库\\分类1\\a.lin"),
+                      ReadFileBytes(source + "线型库\\分类1\\A.LIN"));
+            EXPECT_EQ(logged.find("ERROR"), std::string::npos) << logged;
+            continue;
+        }
+        EXPECT_NE(logged.find((source + row.refused).str()), std::string::npos) << logged;
+        CString copy = destination + row.refused;
+        EXPECT_FALSE(FileExists(copy.MakeLower())) << copy;
+    }
 }

@@ -4,7 +4,8 @@
 # the zip is the signed one, its signature valid for that certificate. Then
 # the round trip of the checked distribution, in a Wine prefix of its own:
 # the release installs from the zip as shipped; with a file removed, or one
-# changed, it refuses before anything changes.
+# changed, it refuses before anything changes; a data file changed at its
+# size stops the copy, and the product is not detected as installed.
 #   release-test.sh <source tree> <release build tree> <scratch folder>
 set -euo pipefail
 source_dir=$1
@@ -107,6 +108,24 @@ refused() {
 refused removed "rm Support/2010-12/64/ARX/LoadKelvra.arx" "缺少文件 .*LoadKelvra.arx"
 refused changed "perl -pi -e 's/sample content/sample CONTENT/' readme.txt" "文件已改动 .*readme.txt"
 
+# A data file changed at its size: only the copy reads its digest. The copy
+# stops there (1603), the file is not installed, and the detection value,
+# cleared before the copy began, stays cleared.
+copy="$out/datachanged"
+rm -rf "$copy"
+cp -r "$dist" "$copy"
+(cd "$copy" && perl -pi -e 's/sample content/sample CONTENT/' Temp/README.TXT)
+wine reg add 'HKLM\Software\Morvane\Kelvra\V9' /v InstalledVersion /d 9.00 /f >/dev/null 2>&1
+status=$(run "$copy" datachanged)
+[ "$status" = $failed ] || { log datachanged; fail "datachanged: ended with $status, not 1603"; }
+has datachanged "分发文件夹与文件清单相符" || { log datachanged; fail "datachanged: refused before the copy"; }
+has datachanged "文件已改动 .*Temp.README.TXT (复制时核对" ||
+  { log datachanged; fail "datachanged: the log does not name Temp\\README.TXT"; }
+has datachanged "安装失败: 复制文件没有完成" || { log datachanged; fail "datachanged: the copy did not stop"; }
+[ ! -e "$WINEPREFIX/drive_c/datachanged/Temp/readme.txt" ] || fail "datachanged: the changed file was installed"
+wine reg query 'HKLM\Software\Morvane\Kelvra\V9' /v InstalledVersion >/dev/null 2>&1 &&
+  fail "datachanged: the product is still detected as installed"
+
 # The product goes again.
 "$source_dir/cmake/wine-run.sh" "$WINEPREFIX/drive_c/clean/Uninstall-64.exe" /S >/dev/null 2>&1 || true
-echo "release $name: signed, verified, checksummed; with its deployment scripts; checked clean installs, a removed and a changed file are refused"
+echo "release $name: signed, verified, checksummed; with its deployment scripts; checked clean installs, a removed and a changed file are refused, a data file changed at its size stops the copy"
