@@ -437,8 +437,8 @@ TEST_F(DeploymentTest, InteractiveExitCodesAndBoxes) {
 // The installed build against this one, weighed before anything changes
 // (the start-up question's place, before the backdrop): a newer one stays,
 // asked about with 否 the default or silently with 1638, unless the
-// administrator allows the downgrade; the same or an older one leads to the
-// reinstall question as before.
+// administrator allows the downgrade; the same one leads to the reinstall
+// question as before (an older one too: InstalledVersionTest).
 TEST_F(DeploymentTest, TheInstalledVersionIsWeighedBeforeAnythingChanges) {
     const char kDowngradeQuestion[] = "已经安装了本软件的较新版本 " KELVRA_NEXT_VERSION;
     struct Case {
@@ -461,11 +461,6 @@ TEST_F(DeploymentTest, TheInstalledVersionIsWeighedBeforeAnythingChanges) {
          .question = kReinstallQuestion,
          .exitCode = kExitUserCancelled},
         {.installed = kBuildVersion,
-         .arguments = "",
-         .question = kReinstallQuestion,
-         .exitCode = kExitUserCancelled},
-        // What earlier builds wrote.
-        {.installed = "9.00",
          .arguments = "",
          .question = kReinstallQuestion,
          .exitCode = kExitUserCancelled},
@@ -832,18 +827,24 @@ TEST_F(DeploymentTest, GroupPolicyScriptsInstallOnceRemoveAndReturnTheExitCodes)
     }
 }
 
-// Wine gives every process a full token: this makes the programs started
-// while it lives (and their restarts) see an administrator's filtered one;
-// "declined" also stands for a No at the consent prompt.
-class PretendFilteredToken {
+// A test build's seam, set in the environment of the programs started while
+// it lives (and of their restarts). Wine gives every process a full token:
+// KELVRA_PRETEND_FILTERED_TOKEN makes them see an administrator's filtered
+// one ("declined" also stands for a No at the consent prompt). Wine has no
+// SYSTEM account: KELVRA_PRETEND_SYSTEM makes them see themselves as SYSTEM.
+class Pretend {
 public:
-    explicit PretendFilteredToken(const wchar_t* value) {
-        SetEnvironmentVariableW(L"KELVRA_PRETEND_FILTERED_TOKEN", value);
+    Pretend(const wchar_t* seam, const wchar_t* value) : m_seam(seam) {
+        SetEnvironmentVariableW(seam, value);
     }
-    ~PretendFilteredToken() { SetEnvironmentVariableW(L"KELVRA_PRETEND_FILTERED_TOKEN", nullptr); }
-    PretendFilteredToken(const PretendFilteredToken&) = delete;
-    PretendFilteredToken& operator=(const PretendFilteredToken&) = delete;
+    ~Pretend() { SetEnvironmentVariableW(m_seam, nullptr); }
+    Pretend(const Pretend&) = delete;
+    Pretend& operator=(const Pretend&) = delete;
+
+private:
+    const wchar_t* m_seam;
 };
+const wchar_t kFilteredToken[] = L"KELVRA_PRETEND_FILTERED_TOKEN";
 
 DWORD WindowProcess(HWND hwnd) {
     DWORD process = 0;
@@ -854,7 +855,7 @@ DWORD WindowProcess(HWND hwnd) {
 const char kWithoutRights[] = "没有获得管理员权限";
 
 TEST_F(DeploymentTest, AFilteredTokenRestartsOnceWithTheSameArgumentsAndHandsBackTheExitCode) {
-    PretendFilteredToken filtered(L"1");
+    Pretend filtered(kFilteredToken, L"1");
     m_destination = m_temp / "权限 目录\\a b\\";
     const CString folder = m_destination.Left(m_destination.GetLength() - 1);
     m_driver.Launch(Distribution("full"), LogArgument() + " /D=" + folder);
@@ -880,7 +881,7 @@ TEST_F(DeploymentTest, AFilteredTokenRestartsOnceWithTheSameArgumentsAndHandsBac
 }
 
 TEST_F(DeploymentTest, WithoutAdministratorRightsABoxOffersToGoOnAndASilentRunEnds) {
-    PretendFilteredToken declined(L"declined");
+    Pretend declined(kFilteredToken, L"declined");
     // No at the consent prompt: the first run asks, quitting gives 1602.
     m_driver.Launch(Distribution("full"), LogArgument());
     HWND box = m_driver.WaitForMessageBox(kWithoutRights);
@@ -984,7 +985,7 @@ TEST_F(DeploymentTest, ARestartedElevatedRunLeavesTheUsersPartAndTheReadmeToTheO
     ASSERT_TRUE(readme.IsRegistered());
     const CString userSetupLog = TempFolderPath("Kelvra V9 UserSetup.log");
     DeleteFileA(userSetupLog);
-    PretendFilteredToken consented(L"consented");
+    Pretend consented(kFilteredToken, L"consented");
     m_driver.Launch(Distribution("full"), LogArgument());
     WalkFromWelcome();
     HWND finish = Reached(WizardPage::Finish);
@@ -1022,22 +1023,12 @@ TEST_F(DeploymentTest, ARestartedElevatedRunLeavesTheUsersPartAndTheReadmeToTheO
     EXPECT_EQ(TextFileRecorder::Recorders().size(), 1u);
 }
 
-// Makes the programs started while it lives see themselves as SYSTEM: a
-// test build's seam, since Wine has no SYSTEM account to run them as.
-class PretendSystem {
-public:
-    PretendSystem() { SetEnvironmentVariableW(L"KELVRA_PRETEND_SYSTEM", L"1"); }
-    ~PretendSystem() { SetEnvironmentVariableW(L"KELVRA_PRETEND_SYSTEM", nullptr); }
-    PretendSystem(const PretendSystem&) = delete;
-    PretendSystem& operator=(const PretendSystem&) = delete;
-};
-
 // Intune or Configuration Manager: a silent run as SYSTEM. Under Wine SYSTEM's
 // HKEY_CURRENT_USER and shell folders are the test user's own, so what the
 // run does not write there shows directly.
 TEST_F(DeploymentTest, ASilentRunAsSystemWritesNoProfileOrLinkOfItsOwn) {
     {
-        PretendSystem system;
+        Pretend system(L"KELVRA_PRETEND_SYSTEM", L"1");
         EXPECT_EQ(InstallSilently(), 0u) << ReadFileBytes(Log());
     }
     EXPECT_TRUE(Detected());

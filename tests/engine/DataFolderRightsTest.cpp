@@ -7,13 +7,13 @@
 #include "framework/FileSecurity.h"
 #include "framework/RunLog.h"
 #include "tests/engine/PageStandIn.h"
+#include "tests/support/Dacl.h"
 #include "tests/support/SampleDistribution.h"
 #include "tests/support/ScratchRegistry.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <aclapi.h>
 #include <sddl.h>
 
 #include <string>
@@ -45,27 +45,6 @@ CLocalMemory Descriptor(std::wstring sddl) {
     ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
                                                          nullptr);
     return CLocalMemory(descriptor);
-}
-
-std::wstring DaclText(PSECURITY_DESCRIPTOR descriptor) {
-    LPWSTR text = nullptr;
-    if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(
-            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
-        return std::wstring();
-    CLocalMemory owned(text);
-    return text;
-}
-
-// The access list a folder reads back with.
-std::wstring FolderDacl(const CString& folder) {
-    CFileHandle handle(CreateFileA(folder, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!handle || GetSecurityInfo(handle.Get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                   nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
-        return std::wstring();
-    CLocalMemory owned(descriptor);
-    return DaclText(descriptor);
 }
 
 bool UnderWine() {
@@ -141,7 +120,7 @@ TEST(DataFolderRights, ARunGrantsTheDataFoldersItCreatesAndLeavesTheOneThatWasTh
     const CString destination = temp / "Kelvra\\";
     ASSERT_TRUE(SampleDistribution{.programFiles = {}}.MakeIn(source));
     CreateFolders(destination + "Temp");
-    const std::wstring before = FolderDacl(destination + "Temp");
+    const std::wstring before = FileDacl(destination + "Temp");
     ASSERT_FALSE(before.empty());
 
     PageStandIn page;
@@ -170,14 +149,14 @@ TEST(DataFolderRights, ARunGrantsTheDataFoldersItCreatesAndLeavesTheOneThatWasTh
     // file or folder at all: it accepts the list and answers with one made
     // up from the Unix mode bits, so there Database\ reads back just as the
     // Temp\ the run left alone.
-    const std::wstring database = FolderDacl(destination + "Database");
+    const std::wstring database = FileDacl(destination + "Database");
     if (UnderWine()) {
         EXPECT_EQ(database, before);
     } else {
         EXPECT_NE(database.find(kUsersModify), std::wstring::npos);
-        EXPECT_NE(FolderDacl(destination + "Database\\item.txt").find(L";0x1301bf;;;BU)"),
+        EXPECT_NE(FileDacl(destination + "Database\\item.txt").find(L";0x1301bf;;;BU)"),
                   std::wstring::npos);
-        EXPECT_EQ(FolderDacl(destination + "Temp"), before);
+        EXPECT_EQ(FileDacl(destination + "Temp"), before);
     }
     SetFileAttributesA(destination + "Uninstall.log", FILE_ATTRIBUTE_NORMAL);
 }

@@ -16,12 +16,11 @@
 #include "framework/FileSecurity.h"
 #include "framework/RunLog.h"
 #include "framework/WideText.h"
+#include "tests/support/Dacl.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <aclapi.h>
-#include <sddl.h>
 #include <shlobj.h>
 
 #include <string>
@@ -59,21 +58,6 @@ const DecisionRow kDecisions[] = {
     {"created outside, not elevated", Facts(false, false, false, false), false, false},
     {"existing, others may change, not elevated", Facts(true, false, true, false), false, false},
 };
-
-// The folder's access list in SDDL.
-std::wstring Dacl(const CString& folder) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoW(Wide(folder).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                              nullptr, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
-        return std::wstring();
-    LPWSTR text = nullptr;
-    ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
-                                                         DACL_SECURITY_INFORMATION, &text, nullptr);
-    std::wstring dacl = text ? text : L"";
-    LocalFree(text);
-    LocalFree(descriptor);
-    return dacl;
-}
 
 void MakeFolder(const CString& folder, const wchar_t* sddl) {
     ASSERT_TRUE(CreateFolderWithList(folder, sddl)) << folder;
@@ -149,16 +133,16 @@ TEST(DestinationSecurity, FoldersCreatedOnTheDestinationsPathGetTheProtectedList
     ASSERT_NE(worker.EnsureDirectory(destination + "Support"), 0);
     ASSERT_NE(worker.EnsureDirectory(temp / "Group"), 0);
 
-    const std::wstring created = Dacl(temp / "D\\Kelvra");
-    const std::wstring above = Dacl(temp / "D");
-    const std::wstring beside = Dacl(temp / "Group");
+    const std::wstring created = FileDacl(temp / "D\\Kelvra");
+    const std::wstring above = FileDacl(temp / "D");
+    const std::wstring beside = FileDacl(temp / "Group");
     ASSERT_FALSE(created.empty());
     if (created.find(L"S-1-5-80-956008885") != std::wstring::npos) {
         // Windows keeps the list as given.
         EXPECT_EQ(created.rfind(L"D:P", 0), 0u) << created;
         EXPECT_EQ(above.rfind(L"D:P", 0), 0u) << above;
         EXPECT_NE(created.find(L"(A;OICI;0x1200a9;;;BU)"), std::wstring::npos) << created;
-        EXPECT_NE(Dacl(destination + "Support").find(L";ID;"), std::wstring::npos);
+        EXPECT_NE(FileDacl(destination + "Support").find(L";ID;"), std::wstring::npos);
     } else {
         // Wine: as far as the Unix mode holds it, Everyone is gone from both.
         printf("Wine shows the lists as %ls (created) and %ls (beside)\n", created.c_str(),

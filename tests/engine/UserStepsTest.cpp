@@ -16,63 +16,56 @@ constexpr ConfigurationParts kMachine = ConfigurationParts::MachineOnly;
 
 struct StepsCase {
     const char* run;
-    RunIdentity identity;
+    RunIdentity identity; // the facts that hold
     // Its own account's profiles and links here (kBoth) or not (kMachine);
     // every user's at the next logon; the original's user by the original.
     ConfigurationParts parts;
     bool everyUserAtLogon;
-    bool originalUserByTheOriginal;
+    bool originalUserByTheOriginal = false;
     ReadmeOpening readme;
 };
 
 const StepsCase kStepsCases[] = {
     {.run = "interactive, elevated from the start",
-     .identity = {.silent = false, .restarted = false, .elevated = true, .system = false},
+     .identity = {.elevated = true},
      .parts = kBoth,
      .everyUserAtLogon = true,
-     .originalUserByTheOriginal = false,
      .readme = ReadmeOpening::Here},
     {.run = "interactive, restarted elevated (an administrator's password for a user)",
-     .identity = {.silent = false, .restarted = true, .elevated = true, .system = false},
+     .identity = {.restarted = true, .elevated = true},
      .parts = kMachine,
      .everyUserAtLogon = true,
      .originalUserByTheOriginal = true,
      .readme = ReadmeOpening::ByTheOriginal},
     {.run = "interactive, restarted without the rights, going on with the user's own",
-     .identity = {.silent = false, .restarted = true, .elevated = false, .system = false},
+     .identity = {.restarted = true},
      .parts = kBoth,
      .everyUserAtLogon = false,
-     .originalUserByTheOriginal = false,
      .readme = ReadmeOpening::Here},
     {.run = "interactive, a standard user with UAC off, going on",
-     .identity = {.silent = false, .restarted = false, .elevated = false, .system = false},
+     .identity = {},
      .parts = kBoth,
      .everyUserAtLogon = false,
-     .originalUserByTheOriginal = false,
      .readme = ReadmeOpening::Here},
     {.run = "interactive as SYSTEM (a deployment that shows its wizard)",
-     .identity = {.silent = false, .restarted = false, .elevated = true, .system = true},
+     .identity = {.elevated = true, .system = true},
      .parts = kMachine,
      .everyUserAtLogon = true,
-     .originalUserByTheOriginal = false,
      .readme = ReadmeOpening::Never},
     {.run = "silent, an elevated administrator",
-     .identity = {.silent = true, .restarted = false, .elevated = true, .system = false},
+     .identity = {.silent = true, .elevated = true},
      .parts = kBoth,
      .everyUserAtLogon = true,
-     .originalUserByTheOriginal = false,
      .readme = ReadmeOpening::Here},
     {.run = "silent, with the restart's mark typed by hand",
-     .identity = {.silent = true, .restarted = true, .elevated = true, .system = false},
+     .identity = {.silent = true, .restarted = true, .elevated = true},
      .parts = kBoth,
      .everyUserAtLogon = true,
-     .originalUserByTheOriginal = false,
      .readme = ReadmeOpening::Here},
     {.run = "silent as SYSTEM (Intune, Configuration Manager)",
-     .identity = {.silent = true, .restarted = false, .elevated = true, .system = true},
+     .identity = {.silent = true, .elevated = true, .system = true},
      .parts = kMachine,
      .everyUserAtLogon = true,
-     .originalUserByTheOriginal = false,
      .readme = ReadmeOpening::Never},
 };
 
@@ -89,13 +82,7 @@ TEST(UserSteps, WhichPerUserStepsRunWhereForEachKindOfRun) {
 
 // A moment, UTC, as a FILETIME.
 FILETIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
-    SYSTEMTIME time{};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    time.wSecond = second;
+    const SYSTEMTIME time{year, month, 0, day, hour, minute, second, 0};
     FILETIME file{};
     SystemTimeToFileTime(&time, &file);
     return file;

@@ -6,8 +6,10 @@
 // NTFS's streams, which only Windows can show.
 #include "engine/SetupThread.h"
 
+#include "framework/Handles.h"
 #include "framework/WideText.h"
 #include "tests/engine/PageStandIn.h"
+#include "tests/support/FileAsItIs.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -17,13 +19,6 @@ namespace {
 const char kMark[] = ":Zone.Identifier";
 const char kMarkText[] = "[ZoneTransfer]\r\nZoneId=3\r\n";
 
-uint64_t LastWrite(const CString& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-           data.ftLastWriteTime.dwLowDateTime;
-}
-
 // A source file written long ago (2020-01-01), so the copy's time is told
 // apart from the moment of the test.
 void MakeOld(const CString& path, const char* content) {
@@ -32,11 +27,9 @@ void MakeOld(const CString& path, const char* content) {
     SYSTEMTIME old{2020, 1, 3, 1, 0, 0, 0, 0};
     FILETIME time{};
     SystemTimeToFileTime(&old, &time);
-    HANDLE file = CreateFileW(Wide(path).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    SetFileTime(file, nullptr, nullptr, &time);
-    CloseHandle(file);
+    CFileHandle file(CreateFileW(Wide(path).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file && SetFileTime(file.Get(), nullptr, nullptr, &time));
 }
 
 } // namespace
@@ -82,8 +75,9 @@ TEST(ZoneMarkTest, InstalledFilesLoseTheMarkAndKeepTheTimeTheRecordTakes) {
             const CString source =
                 worker.m_strSourceDir +
                 (file.path == content ? CString("Support\\Help.CHM") : CString("KelvraHelp.chm"));
-            EXPECT_EQ(LastWrite(file.path), LastWrite(source)) << file.path.GetString();
-            EXPECT_EQ(file.lastWrite, LastWrite(file.path)) << file.path.GetString();
+            EXPECT_EQ(AsItIs(file.path).lastWrite, AsItIs(source).lastWrite)
+                << file.path.GetString();
+            EXPECT_EQ(file.lastWrite, AsItIs(file.path).lastWrite) << file.path.GetString();
         }
         SetFileAttributesW(Wide(program).c_str(), FILE_ATTRIBUTE_NORMAL);
         SetFileAttributesW(Wide(worker.m_strSourceDir + "KelvraHelp.chm").c_str(),
