@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -67,6 +68,9 @@ public:
     // earlier installation has its attributes cleared and is tried once more.
     // ERROR_SUCCESS, or why the last try failed.
     static DWORD CopyOverExisting(const CString& source, const CString& destination);
+    // The same for any copy into destination (ERROR_SUCCESS or why it
+    // failed); a source that is not the listed file is not tried again.
+    static DWORD CopyOverExisting(const CString& destination, const std::function<DWORD()>& copy);
 
     // --- files in use, replaced at the next restart ---
     // Where a program holds a file the copy must replace, the new file waits

@@ -206,13 +206,7 @@ int CSetupThread::CopyFileEntry(const CString& source, const CString& destinatio
         if (error == kErrorDataChecksum) return RefuseUncheckedFile(source, true);
     }
     for (;;) {
-        // A writable file already there costs one call; a read-only or
-        // hidden file left by an earlier installation refuses to be replaced
-        // until its attributes are cleared.
-        DWORD error = copy(false);
-        if (error != ERROR_SUCCESS && error != kErrorDataChecksum &&
-            SetPathAttributes(destination, FILE_ATTRIBUTE_NORMAL))
-            error = copy(false);
+        const DWORD error = CopyOverExisting(destination, [&] { return copy(false); });
         if (error == kErrorDataChecksum) return RefuseUncheckedFile(source, true);
         if (error == ERROR_SUCCESS) {
             // Takes off a read-only, hidden or system attribute that came with
@@ -268,13 +262,21 @@ int CSetupThread::RefuseUncheckedFile(const CString& source, bool listed) {
 }
 
 DWORD CSetupThread::CopyOverExisting(const CString& source, const CString& destination) {
+    return CopyOverExisting(destination, [&]() -> DWORD {
+        return CopyFilePath(source, destination, false) ? ERROR_SUCCESS : GetLastError();
+    });
+}
+
+DWORD CSetupThread::CopyOverExisting(const CString& destination,
+                                     const std::function<DWORD()>& copy) {
     // A writable file already there costs one call; a read-only or hidden
     // file left by an earlier installation refuses to be replaced until its
     // attributes are cleared.
-    if (CopyFilePath(source, destination, false)) return ERROR_SUCCESS;
-    const DWORD error = GetLastError();
-    if (!SetPathAttributes(destination, FILE_ATTRIBUTE_NORMAL)) return error;
-    return CopyFilePath(source, destination, false) ? ERROR_SUCCESS : GetLastError();
+    const DWORD error = copy();
+    if (error == ERROR_SUCCESS || error == kErrorDataChecksum ||
+        !SetPathAttributes(destination, FILE_ATTRIBUTE_NORMAL))
+        return error;
+    return copy();
 }
 
 int CSetupThread::EnsureDirectory(CString path) {
