@@ -3,12 +3,16 @@
 // or bench_1920x1080.jpg beside the program, over a window covering the screen.
 #include "framework/Handles.h"
 #include "ui/Backdrop.h"
+#include "ui/SmoothStretch.h"
 
 #include "bench/BenchTiming.h"
+#include "tests/ui/TestCanvas.h"
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -19,6 +23,41 @@ void WorkingSetMb(double& now, double& peak) {
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
     now = static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0);
     peak = static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+// How far the banded smooth stretch of the canvas lies from the system's one
+// HALFTONE stretch of it over width x height: pixels differing, and by how
+// many levels at most in one channel.
+void CompareWithHalftone(HBITMAP canvas, int width, int height) {
+    DIBSECTION section{};
+    GetObjectW(canvas, sizeof(section), &section);
+    TestCanvas system(width, height), banded(width, height);
+    {
+        CMemoryDC source(CreateCompatibleDC(nullptr));
+        CSelectObject select(source.Get(), canvas);
+        SetStretchBltMode(system.Dc(), HALFTONE);
+        SetBrushOrgEx(system.Dc(), 0, 0, nullptr);
+        StretchBlt(system.Dc(), 0, 0, width, height, source.Get(), 0, 0, kCanvasWidth,
+                   kCanvasHeight, SRCCOPY);
+    }
+    const RECT target{0, 0, width, height};
+    DrawSmoothStretch(banded.Dc(), target, static_cast<const BYTE*>(section.dsBm.bmBits),
+                      kCanvasWidth, kCanvasHeight);
+    GdiFlush();
+    size_t differing = 0;
+    int largest = 0;
+    for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height); ++i) {
+        int most = 0;
+        const COLORREF one = system.At(static_cast<int>(i) % width, static_cast<int>(i) / width);
+        const COLORREF other = banded.At(static_cast<int>(i) % width, static_cast<int>(i) / width);
+        for (int shift = 0; shift < 24; shift += 8)
+            most = std::max(most, std::abs(static_cast<int>((one >> shift) & 0xFF) -
+                                           static_cast<int>((other >> shift) & 0xFF)));
+        differing += most > 0;
+        largest = std::max(largest, most);
+    }
+    std::printf("against the system's HALFTONE stretch over %d x %d: %zu of %d pixels differ, "
+                "by at most %d levels\n",
+                width, height, differing, width * height, largest);
 }
 } // namespace
 
@@ -90,6 +129,11 @@ int main(int argc, char** argv) {
     std::printf("first erase: working set %.1f MB before, %.1f MB after, peak %.1f MB "
                 "(%.1f MB above what stays)\n",
                 before, after, peakAfter, peakAfter - after);
+    {
+        CGdiObject canvas(BuildBackdropBitmap(window, picture));
+        for (SIZE size : {SIZE{width, height}, SIZE{1920, 1080}, SIZE{2560, 1440}, SIZE{800, 600}})
+            CompareWithHalftone(static_cast<HBITMAP>(canvas.Get()), size.cx, size.cy);
+    }
     DestroyWindow(window);
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "ui/Backdrop.h"
 
+#include "ui/SmoothStretch.h"
+
 #include "framework/FileFind.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
@@ -7,6 +9,7 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -176,18 +179,13 @@ void DrawBackdrop(HWND window, HDC dc, const RECT& client, const CStringArray& p
         FillTeal(dc, client);
         return;
     }
-    CMemoryDC memory(CreateCompatibleDC(dc));
-    CSelectObject select(memory.Get(), bitmap.Get());
-    BITMAP info{};
-    GetObjectW(bitmap.Get(), sizeof(info), &info);
-    // Averaged, not point-sampled: at 150 or 200 % the canvas is stretched
+    // Interpolated, not point-sampled: at 150 or 200 % the canvas is stretched
     // over a screen two or three times its size, and shrunk on a small one.
-    // The context's own mode and brush origin are left as they were.
-    POINT origin{};
-    const int mode = SetStretchBltMode(dc, HALFTONE);
-    SetBrushOrgEx(dc, 0, 0, &origin);
-    StretchBlt(dc, client.left, client.top, client.right - client.left, client.bottom - client.top,
-               memory.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
-    SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
-    if (mode) SetStretchBltMode(dc, mode);
+    // Drawn a band at a time from the canvas's own pixels: the system's one
+    // stretch held the whole screen's pixels once more at every erase.
+    DIBSECTION section{};
+    if (GetObjectW(bitmap.Get(), sizeof(section), &section) != sizeof(section) ||
+        !DrawSmoothStretch(dc, client, static_cast<const BYTE*>(section.dsBm.bmBits),
+                           section.dsBm.bmWidth, std::abs(section.dsBm.bmHeight)))
+        FillTeal(dc, client);
 }
