@@ -170,7 +170,7 @@ TEST(BackdropDrawTest, IndexPastTheEndStartsAgainAtTheFirstPicture) {
 TEST(BackdropDrawTest, OnALargerScreenTheCanvasIsStretchedSmoothly) {
     // At 150 or 200 % the screen is larger than the canvas: the one-pixel
     // frame of the canvas's left band shades into the white beside it
-    // (under Wine's HALFTONE a blend; point sampling jumps from grey to white).
+    // (interpolated, a blend; point sampling jumps from grey to white).
     TestCanvas canvas(2 * kCanvasWidth, kCanvasHeight, RGB(1, 2, 3));
     RECT client{0, 0, 2 * kCanvasWidth, kCanvasHeight};
     CStringArray pictures{TestPicture("square.jpg")};
