@@ -9,27 +9,17 @@
 
 namespace {
 
-// A source of width x height whose every pixel differs from its neighbours:
-// red counts columns, green rows, blue both.
-std::vector<DWORD> Pattern(int width, int height) {
-    std::vector<DWORD> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] =
-                static_cast<DWORD>(((x * 37) & 0xFF) << 16 | ((y * 53) & 0xFF) << 8 |
-                                   ((x * 11 + y * 7) & 0xFF));
+std::vector<DWORD> GreyPixels(const std::vector<BYTE>& levels) {
+    std::vector<DWORD> pixels;
+    for (BYTE level : levels) pixels.push_back(RGB(level, level, level));
     return pixels;
-}
-
-COLORREF SourceAt(const std::vector<DWORD>& pixels, int width, int x, int y) {
-    const DWORD p =
-        pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
 
 const BYTE* Bytes(const std::vector<DWORD>& pixels) {
     return reinterpret_cast<const BYTE*>(pixels.data());
 }
+
+const std::vector<BYTE> kEightLevels{0, 32, 64, 96, 128, 160, 192, 224};
 
 } // namespace
 
@@ -45,17 +35,16 @@ TEST(SmoothStretchTest, EachPixelIsInterpolatedWhereTheSystemsHalftoneStretchPut
         {.source = {0, 255}, .expected = {0, 64, 128, 191, 255, 255, 255, 255}},
         {.source = {0, 255, 0, 255}, .expected = {0, 204, 102, 102, 255}},
         {.source = {0, 0, 255, 255}, .expected = {0, 0, 0, 51, 153, 255, 255, 255, 255, 255}},
-        {.source = {0, 32, 64, 96, 128, 160, 192, 224}, .expected = {0, 51, 102, 154, 205}},
-        {.source = {0, 32, 64, 96, 128, 160, 192, 224}, .expected = {0, 64, 128, 192}},
-        {.source = {0, 32, 64, 96, 128, 160, 192, 224},
-         .expected = {0, 26, 51, 77, 102, 128, 154, 179, 205, 224}},
+        {.source = kEightLevels, .expected = {0, 51, 102, 154, 205}},
+        {.source = kEightLevels, .expected = {0, 64, 128, 192}},
+        {.source = kEightLevels, .expected = {0, 26, 51, 77, 102, 128, 154, 179, 205, 224}},
+        {.source = kEightLevels, .expected = kEightLevels}, // the same size: a copy
         {.source = {7}, .expected = {7, 7, 7}},
     };
     for (const Case& c : cases) {
         const int width = static_cast<int>(c.source.size());
         const int count = static_cast<int>(c.expected.size());
-        std::vector<DWORD> row, column;
-        for (BYTE level : c.source) row.push_back(RGB(level, level, level));
+        const std::vector<DWORD> row = GreyPixels(c.source);
         // Across: one row; down: the same levels as one column, over a
         // target of more than one band.
         TestCanvas across(count, 1), down(1, count * 40);
@@ -73,31 +62,24 @@ TEST(SmoothStretchTest, EachPixelIsInterpolatedWhereTheSystemsHalftoneStretchPut
             EXPECT_EQ(down.At(0, y * 40), RGB(want, want, want)) << width << " down " << y;
         }
     }
-    // The same size is an exact copy; empty input draws nothing.
-    const std::vector<DWORD> source = Pattern(40, 30);
-    TestCanvas same(40, 30);
-    ASSERT_TRUE(DrawSmoothStretch(same.Dc(), RECT{0, 0, 40, 30}, Bytes(source), 40, 30));
-    int differing = 0;
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) differing += same.At(x, y) != SourceAt(source, 40, x, y);
-    EXPECT_EQ(differing, 0);
-    EXPECT_FALSE(DrawSmoothStretch(same.Dc(), RECT{0, 0, 0, 4}, Bytes(source), 40, 30));
-    EXPECT_FALSE(DrawSmoothStretch(same.Dc(), RECT{0, 0, 4, 4}, nullptr, 40, 30));
+    TestCanvas canvas(4, 4);
+    EXPECT_FALSE(DrawSmoothStretch(canvas.Dc(), RECT{0, 0, 0, 4}, Bytes(GreyPixels({1})), 1, 1));
+    EXPECT_FALSE(DrawSmoothStretch(canvas.Dc(), RECT{0, 0, 4, 4}, nullptr, 1, 1));
 }
 
 TEST(SmoothStretchTest, OnlyTheTargetWithinTheClipIsDrawn) {
-    const std::vector<DWORD> source = Pattern(40, 30);
-    TestCanvas canvas(104, 304, RGB(1, 2, 3));
-    CGdiObject clip(CreateRectRgn(0, 100, 104, 230));
+    // Eight levels down one column over 400 rows, the column in the middle of three.
+    TestCanvas canvas(3, 404, RGB(1, 2, 3));
+    CGdiObject clip(CreateRectRgn(0, 100, 3, 230));
     SelectClipRgn(canvas.Dc(), static_cast<HRGN>(clip.Get()));
-    ASSERT_TRUE(DrawSmoothStretch(canvas.Dc(), RECT{2, 2, 102, 302}, Bytes(source), 40, 30));
-    for (int x : {1, 50, 102}) {
-        EXPECT_EQ(canvas.At(x, 99), RGB(1, 2, 3)) << x;
-        EXPECT_EQ(canvas.At(x, 230), RGB(1, 2, 3)) << x;
-    }
-    EXPECT_EQ(canvas.At(1, 150), RGB(1, 2, 3));
-    EXPECT_EQ(canvas.At(102, 150), RGB(1, 2, 3));
-    // Canvas row 102 is target row 100: source row 10, exactly.
-    EXPECT_EQ(canvas.At(2, 102), SourceAt(source, 40, 0, 10));
-    EXPECT_EQ(canvas.At(52, 102), SourceAt(source, 40, 20, 10));
+    ASSERT_TRUE(
+        DrawSmoothStretch(canvas.Dc(), RECT{1, 2, 2, 402}, Bytes(GreyPixels(kEightLevels)), 1, 8));
+    EXPECT_EQ(canvas.At(1, 99), RGB(1, 2, 3));
+    EXPECT_EQ(canvas.At(1, 230), RGB(1, 2, 3));
+    EXPECT_EQ(canvas.At(0, 150), RGB(1, 2, 3));
+    EXPECT_EQ(canvas.At(2, 150), RGB(1, 2, 3));
+    // The clip's first row is target row 98, at 1.96 between source rows 1
+    // and 2; canvas row 102 is target row 100: source row 2, exactly.
+    EXPECT_EQ(canvas.At(1, 100), RGB(63, 63, 63));
+    EXPECT_EQ(canvas.At(1, 102), RGB(64, 64, 64));
 }
