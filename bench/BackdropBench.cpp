@@ -45,16 +45,16 @@ void CompareWithHalftone(HBITMAP canvas, int width, int height) {
     GdiFlush();
     size_t differing = 0;
     int largest = 0;
-    for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height); ++i) {
-        int most = 0;
-        const COLORREF one = system.At(static_cast<int>(i) % width, static_cast<int>(i) / width);
-        const COLORREF other = banded.At(static_cast<int>(i) % width, static_cast<int>(i) / width);
-        for (int shift = 0; shift < 24; shift += 8)
-            most = std::max(most, std::abs(static_cast<int>((one >> shift) & 0xFF) -
-                                           static_cast<int>((other >> shift) & 0xFF)));
-        differing += most > 0;
-        largest = std::max(largest, most);
-    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const COLORREF one = system.At(x, y), other = banded.At(x, y);
+            int most = 0;
+            for (int shift = 0; shift < 24; shift += 8)
+                most = std::max(most, std::abs(static_cast<int>((one >> shift) & 0xFF) -
+                                               static_cast<int>((other >> shift) & 0xFF)));
+            differing += most > 0;
+            largest = std::max(largest, most);
+        }
     std::printf("against the system's HALFTONE stretch over %d x %d: %zu of %d pixels differ, "
                 "by at most %d levels\n",
                 width, height, differing, width * height, largest);
